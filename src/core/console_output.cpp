@@ -1,0 +1,75 @@
+#include "core/console_output.h"
+
+#include "core/text_layout.h"
+#include "core/verdicts.h"
+
+namespace quill {
+
+void setAttribute(ConsoleScript& out, Attribute attribute)
+{
+    out.push_back(ConsolePiece{true, attribute, {}});
+}
+
+void writeText(ConsoleScript& out, std::string_view text)
+{
+    // Adjacent text pieces are merged: the script stays short and comparisons stay readable.
+    if (!out.empty() && !out.back().isAttribute) {
+        out.back().text += text;
+        return;
+    }
+    out.push_back(ConsolePiece{false, Attribute::normal, std::string(text)});
+}
+
+void writeColoured(ConsoleScript& out, Attribute attribute, std::string_view text)
+{
+    setAttribute(out, attribute);
+    writeText(out, text);
+    setAttribute(out, Attribute::normal);
+}
+
+void printSeparator(ConsoleScript& out)
+{
+    writeColoured(out, Attribute::darkGrey, std::string(66, '-') + "\n");
+}
+
+void printCheckLine(ConsoleScript& out, const CheckItem& item)
+{
+    setAttribute(out, item.passed ? Attribute::green : Attribute::red);
+    writeText(out, "[");
+    writeText(out, passTag(item.passed));
+    writeText(out, "]");
+    setAttribute(out, Attribute::normal);
+
+    std::string name = " ";
+    appendPadded(name, item.name, itemNameWidth);
+    writeText(out, name);
+    if (!item.detail.empty()) {
+        writeColoured(out, Attribute::darkGrey, " : " + item.detail);
+    }
+    writeText(out, "\n");
+}
+
+void printVerdictLine(ConsoleScript& out, std::string_view label, bool value, Attribute falseAttribute)
+{
+    std::string line;
+    appendPadded(line, label, verdictLabelWidth);
+    line += " : ";
+    line += verdictWord(value);
+    line += "\n";
+    writeColoured(out, value ? Attribute::green : falseAttribute, line);
+}
+
+} // namespace quill
+
+namespace quill {
+
+std::string plainText(const ConsoleScript& script)
+{
+    std::string text;
+    for (const ConsolePiece& piece : script) {
+        text += piece.text;
+    }
+    return text;
+}
+
+} // namespace quill

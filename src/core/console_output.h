@@ -1,0 +1,57 @@
+#pragma once
+
+#include "core/check_item.h"
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace quill {
+
+// Windows console text attributes; every other platform maps them to its own colours.
+enum class Attribute : std::uint16_t {
+    normal = 7,
+    darkGrey = 8,
+    green = 10,
+    cyan = 11,
+    red = 12,
+    yellow = 14,
+};
+
+// One step of console output: either text or a colour change, never both.
+struct ConsolePiece {
+    bool isAttribute = false;
+    Attribute attribute = Attribute::normal;
+    std::string text;
+
+    friend bool operator==(const ConsolePiece&, const ConsolePiece&) = default;
+};
+
+// Console output is composed as a script first and played in one go, so the exact
+// sequence of text and colour changes can be checked without a console.
+using ConsoleScript = std::vector<ConsolePiece>;
+
+void setAttribute(ConsoleScript& out, Attribute attribute);
+void writeText(ConsoleScript& out, std::string_view text);
+
+// Attribute, text, back to normal: the shape of every coloured piece.
+void writeColoured(ConsoleScript& out, Attribute attribute, std::string_view text);
+
+// The 66-hyphen line in dark grey.
+void printSeparator(ConsoleScript& out);
+
+// "[OK ]"/"[NO ]" tag in green/red, the name in a 26-wide field, " : " and detail in dark grey.
+void printCheckLine(ConsoleScript& out, const CheckItem& item);
+
+// The whole line, newline included, in green when value is true, else in falseAttribute.
+void printVerdictLine(ConsoleScript& out, std::string_view label, bool value, Attribute falseAttribute);
+
+} // namespace quill
+
+namespace quill {
+
+// The script's text alone: what a console without colour, a file or a pipe receives.
+std::string plainText(const ConsoleScript& script);
+
+} // namespace quill

@@ -1,0 +1,88 @@
+#include "core/console_report.h"
+
+#include "core/text_layout.h"
+#include "core/verdicts.h"
+
+#include <string>
+
+namespace quill {
+namespace {
+
+void printSectionTitle(ConsoleScript& out, std::string_view title)
+{
+    setAttribute(out, Attribute::cyan);
+    writeText(out, title);
+    writeText(out, "\n");
+    setAttribute(out, Attribute::normal);
+}
+
+void printBlockers(ConsoleScript& out, std::string_view title, Attribute titleAttribute, const BlockerList& blockers)
+{
+    if (blockers.empty()) {
+        return;
+    }
+    writeText(out, "\n");
+    writeColoured(out, titleAttribute, title);
+    for (const std::string& line : blockers) {
+        writeText(out, " - " + line + "\n");
+    }
+}
+
+Attribute hintAttribute(const Assessment& assessment)
+{
+    if (!assessment.technicallyCompatible) {
+        return Attribute::red;
+    }
+    return assessment.officiallyCompatible ? Attribute::green : Attribute::yellow;
+}
+
+void printChecks(ConsoleScript& out, const CheckList& checks)
+{
+    for (const CheckItem& item : checks) {
+        printCheckLine(out, item);
+    }
+}
+
+} // namespace
+
+ConsoleScript renderConsoleReport(const Assessment& a)
+{
+    ConsoleScript out;
+    setAttribute(out, Attribute::cyan);
+    writeText(out, "Quillbrook\n");
+    setAttribute(out, Attribute::darkGrey);
+    writeText(out, "Windows-11-Kompatibilitaetspruefung\n");
+    setAttribute(out, Attribute::normal);
+    printSeparator(out);
+
+    writeText(out, std::string(cpuLabel) + a.processor.brand + "\n");
+    writeText(out, std::string(vendorLabel) + a.processor.vendor + "\n");
+    printSeparator(out);
+
+    printSectionTitle(out, technicalTitle);
+    printChecks(out, a.technicalChecks);
+    printSeparator(out);
+
+    printSectionTitle(out, officialTitle);
+    printChecks(out, a.officialChecks);
+    printSeparator(out);
+
+    printSectionTitle(out, resultTitle);
+    printVerdictLine(out, technicalVerdictLabel, a.technicallyCompatible, Attribute::red);
+    printVerdictLine(out, officialVerdictLabel, a.officiallyCompatible, Attribute::yellow);
+    printVerdictLine(out, suitableVerdictLabel, a.technicallyCompatible, Attribute::yellow);
+
+    printBlockers(out, technicalBlockerTitle, Attribute::red, a.technicalBlockers);
+    printBlockers(out, officialBlockerTitle, Attribute::yellow, a.officialBlockers);
+
+    writeText(out, "\n");
+    writeColoured(out, hintAttribute(a), closingHint(a.technicallyCompatible, a.officiallyCompatible));
+    return out;
+}
+
+void printKeyPrompt(ConsoleScript& out)
+{
+    writeText(out, "\nBeliebige Taste zum Beenden...\n");
+}
+
+} // namespace quill

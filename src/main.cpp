@@ -1,0 +1,7 @@
+#include "core/assessment_run.h"
+
+// Arguments are ignored: the program has no options.
+int main()
+{
+    return quill::runAssessment();
+}

@@ -1,0 +1,88 @@
+#pragma once
+
+// The few raw questions the program asks the machine. Answers are returned as they
+// come, with failure kept distinct from a value; judging them is the probes' work.
+// This header stays free of system headers.
+
+#include <cstdint>
+#include <cstdio>
+#include <optional>
+#include <string>
+
+namespace quill::platform {
+
+#ifdef _WIN32
+using PathChar = wchar_t; // Windows paths are UTF-16
+#else
+using PathChar = char; // POSIX paths are bytes
+#endif
+using NativePath = std::basic_string<PathChar>;
+
+struct CpuidRegisters {
+    std::uint32_t eax = 0;
+    std::uint32_t ebx = 0;
+    std::uint32_t ecx = 0;
+    std::uint32_t edx = 0;
+};
+
+// Executes CPUID for leaf with sub-leaf 0.
+CpuidRegisters cpuid(std::uint32_t leaf);
+
+// The native processor architecture as a Windows PROCESSOR_ARCHITECTURE_* code
+// (9 AMD64, 12 ARM64, 6 IA64, 0 x86, 0xFFFF unknown).
+std::uint16_t nativeArchitecture();
+
+// The firmware type (2 means UEFI); nullopt when the query failed.
+std::optional<std::uint32_t> firmwareType();
+
+// The Secure Boot state as a 32-bit number (1 means enabled); nullopt when unreadable.
+std::optional<std::uint32_t> secureBootValue();
+
+// The TPM Base Services device query: result 0 is success, and only then is tpmVersion meaningful.
+struct TpmDeviceAnswer {
+    std::uint32_t result = 0;
+    std::uint32_t tpmVersion = 0;
+};
+TpmDeviceAnswer tpmDeviceInfo();
+
+// Total physical memory in bytes; nullopt when the query failed.
+std::optional<std::uint64_t> totalPhysicalMemory();
+
+// The capacity of the volume holding the system; the directory lookup can fail before it.
+struct SystemVolumeAnswer {
+    bool directoryFound = false;
+    std::optional<std::uint64_t> totalBytes; // nullopt when the capacity query failed
+};
+SystemVolumeAnswer systemVolume();
+
+// The running executable's path as the platform reports it into a 260-unit buffer:
+// length is the reported count (0 on failure, 260 or more when cut short).
+struct ExecutablePathAnswer {
+    long length = 0;
+    NativePath path; // the buffer's text up to its first zero
+};
+ExecutablePathAnswer executablePath();
+
+// The path as UTF-8 for the console; empty when the conversion fails.
+std::string utf8FromPath(const NativePath& path);
+
+// Opens path for writing in binary mode, creating or emptying it, sharing it with other
+// readers and writers where the platform has share modes. nullptr on failure.
+std::FILE* openForWriting(const NativePath& path);
+
+// The console output handle kept for colours; absent when output has no console.
+struct ConsoleHandle {
+    void* native = nullptr;
+    bool present = false;
+};
+
+// Switches the console to UTF-8 and returns the handle for colours.
+ConsoleHandle setUpConsole();
+
+// Switches the colour of text written to stdout from now on. Only for a present handle.
+void setTextAttribute(ConsoleHandle console, std::uint16_t attribute);
+
+// Waits for one key press without echo; returns at once when input is at its end.
+void waitForKey();
+
+} // namespace quill::platform

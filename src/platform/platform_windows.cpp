@@ -1,0 +1,191 @@
+#include "platform/platform.h"
+
+#include <windows.h>
+
+#include <conio.h>
+#include <cpuid.h>
+#include <share.h>
+#include <stdio.h>
+#include <wchar.h>
+
+// tbs.h of mingw-w64 lacks the device query, so it is declared here as TPM Base Services
+// defines it. The import library binds tbs.dll when the program loads.
+extern "C" {
+struct TPM_DEVICE_INFO {
+    UINT32 structVersion;
+    UINT32 tpmVersion;
+    UINT32 tpmInterfaceType;
+    UINT32 tpmImpRevision;
+};
+UINT32 WINAPI Tbsi_GetDeviceInfo(UINT32 size, PVOID info);
+}
+
+namespace quill::platform {
+namespace {
+
+bool isPresent(HANDLE handle)
+{
+    return handle != nullptr && handle != INVALID_HANDLE_VALUE;
+}
+
+// GetFirmwareType is looked up at run time: with a static import the program would not
+// start at all on a kernel32 without it, where the query should simply count as failed.
+using GetFirmwareTypeFunction = BOOL(WINAPI*)(FIRMWARE_TYPE*);
+
+GetFirmwareTypeFunction findGetFirmwareType()
+{
+    const HMODULE kernel32 = GetModuleHandleW(L"kernel32.dll");
+    if (kernel32 == nullptr) {
+        return nullptr;
+    }
+    const FARPROC address = GetProcAddress(kernel32, "GetFirmwareType");
+    // The detour through void(*)() tells the compiler this cast between function types is meant.
+    return reinterpret_cast<GetFirmwareTypeFunction>(reinterpret_cast<void (*)()>(address));
+}
+
+std::string utf8FromWide(const std::wstring& wide)
+{
+    if (wide.empty()) {
+        return {};
+    }
+    const int length = static_cast<int>(wide.size());
+    const int needed = WideCharToMultiByte(CP_UTF8, 0, wide.data(), length, nullptr, 0, nullptr, nullptr);
+    if (needed <= 0) {
+        return {};
+    }
+    std::string utf8(static_cast<std::size_t>(needed), '\0');
+    WideCharToMultiByte(CP_UTF8, 0, wide.data(), length, utf8.data(), needed, nullptr, nullptr);
+    return utf8;
+}
+
+} // namespace
+
+CpuidRegisters cpuid(std::uint32_t leaf)
+{
+    CpuidRegisters r;
+    __cpuid_count(leaf, 0, r.eax, r.ebx, r.ecx, r.edx);
+    return r;
+}
+
+std::uint16_t nativeArchitecture()
+{
+    SYSTEM_INFO info;
+    ZeroMemory(&info, sizeof info);
+    GetNativeSystemInfo(&info);
+    return info.wProcessorArchitecture;
+}
+
+std::optional<std::uint32_t> firmwareType()
+{
+    const GetFirmwareTypeFunction getFirmwareType = findGetFirmwareType();
+    if (getFirmwareType == nullptr) {
+        return std::nullopt;
+    }
+    FIRMWARE_TYPE type = FirmwareTypeUnknown;
+    if (getFirmwareType(&type) == 0) {
+        return std::nullopt;
+    }
+    return static_cast<std::uint32_t>(type);
+}
+
+std::optional<std::uint32_t> secureBootValue()
+{
+    DWORD type = 0;
+    DWORD data = 0;
+    DWORD size = sizeof data;
+    // RRF_RT_REG_DWORD refuses values of any other type, an 8-byte number included.
+    const LSTATUS status = RegGetValueW(HKEY_LOCAL_MACHINE, L"SYSTEM\\CurrentControlSet\\Control\\SecureBoot\\State",
+                                        L"UEFISecureBootEnabled", RRF_RT_REG_DWORD, &type, &data, &size);
+    if (status != ERROR_SUCCESS) {
+        return std::nullopt;
+    }
+    return static_cast<std::uint32_t>(data);
+}
+
+TpmDeviceAnswer tpmDeviceInfo()
+{
+    TPM_DEVICE_INFO info{};
+    info.structVersion = 2;
+    const UINT32 result = Tbsi_GetDeviceInfo(sizeof info, &info);
+    return TpmDeviceAnswer{result, info.tpmVersion};
+}
+
+std::optional<std::uint64_t> totalPhysicalMemory()
+{
+    MEMORYSTATUSEX status;
+    ZeroMemory(&status, sizeof status);
+    status.dwLength = sizeof status;
+    if (GlobalMemoryStatusEx(&status) == 0) {
+        return std::nullopt;
+    }
+    return status.ullTotalPhys;
+}
+
+SystemVolumeAnswer systemVolume()
+{
+    wchar_t directory[MAX_PATH] = {};
+    if (GetWindowsDirectoryW(directory, MAX_PATH) == 0) {
+        return SystemVolumeAnswer{false, std::nullopt};
+    }
+    // Only the drive letter matters: the capacity asked is that of its root.
+    const wchar_t root[4] = {directory[0], L':', L'\\', L'\0'};
+    ULARGE_INTEGER availableToCaller{};
+    ULARGE_INTEGER total{};
+    ULARGE_INTEGER totalFree{};
+    if (GetDiskFreeSpaceExW(root, &availableToCaller, &total, &totalFree) == 0) {
+        return SystemVolumeAnswer{true, std::nullopt};
+    }
+    return SystemVolumeAnswer{true, total.QuadPart};
+}
+
+ExecutablePathAnswer executablePath()
+{
+    wchar_t buffer[MAX_PATH] = {};
+    const DWORD length = GetModuleFileNameW(nullptr, buffer, MAX_PATH);
+    return ExecutablePathAnswer{static_cast<long>(length), std::wstring(buffer, wcsnlen(buffer, MAX_PATH))};
+}
+
+std::string utf8FromPath(const NativePath& path)
+{
+    return utf8FromWide(path);
+}
+
+std::FILE* openForWriting(const NativePath& path)
+{
+    return _wfsopen(path.c_str(), L"wb", _SH_DENYNO);
+}
+
+ConsoleHandle setUpConsole()
+{
+    SetConsoleOutputCP(CP_UTF8);
+    SetConsoleCP(CP_UTF8);
+    const HANDLE output = GetStdHandle(STD_OUTPUT_HANDLE);
+    DWORD mode = 0;
+    if (isPresent(output) && GetConsoleMode(output, &mode) != 0 && (mode & ENABLE_VIRTUAL_TERMINAL_PROCESSING) == 0) {
+        SetConsoleMode(output, mode | ENABLE_VIRTUAL_TERMINAL_PROCESSING);
+    }
+    const HANDLE kept = GetStdHandle(STD_OUTPUT_HANDLE);
+    return ConsoleHandle{kept, isPresent(kept)};
+}
+
+void setTextAttribute(ConsoleHandle console, std::uint16_t attribute)
+{
+    // Text still in the runtime's buffer must reach the console in the old colour.
+    std::fflush(stdout);
+    SetConsoleTextAttribute(static_cast<HANDLE>(console.native), attribute);
+}
+
+void waitForKey()
+{
+    // _getch reads the console, not stdin: with stdin redirected (a script, a pipe, the
+    // null device) it would wait on a console nobody is typing into.
+    DWORD inputMode = 0;
+    const HANDLE input = GetStdHandle(STD_INPUT_HANDLE);
+    if (isPresent(input) && GetConsoleMode(input, &inputMode) != 0) {
+        (void)_getch();
+        return;
+    }
+    (void)std::fgetc(stdin);
+}
+
+} // namespace quill::platform

@@ -1,0 +1,44 @@
+#include "probes/firmware.h"
+
+#include "platform/platform.h"
+
+namespace quill {
+
+bool isUefiFirmwareType(std::optional<std::uint32_t> firmwareType)
+{
+    return firmwareType == firmwareTypeUefi;
+}
+
+bool isUefiFirmware()
+{
+    return isUefiFirmwareType(platform::firmwareType());
+}
+
+CheckItem uefiBootCheck(bool isUefi)
+{
+    return CheckItem{"UEFI-Boot", isUefi, isUefi ? "aktiv" : "Legacy/BIOS"};
+}
+
+CheckItem probeUefiBoot()
+{
+    return uefiBootCheck(isUefiFirmware());
+}
+
+CheckItem secureBootCheck(std::optional<std::uint32_t> secureBootValue, const std::function<bool()>& askIsUefi)
+{
+    if (secureBootValue) {
+        const bool enabled = *secureBootValue == 1;
+        return CheckItem{"Secure Boot", enabled, enabled ? "aktiviert" : "deaktiviert"};
+    }
+    if (askIsUefi()) {
+        return CheckItem{"Secure Boot", false, "Status konnte nicht ausgelesen werden"};
+    }
+    return CheckItem{"Secure Boot", false, "nicht verfuegbar im Legacy/BIOS-Modus"};
+}
+
+CheckItem probeSecureBoot()
+{
+    return secureBootCheck(platform::secureBootValue(), isUefiFirmware);
+}
+
+} // namespace quill

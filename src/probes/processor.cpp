@@ -1,0 +1,113 @@
+#include "probes/processor.h"
+
+#include <utility>
+
+namespace quill {
+namespace {
+
+// Appends a register's four bytes, lowest first, as CPUID text is laid out.
+void appendRegisterBytes(std::string& out, std::uint32_t value)
+{
+    for (int shift = 0; shift < 32; shift += 8) {
+        out += static_cast<char>((value >> shift) & 0xFFu);
+    }
+}
+
+// Text stops at the first zero byte, as a C string would.
+std::string upToFirstZero(const std::string& bytes)
+{
+    return bytes.substr(0, bytes.find('\0'));
+}
+
+bool bit(std::uint32_t value, int index)
+{
+    return ((value >> index) & 1u) != 0;
+}
+
+CheckItem presenceItem(std::string name, bool passed)
+{
+    return CheckItem{std::move(name), passed, passed ? "vorhanden" : "fehlt"};
+}
+
+constexpr std::uint16_t architectureAmd64 = 9;
+constexpr std::uint16_t architectureArm64 = 12;
+
+} // namespace
+
+std::string decodeVendor(const platform::CpuidRegisters& leaf0)
+{
+    std::string bytes;
+    appendRegisterBytes(bytes, leaf0.ebx);
+    appendRegisterBytes(bytes, leaf0.edx);
+    appendRegisterBytes(bytes, leaf0.ecx);
+    return upToFirstZero(bytes);
+}
+
+std::string decodeBrand(std::uint32_t highestExtendedLeaf, const std::array<platform::CpuidRegisters, 3>& brandLeaves)
+{
+    if (highestExtendedLeaf < lastBrandLeaf) {
+        return "Unbekannte CPU";
+    }
+    std::string bytes;
+    for (const platform::CpuidRegisters& leaf : brandLeaves) {
+        appendRegisterBytes(bytes, leaf.eax);
+        appendRegisterBytes(bytes, leaf.ebx);
+        appendRegisterBytes(bytes, leaf.ecx);
+        appendRegisterBytes(bytes, leaf.edx);
+    }
+    const std::string raw = upToFirstZero(bytes);
+    // Only the space character is trimmed; tabs and inner runs of spaces stay.
+    const std::size_t first = raw.find_first_not_of(' ');
+    if (first == std::string::npos) {
+        return {};
+    }
+    const std::size_t last = raw.find_last_not_of(' ');
+    return raw.substr(first, last - first + 1);
+}
+
+ProcessorInfo decodeProcessorInfo(const CpuidAnswers& answers)
+{
+    ProcessorInfo info;
+    info.hasSse42 = bit(answers.leaf1.ecx, 20);
+    info.hasPopcnt = bit(answers.leaf1.ecx, 23);
+    info.hasCmpxchg16b = bit(answers.leaf1.ecx, 13);
+    info.hasLahfSahf = bit(answers.extendedLeaf1.ecx, 0);
+    info.hasPrefetchW = bit(answers.extendedLeaf1.ecx, 8);
+    info.hasNx = bit(answers.extendedLeaf1.edx, 20);
+    info.brand = decodeBrand(answers.extendedLeaf0.eax, answers.brandLeaves);
+    info.vendor = decodeVendor(answers.leaf0);
+    return info;
+}
+
+ProcessorInfo readProcessorInfo()
+{
+    CpuidAnswers answers;
+    answers.leaf1 = platform::cpuid(1);
+    answers.extendedLeaf1 = platform::cpuid(0x80000001);
+    answers.extendedLeaf0 = platform::cpuid(0x80000000);
+    if (answers.extendedLeaf0.eax >= lastBrandLeaf) {
+        for (std::uint32_t i = 0; i < 3; ++i) {
+            answers.brandLeaves[i] = platform::cpuid(0x80000002 + i);
+        }
+    }
+    answers.leaf0 = platform::cpuid(0);
+    return decodeProcessorInfo(answers);
+}
+
+void appendProcessorChecks(const ProcessorInfo& info, std::uint16_t nativeArchitecture, CheckList& checks)
+{
+    const bool is64BitCpu = nativeArchitecture == architectureAmd64 || nativeArchitecture == architectureArm64;
+    checks.push_back(presenceItem("64-Bit CPU", is64BitCpu));
+    // This program is itself x86-64 code, so a 64-bit operating system is running it.
+    checks.push_back(presenceItem("64-Bit Betriebssystem", true));
+    checks.push_back(presenceItem("SSE4.2", info.hasSse42));
+    checks.push_back(presenceItem("POPCNT", info.hasPopcnt));
+    checks.push_back(presenceItem("NX / XD Bit", info.hasNx));
+    checks.push_back(presenceItem("CMPXCHG16b", info.hasCmpxchg16b));
+    checks.push_back(presenceItem("LAHF/SAHF", info.hasLahfSahf));
+    if (info.vendor == "AuthenticAMD") {
+        checks.push_back(presenceItem("PrefetchW (AMD)", info.hasPrefetchW));
+    }
+}
+
+} // namespace quill

@@ -1,0 +1,25 @@
+#pragma once
+
+#include "core/check_item.h"
+#include "platform/platform.h"
+
+#include <string>
+
+namespace quill {
+
+// The TPM probe's finding; detail is never empty.
+struct TpmStatus {
+    bool isVersion20 = false;
+    std::string detail;
+};
+
+// Judges the device query: any non-zero result is an error, whatever version came back.
+TpmStatus tpmStatusFrom(const platform::TpmDeviceAnswer& answer);
+
+// Asks TPM Base Services once.
+TpmStatus probeTpm();
+
+// The "TPM 2.0" item made from the status.
+CheckItem tpmCheck(const TpmStatus& status);
+
+} // namespace quill

@@ -1,0 +1,128 @@
+#include "platform/linux_answers.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <optional>
+#include <string>
+
+namespace quill::platform::linux_answers {
+namespace {
+
+namespace fs = std::filesystem;
+
+// A fresh sysfs-like tree per test, removed afterwards.
+class SysfsTree : public ::testing::Test {
+  protected:
+    void SetUp() override
+    {
+        root = fs::temp_directory_path() /
+               ("quillbrook-sysfs-" + std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()));
+        fs::remove_all(root);
+        fs::create_directories(root);
+    }
+    void TearDown() override { fs::remove_all(root); }
+
+    void writeFile(const std::string& relative, const std::string& bytes)
+    {
+        const fs::path path = root / relative;
+        fs::create_directories(path.parent_path());
+        std::ofstream(path, std::ios::binary) << bytes;
+    }
+
+    fs::path root;
+};
+
+const std::string secureBootVar = "firmware/efi/efivars/SecureBoot-8be4df61-93ca-11d2-aa0d-00e098032b8c";
+
+TEST_F(SysfsTree, FirmwareIsUefiExactlyWhenTheEfiDirectoryExists)
+{
+    EXPECT_EQ(firmwareType(root.string()), 1u);
+    writeFile("firmware/efi", "not a directory");
+    EXPECT_EQ(firmwareType(root.string()), 1u);
+    fs::remove(root / "firmware/efi");
+    fs::create_directories(root / "firmware/efi");
+    EXPECT_EQ(firmwareType(root.string()), 2u);
+}
+
+TEST_F(SysfsTree, SecureBootVariableNeedsFiveToEightBytes)
+{
+    struct Case {
+        const char* situation;
+        std::optional<std::string> bytes; // nullopt: no file
+        std::optional<std::uint32_t> expected;
+    };
+    const std::string attributes("\x06\x00\x00\x00", 4);
+    const Case cases[] = {
+        {"enabled", attributes + std::string("\x01", 1), 1u},
+        {"disabled", attributes + std::string("\x00", 1), 0u},
+        {"eight bytes, little-endian", attributes + std::string("\x02\x01\x00\x80", 4), 0x80000102u},
+        {"attributes only", attributes, std::nullopt},
+        {"nine bytes", attributes + std::string("\x01\x00\x00\x00\x00", 5), std::nullopt},
+        {"empty file", std::string(), std::nullopt},
+        {"missing", std::nullopt, std::nullopt},
+    };
+    for (const Case& c : cases) {
+        fs::remove_all(root / "firmware");
+        if (c.bytes) {
+            writeFile(secureBootVar, *c.bytes);
+        }
+        EXPECT_EQ(secureBootValue(root.string()), c.expected) << c.situation;
+    }
+}
+
+TEST_F(SysfsTree, SecureBootVariableThatCannotBeReadFails)
+{
+    fs::create_directories(root / secureBootVar);
+    EXPECT_EQ(secureBootValue(root.string()), std::nullopt);
+}
+
+TEST_F(SysfsTree, TpmFromVersionMajor)
+{
+    struct Case {
+        const char* situation;
+        std::optional<std::string> versionFile; // nullopt: no tpm0 at all
+        TpmDeviceAnswer expected;
+    };
+    const Case cases[] = {
+        {"no tpm0", std::nullopt, {tbsTpmNotFound, 0}},
+        {"version 2", "2\n", {0, 2}},
+        {"version 1", "1\n", {0, 1}},
+        {"garbage", "two\n", {tbsInternalError, 0}},
+        {"empty", "", {tbsInternalError, 0}},
+        {"sign", "-2\n", {tbsInternalError, 0}},
+        {"too large", "4294967296\n", {tbsInternalError, 0}},
+    };
+    for (const Case& c : cases) {
+        fs::remove_all(root / "class");
+        if (c.versionFile) {
+            writeFile("class/tpm/tpm0/tpm_version_major", *c.versionFile);
+        }
+        const TpmDeviceAnswer answer = tpmDeviceInfo(root.string());
+        EXPECT_EQ(answer.result, c.expected.result) << c.situation;
+        EXPECT_EQ(answer.tpmVersion, c.expected.tpmVersion) << c.situation;
+    }
+}
+
+TEST_F(SysfsTree, TpmWithoutVersionFileIsAnInternalError)
+{
+    fs::create_directories(root / "class/tpm/tpm0");
+    EXPECT_EQ(tpmDeviceInfo(root.string()).result, tbsInternalError);
+}
+
+TEST(ArchitectureFromMachine, MapsUnameNamesToArchitectureCodes)
+{
+    struct Case {
+        const char* machine;
+        std::uint16_t code;
+    };
+    const Case cases[] = {{"x86_64", 9}, {"aarch64", 12}, {"ia64", 6},        {"i386", 0},        {"i486", 0},
+                          {"i586", 0},   {"i686", 0},     {"armv7l", 0xFFFF}, {"X86_64", 0xFFFF}, {"", 0xFFFF}};
+    for (const Case& c : cases) {
+        EXPECT_EQ(architectureFromMachine(c.machine), c.code) << c.machine;
+    }
+}
+
+} // namespace
+} // namespace quill::platform::linux_answers

@@ -1,0 +1,141 @@
+#include "probes/firmware.h"
+#include "probes/memory.h"
+#include "probes/system_drive.h"
+#include "probes/tpm.h"
+#include "test_helpers.h"
+
+#include <optional>
+
+namespace quill {
+namespace {
+
+struct ItemCase {
+    const char* situation;
+    CheckItem actual;
+    CheckItem expected;
+};
+
+void expectItems(const std::vector<ItemCase>& cases)
+{
+    for (const ItemCase& c : cases) {
+        EXPECT_EQ(c.actual.name, c.expected.name) << c.situation;
+        EXPECT_EQ(c.actual.passed, c.expected.passed) << c.situation;
+        EXPECT_EQ(c.actual.detail, c.expected.detail) << c.situation;
+    }
+}
+
+TEST(MemoryCheck, ThresholdOnRawBytesNotOnTheFigure)
+{
+    const char* ram = "RAM >= 4 GiB";
+    expectItems({
+        {"just below 4 GiB", memoryCheck(4294967295u), {ram, false, "4.0 GiB installiert"}},
+        {"exactly 4 GiB", memoryCheck(4294967296u), {ram, true, "4.0 GiB installiert"}},
+        {"reported a little short", memoryCheck(4143000000u), {ram, false, "3.9 GiB installiert"}},
+        {"16 GiB", memoryCheck(std::uint64_t{1} << 34), {ram, true, "16.0 GiB installiert"}},
+        {"query failed", memoryCheck(std::nullopt), {ram, false, "konnte nicht gelesen werden"}},
+    });
+}
+
+TEST(SystemDriveCheck, ThresholdAndFailures)
+{
+    const char* drive = "Systemlaufwerk >= 64 GiB";
+    using platform::SystemVolumeAnswer;
+    expectItems({
+        {"just below 64 GiB",
+         systemDriveCheck(SystemVolumeAnswer{true, 68719476735u}),
+         {drive, false, "Kapazitaet 64.0 GiB"}},
+        {"exactly 64 GiB",
+         systemDriveCheck(SystemVolumeAnswer{true, 68719476736u}),
+         {drive, true, "Kapazitaet 64.0 GiB"}},
+        {"256 GB volume",
+         systemDriveCheck(SystemVolumeAnswer{true, 256000000000u}),
+         {drive, true, "Kapazitaet 238.4 GiB"}},
+        {"no Windows directory",
+         systemDriveCheck(SystemVolumeAnswer{false, std::nullopt}),
+         {drive, false, "Windows-Verzeichnis nicht gefunden"}},
+        {"no directory wins over a capacity",
+         systemDriveCheck(SystemVolumeAnswer{false, 68719476736u}),
+         {drive, false, "Windows-Verzeichnis nicht gefunden"}},
+        {"capacity query failed",
+         systemDriveCheck(SystemVolumeAnswer{true, std::nullopt}),
+         {drive, false, "Kapazitaet konnte nicht gelesen werden"}},
+    });
+}
+
+TEST(UefiBoot, OnlyASuccessfulUefiAnswerPasses)
+{
+    struct Case {
+        std::optional<std::uint32_t> firmwareType;
+        bool isUefi;
+    };
+    const Case cases[] = {{2, true}, {1, false}, {0, false}, {3, false}, {std::nullopt, false}};
+    for (const Case& c : cases) {
+        EXPECT_EQ(isUefiFirmwareType(c.firmwareType), c.isUefi) << c.firmwareType.value_or(999);
+    }
+    expectItems({
+        {"UEFI", uefiBootCheck(true), {"UEFI-Boot", true, "aktiv"}},
+        {"BIOS or failed", uefiBootCheck(false), {"UEFI-Boot", false, "Legacy/BIOS"}},
+    });
+}
+
+TEST(SecureBoot, ValueDecidesAndFirmwareOnlyPicksTheFailureText)
+{
+    struct Case {
+        const char* situation;
+        std::optional<std::uint32_t> value;
+        bool firmwareIsUefi;
+        CheckItem expected;
+        int expectedFirmwareQueries;
+    };
+    const Case cases[] = {
+        {"enabled", 1, true, {"Secure Boot", true, "aktiviert"}, 0},
+        {"enabled although firmware says BIOS", 1, false, {"Secure Boot", true, "aktiviert"}, 0},
+        {"disabled", 0, true, {"Secure Boot", false, "deaktiviert"}, 0},
+        {"only exactly 1 counts", 2, true, {"Secure Boot", false, "deaktiviert"}, 0},
+        {"all bits set", 0xFFFFFFFF, true, {"Secure Boot", false, "deaktiviert"}, 0},
+        {"unreadable on UEFI", std::nullopt, true, {"Secure Boot", false, "Status konnte nicht ausgelesen werden"}, 1},
+        {"unreadable on BIOS or failed query",
+         std::nullopt,
+         false,
+         {"Secure Boot", false, "nicht verfuegbar im Legacy/BIOS-Modus"},
+         1},
+    };
+    for (const Case& c : cases) {
+        int queries = 0;
+        const CheckItem item = secureBootCheck(c.value, [&] {
+            ++queries;
+            return c.firmwareIsUefi;
+        });
+        expectItems({{c.situation, item, c.expected}});
+        EXPECT_EQ(queries, c.expectedFirmwareQueries) << c.situation;
+    }
+}
+
+TEST(Tpm, VersionAndResultCodes)
+{
+    struct Case {
+        const char* situation;
+        platform::TpmDeviceAnswer answer;
+        bool isVersion20;
+        const char* detail;
+    };
+    const Case cases[] = {
+        {"TPM 2.0", {0, 2}, true, "TPM 2.0 erkannt"},
+        {"TPM 1.2", {0, 1}, false, "nur TPM 1.2 erkannt"},
+        {"version 0", {0, 0}, false, "unbekannte TPM-Version (0)"},
+        {"version 3", {0, 3}, false, "unbekannte TPM-Version (3)"},
+        {"largest version", {0, 0xFFFFFFFF}, false, "unbekannte TPM-Version (4294967295)"},
+        {"result 5", {5, 0}, false, "nicht verfuegbar (TBS Fehler 5)"},
+        {"TPM not found, full unsigned decimal", {0x8028400F, 0}, false, "nicht verfuegbar (TBS Fehler 2150121487)"},
+        {"error wins over a filled version", {0x80284001, 2}, false, "nicht verfuegbar (TBS Fehler 2150121473)"},
+    };
+    for (const Case& c : cases) {
+        const TpmStatus status = tpmStatusFrom(c.answer);
+        EXPECT_EQ(status.isVersion20, c.isVersion20) << c.situation;
+        EXPECT_EQ(status.detail, c.detail) << c.situation;
+        expectItems({{c.situation, tpmCheck(status), {"TPM 2.0", c.isVersion20, c.detail}}});
+    }
+}
+
+} // namespace
+} // namespace quill

@@ -1,0 +1,48 @@
+#include "report/report_path.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+namespace quill {
+namespace {
+
+using platform::NativePath;
+
+// Test paths are ASCII, so widening byte by byte is exact.
+NativePath native(const std::string& text)
+{
+    return NativePath(text.begin(), text.end());
+}
+
+TEST(ReportPath, BesideTheExecutableOrInTheCurrentDirectory)
+{
+    struct Case {
+        const char* situation;
+        long length; // -1: the path's own length
+        std::string path;
+        std::string expected;
+    };
+    const std::string dir259 = std::string(248, 'd') + "\\";
+    const Case cases[] = {
+        {"backslashes", -1, "D:\\Tools\\check.exe", "D:\\Tools\\quillbrook-report.txt"},
+        {"forward slashes", -1, "D:/Tools/check.exe", "D:/Tools/quillbrook-report.txt"},
+        {"last separator a slash after backslashes", -1, "D:\\Tools\\sub/check.exe",
+         "D:\\Tools\\sub/quillbrook-report.txt"},
+        {"last separator a backslash after slashes", -1, "/opt/tools\\check.exe", "/opt/tools\\quillbrook-report.txt"},
+        {"no separator", -1, "check.exe", "quillbrook-report.txt"},
+        {"root directory", -1, "/quillbrook", "/quillbrook-report.txt"},
+        {"query failed", 0, "", "quillbrook-report.txt"},
+        {"negative length", -5, "", "quillbrook-report.txt"},
+        {"259 units used whole", 259, dir259 + "check.exe12", dir259 + "quillbrook-report.txt"},
+        {"260 means cut short", 260, dir259 + "check.exe123", "quillbrook-report.txt"},
+        {"empty text despite a length", 5, "", "quillbrook-report.txt"},
+    };
+    for (const Case& c : cases) {
+        const long length = c.length == -1 ? static_cast<long>(c.path.size()) : c.length;
+        EXPECT_EQ(reportPathFromExecutable({length, native(c.path)}), native(c.expected)) << c.situation;
+    }
+}
+
+} // namespace
+} // namespace quill
