@@ -143,3 +143,45 @@ def first_difference(expected, actual):
         if e != got:
             return "line %d: expected %r, got %r" % (number, e, got)
     return "line counts differ: expected %d, got %d" % (len(e_lines), len(a_lines))
+
+
+# Colours as the Linux build writes them on a terminal.
+NORMAL, GREY, GREEN, CYAN, RED, YELLOW = ("\x1b[0m", "\x1b[90m", "\x1b[92m", "\x1b[96m", "\x1b[91m", "\x1b[93m")
+
+
+def coloured_console_text(a, report_line, report_colour=GREY):
+    """The console text as a terminal receives it, every colour change in place."""
+    def coloured(colour, text):
+        return colour + text + NORMAL
+
+    def check_line(item):
+        line = coloured(GREEN if item.passed else RED, "[" + ("OK " if item.passed else "NO ") + "]")
+        line += " " + item.name.ljust(26)
+        return line + (coloured(GREY, " : " + item.detail) if item.detail else "") + "\n"
+
+    def verdict(label, value, false_colour):
+        return coloured(GREEN if value else false_colour, verdict_line(label, value))
+
+    separator = coloured(GREY, SEPARATOR + "\n")
+    text = CYAN + "Quillbrook\n" + GREY + "Windows-11-Kompatibilitaetspruefung\n" + NORMAL + separator
+    text += "CPU    : " + a.brand + "\nVendor : " + a.vendor + "\n" + separator
+    text += coloured(CYAN, "[Technische Mindestanforderungen]\n") + "".join(map(check_line, a.technical))
+    text += separator + coloured(CYAN, "[Offizielle Microsoft-Anforderungen]\n")
+    text += "".join(map(check_line, a.official))
+    text += separator + coloured(CYAN, "[Ergebnis]\n")
+    text += verdict("Technisch kompatibel", a.technically_compatible, RED)
+    text += verdict("Offiziell kompatibel", a.officially_compatible, YELLOW)
+    text += verdict("Technisch geeignet", a.technically_compatible, YELLOW)
+    for title, colour, lines in (("Echte technische Blocker:\n", RED, blockers(a.technical)),
+                                 ("Offizielle Blocker:\n", YELLOW, blockers(a.official))):
+        if lines:
+            text += "\n" + coloured(colour, title) + "".join(" - " + line + "\n" for line in lines)
+    hint_colour = RED if not a.technically_compatible else GREEN if a.officially_compatible else YELLOW
+    text += "\n" + coloured(hint_colour, hint(a))
+    return text + "\n" + coloured(report_colour, report_line + "\n") + PROMPT
+
+
+def strip_colours(text):
+    for code in (NORMAL, GREY, GREEN, CYAN, RED, YELLOW):
+        text = text.replace(code, "")
+    return text
