@@ -1,7 +1,6 @@
 #include "platform/linux_answers.h"
 #include "platform/platform.h"
 
-#include <cpuid.h>
 #include <sys/statvfs.h>
 #include <sys/sysinfo.h>
 #include <sys/utsname.h>
@@ -36,13 +35,6 @@ std::string_view sgrFor(std::uint16_t attribute)
 }
 
 } // namespace
-
-CpuidRegisters cpuid(std::uint32_t leaf)
-{
-    CpuidRegisters r;
-    __cpuid_count(leaf, 0, r.eax, r.ebx, r.ecx, r.edx);
-    return r;
-}
 
 std::uint16_t nativeArchitecture()
 {

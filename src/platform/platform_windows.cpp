@@ -3,7 +3,6 @@
 #include <windows.h>
 
 #include <conio.h>
-#include <cpuid.h>
 #include <share.h>
 #include <stdio.h>
 #include <wchar.h>
@@ -59,13 +58,6 @@ std::string utf8FromWide(const std::wstring& wide)
 }
 
 } // namespace
-
-CpuidRegisters cpuid(std::uint32_t leaf)
-{
-    CpuidRegisters r;
-    __cpuid_count(leaf, 0, r.eax, r.ebx, r.ecx, r.edx);
-    return r;
-}
 
 std::uint16_t nativeArchitecture()
 {

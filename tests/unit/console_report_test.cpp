@@ -5,7 +5,10 @@
 namespace quill {
 namespace {
 
+using testing::fullHint;
+using testing::officialHint;
 using testing::sameLines;
+using testing::technicalHint;
 using testing::transcript;
 
 const std::string separator = "<8>" + std::string(66, '-') + "\n<7>";
@@ -60,13 +63,6 @@ std::string verdicts(const char* technicalColour, const char* officialColour, co
     return line(technicalColour, "Technisch kompatibel", 14) + line(officialColour, "Offiziell kompatibel", 14) +
            line(suitableColour, "Technisch geeignet", 16);
 }
-
-const char* fullHint = "Hinweis: Dieses System erfuellt die technischen Kernanforderungen und die offiziellen "
-                       "Microsoft-Anforderungen.\n";
-const char* officialHint = "Hinweis: Die technischen Kernanforderungen sind erfuellt, aber mindestens eine "
-                           "offizielle Microsoft-Anforderung fehlt.\n";
-const char* technicalHint = "Hinweis: Es fehlen echte technische Voraussetzungen. Eine Installation ist in "
-                            "diesem Zustand technisch nicht sinnvoll.\n";
 
 TEST(ConsoleReport, WholeRunInColour)
 {

@@ -54,19 +54,17 @@ TEST(ReportText, WholeTextForEachOutcome)
     };
     const Case cases[] = {
         {"every item passed", testing::allPassed(),
-         top + technicalPassed + official(secureBootOn, tpmOn) + verdicts("JA", "JA", "JA") +
-             "\nHinweis: Dieses System erfuellt die technischen Kernanforderungen und die offiziellen "
-             "Microsoft-Anforderungen.\n"},
+         top + technicalPassed + official(secureBootOn, tpmOn) + verdicts("JA", "JA", "JA") + "\n" + testing::fullHint},
         {"only an official item failed", testing::onlyOfficialFailed(),
          top + technicalPassed + official(secureBootOff, tpmOn) + verdicts("JA", "NEIN", "JA") +
              "\nOffizielle Blocker:\n - Secure Boot - deaktiviert\n"
-             "\nHinweis: Die technischen Kernanforderungen sind erfuellt, aber mindestens eine offizielle "
-             "Microsoft-Anforderung fehlt.\n"},
+             "\n" +
+             testing::officialHint},
         {"a technical item failed", testing::technicalFailed(),
          top + withSse42Failed(technicalPassed) + official(secureBootOn, tpmOn) + verdicts("NEIN", "NEIN", "NEIN") +
              "\nEchte technische Blocker:\n - SSE4.2 - fehlt\n"
-             "\nHinweis: Es fehlen echte technische Voraussetzungen. Eine Installation ist in diesem Zustand "
-             "technisch nicht sinnvoll.\n"},
+             "\n" +
+             testing::technicalHint},
     };
     for (const Case& c : cases) {
         EXPECT_TRUE(sameLines(c.expected, buildReportText(c.assessment))) << c.situation;
@@ -80,8 +78,8 @@ TEST(ReportText, BothBlockerBlocksInOrder)
                              "\nEchte technische Blocker:\n - SSE4.2 - fehlt\n"
                              " - Systemlaufwerk >= 64 GiB - Kapazitaet 59.6 GiB\n"
                              "\nOffizielle Blocker:\n - Secure Boot - deaktiviert\n - TPM 2.0 - nur TPM 1.2 erkannt\n"
-                             "\nHinweis: Es fehlen echte technische Voraussetzungen. Eine Installation ist in diesem "
-                             "Zustand technisch nicht sinnvoll.\n";
+                             "\n" +
+                             testing::technicalHint;
     ASSERT_GE(text.size(), tail.size());
     EXPECT_TRUE(sameLines(tail, text.substr(text.size() - tail.size())));
 }
@@ -97,8 +95,8 @@ TEST(ReportText, FlagsAreTakenAsGivenAndListsMayBeEmpty)
                         "Technisch kompatibel               : JA\n"
                         "Offiziell kompatibel               : JA\n"
                         "Technisch geeignet                 : NEIN\n"
-                        "\nHinweis: Es fehlen echte technische Voraussetzungen. Eine Installation ist in diesem "
-                        "Zustand technisch nicht sinnvoll.\n");
+                        "\n" +
+                        testing::technicalHint);
 }
 
 TEST(ReportText, ItemLineWidths)

@@ -10,6 +10,13 @@
 
 namespace quill::testing {
 
+inline constexpr const char* fullHint =
+    "Hinweis: Dieses System erfuellt die technischen Kernanforderungen und die offiziellen Microsoft-Anforderungen.\n";
+inline constexpr const char* officialHint = "Hinweis: Die technischen Kernanforderungen sind erfuellt, aber mindestens "
+                                            "eine offizielle Microsoft-Anforderung fehlt.\n";
+inline constexpr const char* technicalHint = "Hinweis: Es fehlen echte technische Voraussetzungen. Eine Installation "
+                                             "ist in diesem Zustand technisch nicht sinnvoll.\n";
+
 inline CheckItem passedItem(std::string name, std::string detail = "vorhanden")
 {
     return CheckItem{std::move(name), true, std::move(detail)};
