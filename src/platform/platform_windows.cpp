@@ -4,8 +4,9 @@
 
 #include <conio.h>
 #include <share.h>
-#include <stdio.h>
-#include <wchar.h>
+// The C headers on purpose: _wfsopen and wcsnlen are extensions they declare, not std members.
+#include <stdio.h> // NOLINT(modernize-deprecated-headers)
+#include <wchar.h> // NOLINT(modernize-deprecated-headers)
 
 // tbs.h of mingw-w64 lacks the device query, so it is declared here as TPM Base Services
 // defines it. The import library binds tbs.dll when the program loads.

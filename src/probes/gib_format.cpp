@@ -12,7 +12,7 @@ std::string formatGiB(std::uint64_t bytes)
     // Both steps are exact: scaling a double by a power of two loses nothing, and the
     // remainder is an integer below 2^30 made of bits the double already holds.
     // That keeps the rounding below on the exact binary value, the same on every runtime.
-    const double value = static_cast<double>(bytes); // the one rounding the figure is based on
+    const auto value = static_cast<double>(bytes); // the one rounding the figure is based on
     const double whole = std::floor(value / gib);
     auto wholeGiB = static_cast<std::uint64_t>(whole); // at most 2^34
     const auto remainder = static_cast<std::uint64_t>(value - whole * gib);

@@ -4,7 +4,8 @@ namespace quill {
 
 platform::NativePath reportPathFromExecutable(const platform::ExecutablePathAnswer& answer)
 {
-    const platform::NativePath bareName(reportFileName.begin(), reportFileName.end());
+    // Not const, so that the early returns move it out.
+    platform::NativePath bareName(reportFileName.begin(), reportFileName.end());
     if (answer.length <= 0 || answer.length >= executablePathBufferSize) {
         return bareName;
     }

@@ -56,7 +56,7 @@ std::string officialLines(bool secureBoot, bool tpm)
 // The three verdict lines; each colour is the attribute the line is written in.
 std::string verdicts(const char* technicalColour, const char* officialColour, const char* suitableColour)
 {
-    const auto line = [](std::string colour, const char* label, std::size_t fill) {
+    const auto line = [](const std::string& colour, const char* label, std::size_t fill) {
         const bool yes = colour == "<10>";
         return colour + label + std::string(fill, ' ') + " : " + (yes ? "JA" : "NEIN") + "\n<7>";
     };

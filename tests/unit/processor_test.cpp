@@ -114,7 +114,7 @@ TEST(AppendProcessorChecks, PrefetchWOnlyForAuthenticAmd)
     const std::vector<std::string> seven = {
         "64-Bit CPU", "64-Bit Betriebssystem", "SSE4.2", "POPCNT", "NX / XD Bit", "CMPXCHG16b", "LAHF/SAHF"};
     std::vector<std::string> eight = seven;
-    eight.push_back("PrefetchW (AMD)");
+    eight.emplace_back("PrefetchW (AMD)");
     struct Case {
         const char* vendor;
         std::vector<std::string> expected;
