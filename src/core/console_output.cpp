@@ -60,16 +60,3 @@ void printVerdictLine(ConsoleScript& out, std::string_view label, bool value, At
 }
 
 } // namespace quill
-
-namespace quill {
-
-std::string plainText(const ConsoleScript& script)
-{
-    std::string text;
-    for (const ConsolePiece& piece : script) {
-        text += piece.text;
-    }
-    return text;
-}
-
-} // namespace quill

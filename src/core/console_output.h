@@ -24,8 +24,6 @@ struct ConsolePiece {
     bool isAttribute = false;
     Attribute attribute = Attribute::normal;
     std::string text;
-
-    friend bool operator==(const ConsolePiece&, const ConsolePiece&) = default;
 };
 
 // Console output is composed as a script first and played in one go, so the exact
@@ -46,12 +44,5 @@ void printCheckLine(ConsoleScript& out, const CheckItem& item);
 
 // The whole line, newline included, in green when value is true, else in falseAttribute.
 void printVerdictLine(ConsoleScript& out, std::string_view label, bool value, Attribute falseAttribute);
-
-} // namespace quill
-
-namespace quill {
-
-// The script's text alone: what a console without colour, a file or a pipe receives.
-std::string plainText(const ConsoleScript& script);
 
 } // namespace quill

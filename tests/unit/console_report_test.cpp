@@ -108,19 +108,6 @@ TEST(ConsoleReport, RunEndsWithReportStatusAndPrompt)
               "\n<14>Report konnte nicht gespeichert werden.\n<7>\nBeliebige Taste zum Beenden...\n");
 }
 
-TEST(ConsoleReport, WithoutAConsoleTheTextIsTheSame)
-{
-    const ConsoleScript script = renderConsoleReport(testing::bothFailed());
-    std::string withoutMarkers = transcript(script);
-    for (const char* marker : {"<7>", "<8>", "<10>", "<11>", "<12>", "<14>"}) {
-        for (std::size_t at = withoutMarkers.find(marker); at != std::string::npos; at = withoutMarkers.find(marker)) {
-            withoutMarkers.erase(at, std::string(marker).size());
-        }
-    }
-    EXPECT_EQ(plainText(script), withoutMarkers);
-    EXPECT_EQ(plainText(script).find('\x1b'), std::string::npos);
-}
-
 TEST(CheckLine, NameFieldAndDetail)
 {
     struct Case {
