@@ -2,6 +2,7 @@
 
 #include "core/assessment.h"
 #include "core/console_report.h"
+#include "platform/platform.h"
 #include "probes/firmware.h"
 #include "probes/memory.h"
 #include "probes/processor.h"
@@ -13,7 +14,9 @@
 #include <utility>
 
 namespace quill {
+namespace {
 
+// Writes the script to stdout, switching colours where it says so when the console is present.
 void playScript(const ConsoleScript& script, platform::ConsoleHandle console)
 {
     for (const ConsolePiece& piece : script) {
@@ -24,8 +27,6 @@ void playScript(const ConsoleScript& script, platform::ConsoleHandle console)
         }
     }
 }
-
-namespace {
 
 // Every probe runs before anything is printed, in the order the report lists them.
 Assessment probeEverything()
