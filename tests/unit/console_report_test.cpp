@@ -137,16 +137,5 @@ TEST(CheckLine, NameFieldAndDetail)
     }
 }
 
-TEST(VerdictLine, LabelFieldOf34AndFalseColour)
-{
-    ConsoleScript out;
-    printVerdictLine(out, "Technisch geeignet", true, Attribute::yellow);
-    printVerdictLine(out, "Technisch geeignet", false, Attribute::yellow);
-    printVerdictLine(out, "Technisch kompatibel", false, Attribute::red);
-    EXPECT_EQ(transcript(out), "<10>Technisch geeignet" + std::string(16, ' ') + " : JA\n<7>" +
-                                   "<14>Technisch geeignet" + std::string(16, ' ') + " : NEIN\n<7>" +
-                                   "<12>Technisch kompatibel" + std::string(14, ' ') + " : NEIN\n<7>");
-}
-
 } // namespace
 } // namespace quill
