@@ -16,16 +16,13 @@
 namespace quill {
 namespace {
 
-// Writes the script to stdout, switching colours where it says so when the console is present.
-void playScript(const ConsoleScript& script, platform::ConsoleHandle console)
+// The program's console: text to stdout, colours through the platform's console handle.
+ConsoleSink standardOutput(platform::ConsoleHandle console)
 {
-    for (const ConsolePiece& piece : script) {
-        if (!piece.isAttribute) {
-            std::fwrite(piece.text.data(), 1, piece.text.size(), stdout);
-        } else if (console.present) {
-            platform::setTextAttribute(console, static_cast<std::uint16_t>(piece.attribute));
-        }
-    }
+    return ConsoleSink{
+        [](std::string_view text) { std::fwrite(text.data(), 1, text.size(), stdout); },
+        [console](Attribute attribute) { platform::setTextAttribute(console, static_cast<std::uint16_t>(attribute)); },
+    };
 }
 
 // Every probe runs before anything is printed, in the order the report lists them.
@@ -51,12 +48,13 @@ int runAssessment()
     const platform::ConsoleHandle console = platform::setUpConsole();
     const Assessment assessment = probeEverything();
 
-    playScript(renderConsoleReport(assessment), console);
+    const ConsoleSink sink = standardOutput(console);
+    playScript(renderConsoleReport(assessment), console.present, sink);
 
     ConsoleScript closing;
     writeReportFile(assessment, closing);
     printKeyPrompt(closing);
-    playScript(closing, console);
+    playScript(closing, console.present, sink);
     std::fflush(stdout);
 
     platform::waitForKey();

@@ -59,4 +59,15 @@ void printVerdictLine(ConsoleScript& out, std::string_view label, bool value, At
     writeColoured(out, value ? Attribute::green : falseAttribute, line);
 }
 
+void playScript(const ConsoleScript& script, bool consolePresent, const ConsoleSink& sink)
+{
+    for (const ConsolePiece& piece : script) {
+        if (!piece.isAttribute) {
+            sink.write(piece.text);
+        } else if (consolePresent) {
+            sink.setAttribute(piece.attribute);
+        }
+    }
+}
+
 } // namespace quill

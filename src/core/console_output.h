@@ -3,6 +3,7 @@
 #include "core/check_item.h"
 
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -44,5 +45,14 @@ void printCheckLine(ConsoleScript& out, const CheckItem& item);
 
 // The whole line, newline included, in green when value is true, else in falseAttribute.
 void printVerdictLine(ConsoleScript& out, std::string_view label, bool value, Attribute falseAttribute);
+
+// Where a script is played: text to the output stream, colour changes to the console.
+struct ConsoleSink {
+    std::function<void(std::string_view)> write;
+    std::function<void(Attribute)> setAttribute;
+};
+
+// Plays the script in order. Without a console the colour steps are skipped; the text stays the same.
+void playScript(const ConsoleScript& script, bool consolePresent, const ConsoleSink& sink);
 
 } // namespace quill

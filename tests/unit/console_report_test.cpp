@@ -108,6 +108,29 @@ TEST(ConsoleReport, RunEndsWithReportStatusAndPrompt)
               "\n<14>Report konnte nicht gespeichert werden.\n<7>\nBeliebige Taste zum Beenden...\n");
 }
 
+TEST(ConsoleReport, PlayedWithAndWithoutAConsole)
+{
+    ConsoleScript script = renderConsoleReport(testing::bothFailed());
+    printReportStatus(script, false, "");
+    printKeyPrompt(script);
+    for (const bool present : {true, false}) {
+        std::string played;
+        const ConsoleSink recorder{
+            [&](std::string_view text) { played += text; },
+            [&](Attribute attribute) { played += "<" + std::to_string(static_cast<int>(attribute)) + ">"; },
+        };
+        playScript(script, present, recorder);
+        std::string expected = transcript(script);
+        if (!present) {
+            // The same text with every colour change left out.
+            for (std::size_t at = expected.find('<'); at != std::string::npos; at = expected.find('<', at)) {
+                expected.erase(at, expected.find('>', at) - at + 1);
+            }
+        }
+        EXPECT_TRUE(sameLines(expected, played)) << (present ? "console present" : "console absent");
+    }
+}
+
 TEST(CheckLine, NameFieldAndDetail)
 {
     struct Case {
