@@ -8,7 +8,7 @@ firmware query fails, that reads as a BIOS machine.
 import os
 
 import wine_harness
-from wine_harness import REPORT_NAME, WineTestCase, windows_path
+from wine_harness import REPORT_NAME, InstalledProgramTestCase
 
 KEY = r"HKLM\SYSTEM\CurrentControlSet\Control\SecureBoot\State"
 VALUE = "UEFISecureBootEnabled"
@@ -28,14 +28,7 @@ CASES = [
 ]
 
 
-class SecureBootValues(WineTestCase):
-    @classmethod
-    def setUpClass(cls):
-        super().setUpClass()
-        cls.directory = os.path.join(cls.workspace, "program")
-        cls.exe = wine_harness.install_program(cls.directory)
-        cls.report_line = "Report: " + windows_path(os.path.join(cls.directory, REPORT_NAME))
-
+class SecureBootValues(InstalledProgramTestCase):
     def write_value(self, value):
         if value is None:
             # Fails harmlessly when there is no value to delete.

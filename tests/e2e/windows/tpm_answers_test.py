@@ -3,7 +3,7 @@
 import os
 
 import wine_harness
-from wine_harness import REPORT_NAME, WineTestCase, windows_path
+from wine_harness import REPORT_NAME, InstalledProgramTestCase
 
 TPM_LINE_START = {True: "[OK ] TPM 2.0                    : ", False: "[NO ] TPM 2.0                    : "}
 OFFICIAL_VERDICT_NO = "Offiziell kompatibel               : NEIN"
@@ -23,19 +23,12 @@ CASES = [
 ]
 
 
-class TpmAnswers(WineTestCase):
-    @classmethod
-    def setUpClass(cls):
-        super().setUpClass()
-        cls.directory = os.path.join(cls.workspace, "program")
-        cls.exe = wine_harness.install_program(cls.directory)
-
+class TpmAnswers(InstalledProgramTestCase):
     def test_each_answer_gives_its_item_blocker_and_verdicts(self):
-        report_line = "Report: " + windows_path(os.path.join(self.directory, REPORT_NAME))
         for situation, tbs, passed, detail in CASES:
             with self.subTest(situation, tbs=tbs):
                 run = self.prefix.run_quillbrook(self.exe, cwd=self.directory, tbs=tbs)
-                assessment = self.assertRunMatchesModel(run, report_line)
+                assessment = self.assertRunMatchesModel(run, self.report_line)
                 lines = run.text.split("\n")
 
                 tpm_lines = [line for line in lines if "] TPM 2.0 " in line]

@@ -31,6 +31,7 @@ WINE_UEFI_ITEM = report_model.Item("UEFI-Boot", False, "Legacy/BIOS")
 TPM_20 = (0, 2)
 
 
+
 def main():
     parser = argparse.ArgumentParser()
     parser.add_argument("--exe", required=True, help="quillbrook.exe as built")
@@ -168,3 +169,14 @@ class WineTestCase(unittest.TestCase):
         if data != expected:
             self.fail("report file differs from the model, "
                       + report_model.first_difference(expected.decode("utf-8"), data.decode("utf-8", "replace")))
+
+
+class InstalledProgramTestCase(WineTestCase):
+    """One copy of the program, beside the stand-in tbs.dll, shared by all cases of the class."""
+
+    @classmethod
+    def setUpClass(cls):
+        super().setUpClass()
+        cls.directory = os.path.join(cls.workspace, "program")
+        cls.exe = install_program(cls.directory)
+        cls.report_line = "Report: " + windows_path(os.path.join(cls.directory, REPORT_NAME))
