@@ -45,6 +45,7 @@ Assessment probeEverything()
 
 int runAssessment()
 {
+    platform::restrictLibrarySearch();
     const platform::ConsoleHandle console = platform::setUpConsole();
     const Assessment assessment = probeEverything();
 

@@ -25,6 +25,10 @@ struct CpuidRegisters {
     std::uint32_t edx = 0;
 };
 
+// Lets the process load libraries from the system directory only, where the platform can
+// say so; the first thing a run does, before anything could load one.
+void restrictLibrarySearch();
+
 // Executes CPUID for leaf with sub-leaf 0.
 CpuidRegisters cpuid(std::uint32_t leaf);
 
@@ -38,7 +42,8 @@ std::optional<std::uint32_t> firmwareType();
 // The Secure Boot state as a 32-bit number (1 means enabled); nullopt when unreadable.
 std::optional<std::uint32_t> secureBootValue();
 
-// The TPM Base Services device query: result 0 is success, and only then is tpmVersion meaningful.
+// The TPM Base Services device query: result 0 is success, and only then is tpmVersion
+// meaningful. Where the service cannot be asked at all, the result is TBS_E_INTERNAL_ERROR.
 struct TpmDeviceAnswer {
     std::uint32_t result = 0;
     std::uint32_t tpmVersion = 0;

@@ -34,7 +34,21 @@ std::string_view sgrFor(std::uint16_t attribute)
     }
 }
 
+// Waits for one byte or the end of input. Neither the byte nor a failure changes anything,
+// but the fortified read() insists that its result be taken.
+void readOneByte()
+{
+    char key = 0;
+    const ssize_t got = ::read(STDIN_FILENO, &key, 1);
+    static_cast<void>(got);
+}
+
 } // namespace
+
+void restrictLibrarySearch()
+{
+    // Nothing to do: the release binary is static, and no library is loaded by name later.
+}
 
 std::uint16_t nativeArchitecture()
 {
@@ -117,15 +131,14 @@ void setTextAttribute(ConsoleHandle /*console*/, std::uint16_t attribute)
 
 void waitForKey()
 {
-    char key = 0;
     if (::isatty(STDIN_FILENO) != 1) {
         // No terminal: one byte or end of input, whichever comes first.
-        (void)::read(STDIN_FILENO, &key, 1);
+        readOneByte();
         return;
     }
     struct termios saved {};
     if (::tcgetattr(STDIN_FILENO, &saved) != 0) {
-        (void)::read(STDIN_FILENO, &key, 1);
+        readOneByte();
         return;
     }
     struct termios raw = saved;
@@ -133,7 +146,7 @@ void waitForKey()
     raw.c_cc[VMIN] = 1;
     raw.c_cc[VTIME] = 0;
     ::tcsetattr(STDIN_FILENO, TCSANOW, &raw);
-    (void)::read(STDIN_FILENO, &key, 1);
+    readOneByte();
     ::tcsetattr(STDIN_FILENO, TCSANOW, &saved);
 }
 

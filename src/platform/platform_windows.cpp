@@ -8,17 +8,16 @@
 #include <stdio.h> // NOLINT(modernize-deprecated-headers)
 #include <wchar.h> // NOLINT(modernize-deprecated-headers)
 
-// tbs.h of mingw-w64 lacks the device query, so it is declared here as TPM Base Services
-// defines it. The import library binds tbs.dll when the program loads.
-extern "C" {
+#include <string>
+
+// tbs.h of mingw-w64 lacks the device query, so its record is declared here as TPM Base
+// Services defines it.
 struct TPM_DEVICE_INFO {
     UINT32 structVersion;
     UINT32 tpmVersion;
     UINT32 tpmInterfaceType;
     UINT32 tpmImpRevision;
 };
-UINT32 WINAPI Tbsi_GetDeviceInfo(UINT32 size, PVOID info);
-}
 
 namespace quill::platform {
 namespace {
@@ -28,19 +27,49 @@ bool isPresent(HANDLE handle)
     return handle != nullptr && handle != INVALID_HANDLE_VALUE;
 }
 
-// GetFirmwareType is looked up at run time: with a static import the program would not
-// start at all on a kernel32 without it, where the query should simply count as failed.
-using GetFirmwareTypeFunction = BOOL(WINAPI*)(FIRMWARE_TYPE*);
-
-GetFirmwareTypeFunction findGetFirmwareType()
+// Functions that older Windows versions lack are looked up at run time: with a static
+// import the program would not start at all there, where the query should simply fail.
+template <typename Function>
+Function findFunction(HMODULE module, const char* name)
 {
-    const HMODULE kernel32 = GetModuleHandleW(L"kernel32.dll");
-    if (kernel32 == nullptr) {
+    if (module == nullptr) {
         return nullptr;
     }
-    const FARPROC address = GetProcAddress(kernel32, "GetFirmwareType");
+    const FARPROC address = GetProcAddress(module, name);
     // The detour through void(*)() tells the compiler this cast between function types is meant.
-    return reinterpret_cast<GetFirmwareTypeFunction>(reinterpret_cast<void (*)()>(address));
+    return reinterpret_cast<Function>(reinterpret_cast<void (*)()>(address));
+}
+
+using GetFirmwareTypeFunction = BOOL(WINAPI*)(FIRMWARE_TYPE*);
+using SetDefaultDllDirectoriesFunction = BOOL(WINAPI*)(DWORD);
+using TbsiGetDeviceInfoFunction = UINT32(WINAPI*)(UINT32, PVOID);
+
+// TBS_E_INTERNAL_ERROR: what the TPM query answers when TPM Base Services cannot be asked.
+constexpr UINT32 tbsInternalError = 0x80284001u;
+
+HMODULE kernel32()
+{
+    return GetModuleHandleW(L"kernel32.dll");
+}
+
+// Loads a DLL from the system directory and nowhere else. tbs.dll is no known DLL, so a
+// bare name would be looked for beside the exe first: in a Downloads folder, any file of
+// that name would run with the user's rights.
+HMODULE loadSystemLibrary(const wchar_t* name)
+{
+    const HMODULE module = LoadLibraryExW(name, nullptr, LOAD_LIBRARY_SEARCH_SYSTEM32);
+    if (module != nullptr || GetLastError() != ERROR_INVALID_PARAMETER) {
+        return module;
+    }
+    // Windows 7 without its search-path update rejects the flag: name the full path
+    // instead, and let the DLL's own dependencies be looked for beside it, not beside the exe.
+    wchar_t directory[MAX_PATH] = {};
+    const UINT length = GetSystemDirectoryW(directory, MAX_PATH);
+    if (length == 0 || length >= MAX_PATH) {
+        return nullptr;
+    }
+    const std::wstring path = std::wstring(directory, length) + L"\\" + name;
+    return LoadLibraryExW(path.c_str(), nullptr, LOAD_WITH_ALTERED_SEARCH_PATH);
 }
 
 std::string utf8FromWide(const std::wstring& wide)
@@ -70,7 +99,7 @@ std::uint16_t nativeArchitecture()
 
 std::optional<std::uint32_t> firmwareType()
 {
-    const GetFirmwareTypeFunction getFirmwareType = findGetFirmwareType();
+    const auto getFirmwareType = findFunction<GetFirmwareTypeFunction>(kernel32(), "GetFirmwareType");
     if (getFirmwareType == nullptr) {
         return std::nullopt;
     }
@@ -95,11 +124,30 @@ std::optional<std::uint32_t> secureBootValue()
     return static_cast<std::uint32_t>(data);
 }
 
+void restrictLibrarySearch()
+{
+    // Not on Windows 7 without its search-path update: there every load names its path anyway.
+    const auto setDefaultDllDirectories =
+        findFunction<SetDefaultDllDirectoriesFunction>(kernel32(), "SetDefaultDllDirectories");
+    if (setDefaultDllDirectories != nullptr) {
+        setDefaultDllDirectories(LOAD_LIBRARY_SEARCH_SYSTEM32);
+    }
+}
+
 TpmDeviceAnswer tpmDeviceInfo()
 {
+    const HMODULE tbs = loadSystemLibrary(L"tbs.dll");
+    const auto getDeviceInfo = findFunction<TbsiGetDeviceInfoFunction>(tbs, "Tbsi_GetDeviceInfo");
+    if (getDeviceInfo == nullptr) {
+        if (tbs != nullptr) {
+            FreeLibrary(tbs);
+        }
+        return TpmDeviceAnswer{tbsInternalError, 0};
+    }
     TPM_DEVICE_INFO info{};
     info.structVersion = 2;
-    const UINT32 result = Tbsi_GetDeviceInfo(sizeof info, &info);
+    const UINT32 result = getDeviceInfo(sizeof info, &info);
+    FreeLibrary(tbs);
     return TpmDeviceAnswer{result, info.tpmVersion};
 }
 

@@ -1,6 +1,7 @@
 // Stands in for TPM Base Services (tbs.dll) so the end-to-end tests can hand the real program
-// any device answer. The test puts this DLL beside the copied exe and names the answer in
-// QUILLBROOK_FAKE_TBS as "<result> <version>", both unsigned decimals. Only this DLL reads it.
+// any device answer. The tests put this DLL into the prefix's system directory and name the
+// answer in QUILLBROOK_FAKE_TBS as "<result> <version>", both unsigned decimals. Only this
+// DLL reads it.
 
 #include <windows.h>
 

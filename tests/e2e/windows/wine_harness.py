@@ -17,7 +17,7 @@ import unittest
 sys.path.insert(0, os.path.dirname(os.path.dirname(os.path.abspath(__file__))))
 import report_model  # noqa: E402  (found through the path set just above)
 
-CONFIG = argparse.Namespace(exe=None, fake_tbs=None, wine_run=None, scratch=None)
+CONFIG = argparse.Namespace(exe=None, fake_tbs=None, planted_tbs=None, wine_run=None, scratch=None)
 
 REPORT_NAME = "quillbrook-report.txt"
 BOM = b"\xef\xbb\xbf"
@@ -31,11 +31,11 @@ WINE_UEFI_ITEM = report_model.Item("UEFI-Boot", False, "Legacy/BIOS")
 TPM_20 = (0, 2)
 
 
-
 def main():
     parser = argparse.ArgumentParser()
     parser.add_argument("--exe", required=True, help="quillbrook.exe as built")
     parser.add_argument("--fake-tbs", required=True, help="the stand-in tbs.dll")
+    parser.add_argument("--planted-tbs", required=True, help="a tbs.dll that must never be loaded")
     parser.add_argument("--wine-run", required=True, help="the Wine launcher script")
     parser.add_argument("--scratch", required=True, help="directory for prefixes and program copies")
     args, rest = parser.parse_known_args()
@@ -57,7 +57,8 @@ class Run:
 
 
 class WinePrefix:
-    def __init__(self):
+    def __init__(self, with_tbs=True):
+        """with_tbs: the system directory holds the stand-in tbs.dll; without, no tbs.dll at all."""
         self.root = tempfile.mkdtemp(prefix="wine-prefix-", dir=CONFIG.scratch)
         self.env = dict(os.environ, WINEPREFIX=self.root, WINEDEBUG="-all")
         try:
@@ -68,6 +69,12 @@ class WinePrefix:
         except BaseException:
             self.close()
             raise
+        # Wine's own placeholder stands there until replaced; "tbs=n" then finds nothing to load.
+        system_dll = os.path.join(self.root, "drive_c", "windows", "system32", "tbs.dll")
+        if with_tbs:
+            shutil.copyfile(CONFIG.fake_tbs, system_dll)
+        else:
+            os.remove(system_dll)
 
     def close(self):
         # -k ends only this prefix's server and the Wine processes attached to it.
@@ -92,9 +99,12 @@ class WinePrefix:
             raise RuntimeError("%s failed with %d: %s" % (args, done.returncode, stderr.decode(errors="replace")))
         return done.returncode, stdout
 
-    def run_quillbrook(self, exe, cwd, tbs=TPM_20):
-        """Runs a copy made by install_program with the stand-in TPM answering (result, version)."""
-        code, stdout = self.wine([exe], cwd=cwd, extra_env={"WINEDLLOVERRIDES": "tbs=n,b",
+    def run_quillbrook(self, exe, cwd, tbs=TPM_20, overrides="tbs=n,b"):
+        """Runs a copy made by install_program with the stand-in TPM answering (result, version).
+
+        Native first, so the stand-in in the system directory (and any tbs.dll a search by bare
+        name would find) wins over Wine's built-in one."""
+        code, stdout = self.wine([exe], cwd=cwd, extra_env={"WINEDLLOVERRIDES": overrides,
                                                             "QUILLBROOK_FAKE_TBS": "%d %d" % tbs})
         return Run(code, stdout)
 
@@ -103,11 +113,10 @@ class WinePrefix:
 
 
 def install_program(directory):
-    """Copies the exe and the stand-in tbs.dll into directory; returns the exe's path."""
+    """Copies the exe into directory; returns the exe's path."""
     os.makedirs(directory, exist_ok=True)
     exe = os.path.join(directory, "quillbrook.exe")
     shutil.copyfile(CONFIG.exe, exe)
-    shutil.copyfile(CONFIG.fake_tbs, os.path.join(directory, "tbs.dll"))
     return exe
 
 
@@ -172,7 +181,7 @@ class WineTestCase(unittest.TestCase):
 
 
 class InstalledProgramTestCase(WineTestCase):
-    """One copy of the program, beside the stand-in tbs.dll, shared by all cases of the class."""
+    """One copy of the program, shared by all cases of the class."""
 
     @classmethod
     def setUpClass(cls):
