@@ -17,10 +17,10 @@ namespace quill {
 namespace {
 
 // The program's console: text to stdout, colours through the platform's console handle.
-ConsoleSink standardOutput(platform::ConsoleHandle console)
+ConsoleSink standardOutput(const platform::ConsoleHandle& console)
 {
     return ConsoleSink{
-        [](std::string_view text) { std::fwrite(text.data(), 1, text.size(), stdout); },
+        [console](std::string_view text) { platform::writeOutput(console, text); },
         [console](Attribute attribute) { platform::setTextAttribute(console, static_cast<std::uint16_t>(attribute)); },
     };
 }
@@ -59,6 +59,7 @@ int runAssessment()
     std::fflush(stdout);
 
     platform::waitForKey();
+    platform::restoreConsole(console);
     return exitCodeOf(assessment);
 }
 

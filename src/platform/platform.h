@@ -8,6 +8,7 @@
 #include <cstdio>
 #include <optional>
 #include <string>
+#include <string_view>
 
 namespace quill::platform {
 
@@ -75,17 +76,36 @@ std::string utf8FromPath(const NativePath& path);
 // readers and writers where the platform has share modes. nullptr on failure.
 std::FILE* openForWriting(const NativePath& path);
 
+// The console settings a run changes, as they were before it, so its end can put them back.
+struct ConsoleSettings {
+    std::uint32_t outputCodePage = 0; // 0: unknown (no console), left alone
+    std::uint32_t inputCodePage = 0;  // 0: unknown (no console), left alone
+    bool outputModeChanged = false;
+    std::uint32_t outputMode = 0; // meaningful only when outputModeChanged
+};
+
 // The console output handle kept for colours; absent when output has no console.
 struct ConsoleHandle {
     void* native = nullptr;
     bool present = false;
+    bool isConsole = false; // output reaches a console screen, not a file or a pipe
+    ConsoleSettings previous;
 };
 
-// Switches the console to UTF-8 and returns the handle for colours.
+// Switches the console to UTF-8 and returns the handle for colours. Until restoreConsole,
+// the settings it changed are also put back should the process be ended from outside
+// (Ctrl+C, Ctrl+Break, the window closed).
 ConsoleHandle setUpConsole();
 
+// Puts back what setUpConsole changed. The last thing a run does.
+void restoreConsole(const ConsoleHandle& console);
+
+// Writes UTF-8 text to standard output: to a console as the characters it encodes, to a
+// file or pipe as exactly these bytes.
+void writeOutput(const ConsoleHandle& console, std::string_view text);
+
 // Switches the colour of text written to stdout from now on. Only for a present handle.
-void setTextAttribute(ConsoleHandle console, std::uint16_t attribute);
+void setTextAttribute(const ConsoleHandle& console, std::uint16_t attribute);
 
 // Waits for one key press without echo; returns at once when input is at its end.
 void waitForKey();

@@ -120,10 +120,21 @@ ConsoleHandle setUpConsole()
 {
     // A terminal is UTF-8 already; colours only when stdout is one, so redirected
     // output is exactly the report text.
-    return ConsoleHandle{nullptr, ::isatty(STDOUT_FILENO) == 1};
+    const bool terminal = ::isatty(STDOUT_FILENO) == 1;
+    return ConsoleHandle{nullptr, terminal, terminal, {}};
 }
 
-void setTextAttribute(ConsoleHandle /*console*/, std::uint16_t attribute)
+void restoreConsole(const ConsoleHandle& /*console*/)
+{
+    // Nothing was changed: the key wait puts the terminal back itself.
+}
+
+void writeOutput(const ConsoleHandle& /*console*/, std::string_view text)
+{
+    std::fwrite(text.data(), 1, text.size(), stdout);
+}
+
+void setTextAttribute(const ConsoleHandle& /*console*/, std::uint16_t attribute)
 {
     const std::string_view sgr = sgrFor(attribute);
     std::fwrite(sgr.data(), 1, sgr.size(), stdout);

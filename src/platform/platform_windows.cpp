@@ -8,7 +8,9 @@
 #include <stdio.h> // NOLINT(modernize-deprecated-headers)
 #include <wchar.h> // NOLINT(modernize-deprecated-headers)
 
+#include <algorithm>
 #include <string>
+#include <string_view>
 
 // tbs.h of mingw-w64 lacks the device query, so its record is declared here as TPM Base
 // Services defines it.
@@ -85,6 +87,48 @@ std::string utf8FromWide(const std::wstring& wide)
     std::string utf8(static_cast<std::size_t>(needed), '\0');
     WideCharToMultiByte(CP_UTF8, 0, wide.data(), length, utf8.data(), needed, nullptr, nullptr);
     return utf8;
+}
+
+std::wstring wideFromUtf8(std::string_view utf8)
+{
+    if (utf8.empty()) {
+        return {};
+    }
+    const int length = static_cast<int>(utf8.size());
+    const int needed = MultiByteToWideChar(CP_UTF8, 0, utf8.data(), length, nullptr, 0);
+    if (needed <= 0) {
+        return {};
+    }
+    std::wstring wide(static_cast<std::size_t>(needed), L'\0');
+    MultiByteToWideChar(CP_UTF8, 0, utf8.data(), length, wide.data(), needed);
+    return wide;
+}
+
+// The console outlives the program: a cmd window it was started from would keep the
+// UTF-8 code pages, and batch files written in the OEM code page would misbehave there.
+void putBack(const ConsoleHandle& console)
+{
+    const ConsoleSettings& previous = console.previous;
+    if (previous.outputCodePage != 0) {
+        SetConsoleOutputCP(previous.outputCodePage);
+    }
+    if (previous.inputCodePage != 0) {
+        SetConsoleCP(previous.inputCodePage);
+    }
+    if (previous.outputModeChanged) {
+        SetConsoleMode(static_cast<HANDLE>(console.native), previous.outputMode);
+    }
+}
+
+// A console control handler gets no context of its own, so what it puts back has to wait
+// in the one piece of static state the program has. Written once, before the handler is
+// registered, and only read afterwards.
+ConsoleHandle toRestoreOnCtrlEvent;
+
+BOOL WINAPI restoreOnCtrlEvent(DWORD /*event*/)
+{
+    putBack(toRestoreOnCtrlEvent);
+    return FALSE; // the system's own handling still ends the process, with its usual exit code
 }
 
 } // namespace
@@ -198,18 +242,60 @@ std::FILE* openForWriting(const NativePath& path)
 
 ConsoleHandle setUpConsole()
 {
+    ConsoleSettings previous;
+    previous.outputCodePage = GetConsoleOutputCP();
+    previous.inputCodePage = GetConsoleCP();
     SetConsoleOutputCP(CP_UTF8);
     SetConsoleCP(CP_UTF8);
     const HANDLE output = GetStdHandle(STD_OUTPUT_HANDLE);
     DWORD mode = 0;
-    if (isPresent(output) && GetConsoleMode(output, &mode) != 0 && (mode & ENABLE_VIRTUAL_TERMINAL_PROCESSING) == 0) {
+    const bool isConsole = isPresent(output) && GetConsoleMode(output, &mode) != 0;
+    if (isConsole && (mode & ENABLE_VIRTUAL_TERMINAL_PROCESSING) == 0) {
+        previous.outputModeChanged = true;
+        previous.outputMode = mode;
         SetConsoleMode(output, mode | ENABLE_VIRTUAL_TERMINAL_PROCESSING);
     }
     const HANDLE kept = GetStdHandle(STD_OUTPUT_HANDLE);
-    return ConsoleHandle{kept, isPresent(kept)};
+    const ConsoleHandle console{kept, isPresent(kept), isConsole, previous};
+    toRestoreOnCtrlEvent = console;
+    SetConsoleCtrlHandler(restoreOnCtrlEvent, TRUE);
+    return console;
 }
 
-void setTextAttribute(ConsoleHandle console, std::uint16_t attribute)
+void restoreConsole(const ConsoleHandle& console)
+{
+    putBack(console);
+    SetConsoleCtrlHandler(restoreOnCtrlEvent, FALSE);
+}
+
+void writeOutput(const ConsoleHandle& console, std::string_view text)
+{
+    if (!console.isConsole) {
+        std::fwrite(text.data(), 1, text.size(), stdout);
+        return;
+    }
+    // The runtime's byte output would hand the console each byte of a UTF-8 sequence as a
+    // character of its own, whatever its code page; the console takes UTF-16 whole.
+    const std::wstring wide = wideFromUtf8(text);
+    if (wide.empty()) {
+        std::fwrite(text.data(), 1, text.size(), stdout);
+        return;
+    }
+    const wchar_t* next = wide.data();
+    std::size_t left = wide.size();
+    while (left > 0) {
+        // Older consoles refuse a single write of 64 KiB or more; a long path could come near.
+        const auto chunk = static_cast<DWORD>(std::min<std::size_t>(left, 0x4000));
+        DWORD written = 0;
+        if (WriteConsoleW(static_cast<HANDLE>(console.native), next, chunk, &written, nullptr) == 0 || written == 0) {
+            return;
+        }
+        next += written;
+        left -= written;
+    }
+}
+
+void setTextAttribute(const ConsoleHandle& console, std::uint16_t attribute)
 {
     // Text still in the runtime's buffer must reach the console in the old colour.
     std::fflush(stdout);
