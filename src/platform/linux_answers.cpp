@@ -68,6 +68,19 @@ std::optional<std::uint32_t> parseDecimal(const std::string& text)
     return static_cast<std::uint32_t>(value);
 }
 
+// The version of a tpm0 without tpm_version_major (kernels before 5.5): only TPM 2.0 chips
+// get a resource-manager device (since 4.12), and only 1.x chips have a caps attribute.
+TpmDeviceAnswer tpmFamilyFromDevices(const std::string& root)
+{
+    if (exists(root + "/class/tpmrm/tpmrm0")) {
+        return TpmDeviceAnswer{0, 2};
+    }
+    if (exists(root + "/class/tpm/tpm0/caps")) {
+        return TpmDeviceAnswer{0, 1};
+    }
+    return TpmDeviceAnswer{tbsInternalError, 0};
+}
+
 } // namespace
 
 std::uint16_t architectureFromMachine(std::string_view machine)
@@ -115,7 +128,11 @@ TpmDeviceAnswer tpmDeviceInfo(const std::string& root)
     if (!exists(device)) {
         return TpmDeviceAnswer{tbsTpmNotFound, 0};
     }
-    const std::optional<std::string> text = readSmallFile(device + "/tpm_version_major", 32);
+    const std::string versionFile = device + "/tpm_version_major";
+    if (!exists(versionFile)) {
+        return tpmFamilyFromDevices(root);
+    }
+    const std::optional<std::string> text = readSmallFile(versionFile, 32);
     const std::optional<std::uint32_t> version = text ? parseDecimal(*text) : std::nullopt;
     if (!version) {
         return TpmDeviceAnswer{tbsInternalError, 0};

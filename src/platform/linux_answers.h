@@ -23,7 +23,9 @@ std::optional<std::uint32_t> firmwareType(const std::string& root);
 // 5 to 8 bytes is a successful read.
 std::optional<std::uint32_t> secureBootValue(const std::string& root);
 
-// tpm0 absent: "TPM not found"; its version unreadable: "internal error"; else the version.
+// tpm0 absent: "TPM not found"; else the version from tpm_version_major, or, where that file
+// is missing (kernels before 5.5), from the devices only one TPM family gets; "internal
+// error" when neither tells.
 TpmDeviceAnswer tpmDeviceInfo(const std::string& root);
 
 // Result codes of TPM Base Services that the Linux layer reports.

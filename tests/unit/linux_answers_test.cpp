@@ -6,6 +6,7 @@
 #include <fstream>
 #include <optional>
 #include <string>
+#include <vector>
 
 namespace quill::platform::linux_answers {
 namespace {
@@ -105,10 +106,37 @@ TEST_F(SysfsTree, TpmFromVersionMajor)
     }
 }
 
-TEST_F(SysfsTree, TpmWithoutVersionFileIsAnInternalError)
+TEST_F(SysfsTree, TpmWithoutVersionFileTellsTheFamilyByItsDevices)
 {
-    fs::create_directories(root / "class/tpm/tpm0");
-    EXPECT_EQ(tpmDeviceInfo(root.string()).result, tbsInternalError);
+    // Kernels before 5.5 have no tpm_version_major. A path ending in '/' is made a folder.
+    const std::string tpm0 = "class/tpm/tpm0/";
+    const std::string tpmrm0 = "class/tpmrm/tpmrm0/dev";
+    struct Case {
+        const char* situation;
+        std::vector<std::string> files;
+        TpmDeviceAnswer expected;
+    };
+    const Case cases[] = {
+        {"resource manager: 2.0", {tpm0 + "dev", tpmrm0}, {0, 2}},
+        {"caps: 1.x", {tpm0 + "caps"}, {0, 1}},
+        {"neither", {tpm0 + "dev"}, {tbsInternalError, 0}},
+        {"a version file wins", {tpm0 + "tpm_version_major", tpmrm0}, {0, 1}},
+        {"even one that cannot be read", {tpm0 + "tpm_version_major/", tpmrm0}, {tbsInternalError, 0}},
+        {"no tpm0", {tpmrm0}, {tbsTpmNotFound, 0}},
+    };
+    for (const Case& c : cases) {
+        fs::remove_all(root / "class");
+        for (const std::string& file : c.files) {
+            if (file.back() == '/') {
+                fs::create_directories(root / file);
+            } else {
+                writeFile(file, "1\n");
+            }
+        }
+        const TpmDeviceAnswer answer = tpmDeviceInfo(root.string());
+        EXPECT_EQ(answer.result, c.expected.result) << c.situation;
+        EXPECT_EQ(answer.tpmVersion, c.expected.tpmVersion) << c.situation;
+    }
 }
 
 TEST(ArchitectureFromMachine, MapsUnameNamesToArchitectureCodes)
