@@ -3,6 +3,7 @@
 
 #include <poll.h>
 #include <sys/signalfd.h>
+#include <sys/statfs.h>
 #include <sys/statvfs.h>
 #include <sys/sysinfo.h>
 #include <sys/utsname.h>
@@ -14,6 +15,7 @@
 #include <csignal>
 #include <cstring>
 #include <string_view>
+#include <vector>
 
 namespace quill::platform {
 namespace {
@@ -164,11 +166,21 @@ SystemVolumeAnswer systemVolume()
 {
     // The root file system stands in for the Windows directory's volume; there is no
     // directory lookup that could fail first.
+    std::optional<std::uint64_t> rootCapacity;
     struct statvfs info {};
-    if (::statvfs("/", &info) != 0) {
-        return SystemVolumeAnswer{true, std::nullopt};
+    if (::statvfs("/", &info) == 0) {
+        rootCapacity = static_cast<std::uint64_t>(info.f_blocks) * info.f_frsize;
     }
-    return SystemVolumeAnswer{true, static_cast<std::uint64_t>(info.f_blocks) * info.f_frsize};
+    std::optional<std::uint64_t> rootType;
+    struct statfs fileSystem {};
+    if (::statfs("/", &fileSystem) == 0) {
+        rootType = static_cast<std::uint64_t>(fileSystem.f_type);
+    }
+    // Only a live system's run looks at the disks; an installed one reads nothing more.
+    const std::vector<linux_answers::BlockDisk> disks = linux_answers::isLiveMediumRoot(rootType)
+                                                            ? linux_answers::blockDisks(sysfsRoot)
+                                                            : std::vector<linux_answers::BlockDisk>{};
+    return SystemVolumeAnswer{true, linux_answers::systemCapacity(rootType, rootCapacity, disks)};
 }
 
 ExecutablePathAnswer executablePath()
