@@ -1,14 +1,21 @@
 #include "platform/linux_answers.h"
 #include "platform/platform.h"
 
+#include <poll.h>
+#include <sys/signalfd.h>
+#include <sys/statfs.h>
 #include <sys/statvfs.h>
 #include <sys/sysinfo.h>
 #include <sys/utsname.h>
 #include <termios.h>
 #include <unistd.h>
 
+#include <array>
+#include <cerrno>
+#include <csignal>
 #include <cstring>
 #include <string_view>
+#include <vector>
 
 namespace quill::platform {
 namespace {
@@ -41,6 +48,78 @@ void readOneByte()
     char key = 0;
     const ssize_t got = ::read(STDIN_FILENO, &key, 1);
     static_cast<void>(got);
+}
+
+// The ending signals the key wait takes over, blocked and read through a signalfd, so
+// the terminal can be restored before they end the process without any handler or
+// static state.
+struct SignalWatch {
+    int fd = -1; // -1: nothing taken over
+    sigset_t previousMask{};
+};
+
+// Takes over SIGINT, SIGTERM and SIGHUP where they would end the process now: left at
+// their default action and not blocked. Ignored or blocked ones stay as found (nohup,
+// a parent's mask), so they end the wait no more than before.
+SignalWatch watchEndingSignals()
+{
+    SignalWatch watch;
+    sigset_t taken{};
+    sigemptyset(&taken);
+    if (::sigprocmask(SIG_BLOCK, nullptr, &watch.previousMask) != 0) {
+        return watch;
+    }
+    for (const int signal : {SIGINT, SIGTERM, SIGHUP}) {
+        struct sigaction action {};
+        if (::sigaction(signal, nullptr, &action) == 0 && action.sa_handler == SIG_DFL &&
+            sigismember(&watch.previousMask, signal) == 0) {
+            sigaddset(&taken, signal);
+        }
+    }
+    if (::sigprocmask(SIG_BLOCK, &taken, nullptr) != 0) {
+        return watch;
+    }
+    watch.fd = ::signalfd(-1, &taken, SFD_CLOEXEC);
+    if (watch.fd < 0) {
+        ::sigprocmask(SIG_SETMASK, &watch.previousMask, nullptr);
+    }
+    return watch;
+}
+
+// Waits for a key or a taken-over signal: reads one byte and returns 0, or returns the
+// signal. A failed wait returns 0 at once rather than wait without the signals.
+int readKeyOrSignal(int signalFd)
+{
+    std::array<pollfd, 2> watched = {{{STDIN_FILENO, POLLIN, 0}, {signalFd, POLLIN, 0}}}; // poll skips fd -1
+    int ready = 0;
+    do {
+        ready = ::poll(watched.data(), watched.size(), -1);
+    } while (ready < 0 && errno == EINTR);
+    if (ready < 0) {
+        return 0;
+    }
+    if ((watched[1].revents & POLLIN) != 0) {
+        signalfd_siginfo info{};
+        if (::read(signalFd, &info, sizeof info) == static_cast<ssize_t>(sizeof info)) {
+            return static_cast<int>(info.ssi_signo);
+        }
+    }
+    readOneByte();
+    return 0;
+}
+
+// Gives the signals back. A signal that came during the wait is raised again while still
+// blocked, so unblocking it ends the process by its default action, as it would have.
+void endWatch(const SignalWatch& watch, int signal)
+{
+    if (watch.fd < 0) {
+        return;
+    }
+    ::close(watch.fd);
+    if (signal != 0) {
+        ::raise(signal);
+    }
+    ::sigprocmask(SIG_SETMASK, &watch.previousMask, nullptr);
 }
 
 } // namespace
@@ -87,11 +166,21 @@ SystemVolumeAnswer systemVolume()
 {
     // The root file system stands in for the Windows directory's volume; there is no
     // directory lookup that could fail first.
+    std::optional<std::uint64_t> rootCapacity;
     struct statvfs info {};
-    if (::statvfs("/", &info) != 0) {
-        return SystemVolumeAnswer{true, std::nullopt};
+    if (::statvfs("/", &info) == 0) {
+        rootCapacity = static_cast<std::uint64_t>(info.f_blocks) * info.f_frsize;
     }
-    return SystemVolumeAnswer{true, static_cast<std::uint64_t>(info.f_blocks) * info.f_frsize};
+    std::optional<std::uint64_t> rootType;
+    struct statfs fileSystem {};
+    if (::statfs("/", &fileSystem) == 0) {
+        rootType = static_cast<std::uint64_t>(fileSystem.f_type);
+    }
+    // Only a live system's run looks at the disks; an installed one reads nothing more.
+    const std::vector<linux_answers::BlockDisk> disks = linux_answers::isLiveMediumRoot(rootType)
+                                                            ? linux_answers::blockDisks(sysfsRoot)
+                                                            : std::vector<linux_answers::BlockDisk>{};
+    return SystemVolumeAnswer{true, linux_answers::systemCapacity(rootType, rootCapacity, disks)};
 }
 
 ExecutablePathAnswer executablePath()
@@ -152,13 +241,18 @@ void waitForKey()
         readOneByte();
         return;
     }
+    // Taken over before the terminal changes, so no ending signal can leave it changed.
+    const SignalWatch watch = watchEndingSignals();
     struct termios raw = saved;
     raw.c_lflag &= ~static_cast<tcflag_t>(ICANON | ECHO);
     raw.c_cc[VMIN] = 1;
     raw.c_cc[VTIME] = 0;
     ::tcsetattr(STDIN_FILENO, TCSANOW, &raw);
-    readOneByte();
-    ::tcsetattr(STDIN_FILENO, TCSANOW, &saved);
+    const int signal = readKeyOrSignal(watch.fd);
+    // Flushing drops the rest of a key that sends several bytes (an umlaut, an arrow or
+    // function key), which would otherwise land at the shell's prompt.
+    ::tcsetattr(STDIN_FILENO, TCSAFLUSH, &saved);
+    endWatch(watch, signal);
 }
 
 } // namespace quill::platform

@@ -1,11 +1,14 @@
 #include "platform/linux_answers.h"
+#include "probes/system_drive.h"
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 #include <optional>
 #include <string>
+#include <vector>
 
 namespace quill::platform::linux_answers {
 namespace {
@@ -105,10 +108,132 @@ TEST_F(SysfsTree, TpmFromVersionMajor)
     }
 }
 
-TEST_F(SysfsTree, TpmWithoutVersionFileIsAnInternalError)
+TEST_F(SysfsTree, TpmWithoutVersionFileTellsTheFamilyByItsDevices)
 {
-    fs::create_directories(root / "class/tpm/tpm0");
-    EXPECT_EQ(tpmDeviceInfo(root.string()).result, tbsInternalError);
+    // Kernels before 5.5 have no tpm_version_major. A path ending in '/' is made a folder.
+    const std::string tpm0 = "class/tpm/tpm0/";
+    const std::string tpmrm0 = "class/tpmrm/tpmrm0/dev";
+    struct Case {
+        const char* situation;
+        std::vector<std::string> files;
+        TpmDeviceAnswer expected;
+    };
+    const Case cases[] = {
+        {"resource manager: 2.0", {tpm0 + "dev", tpmrm0}, {0, 2}},
+        {"caps: 1.x", {tpm0 + "caps"}, {0, 1}},
+        {"neither", {tpm0 + "dev"}, {tbsInternalError, 0}},
+        {"a version file wins", {tpm0 + "tpm_version_major", tpmrm0}, {0, 1}},
+        {"even one that cannot be read", {tpm0 + "tpm_version_major/", tpmrm0}, {tbsInternalError, 0}},
+        {"no tpm0", {tpmrm0}, {tbsTpmNotFound, 0}},
+    };
+    for (const Case& c : cases) {
+        fs::remove_all(root / "class");
+        for (const std::string& file : c.files) {
+            if (file.back() == '/') {
+                fs::create_directories(root / file);
+            } else {
+                writeFile(file, "1\n");
+            }
+        }
+        const TpmDeviceAnswer answer = tpmDeviceInfo(root.string());
+        EXPECT_EQ(answer.result, c.expected.result) << c.situation;
+        EXPECT_EQ(answer.tpmVersion, c.expected.tpmVersion) << c.situation;
+    }
+}
+
+constexpr std::uint64_t tmpfs = 0x01021994; // statfs types as the kernel reports them
+constexpr std::uint64_t ext4 = 0xef53;
+constexpr std::uint64_t gib = std::uint64_t{1} << 30;
+
+BlockDisk disk(std::string name, std::uint64_t sectors, const char* removable = "0\n", bool hasDevice = true)
+{
+    return BlockDisk{std::move(name), hasDevice, removable, std::to_string(sectors) + "\n"};
+}
+
+TEST(SystemCapacity, LiveRootTakesTheLargestBuiltInDisk)
+{
+    const std::uint64_t live = 4 * gib;
+    const std::uint64_t nvme = 1000215216; // sectors of a 512 GB SSD
+    const std::uint64_t huge = 9000000000;
+    const std::vector<BlockDisk> liveMachine = {disk("loop0", huge, "0\n", false),
+                                                disk("nvme0n1", nvme),
+                                                disk("sda", huge, "1\n"),
+                                                disk("sr0", huge),
+                                                disk("zram0", huge),
+                                                disk("ram0", huge),
+                                                disk("fd0", huge)};
+    struct Case {
+        const char* situation;
+        std::optional<std::uint64_t> rootType;
+        std::optional<std::uint64_t> rootCapacity;
+        std::vector<BlockDisk> disks;
+        std::optional<std::uint64_t> expected;
+    };
+    const Case cases[] = {
+        {"nvme, stick, loop, optical, zram, ram, floppy", tmpfs, live, liveMachine, nvme * 512},
+        {"only removable disks", tmpfs, live, {disk("sda", nvme, "1\n")}, live},
+        {"live root unmeasurable, no disk", tmpfs, std::nullopt, {}, std::nullopt},
+        {"live root unmeasurable, a disk", tmpfs, std::nullopt, {disk("sda", nvme)}, nvme * 512},
+        {"installed system, 2 TB disk", ext4, 100 * gib, {disk("sdb", 3907029168)}, 100 * gib},
+        {"root type unknown", std::nullopt, 100 * gib, {disk("sdb", 3907029168)}, 100 * gib},
+        {"unreadable size", tmpfs, live, {BlockDisk{"sda", true, "0\n", std::nullopt}, disk("sdb", 8)}, 4096u},
+        {"unreadable removable", tmpfs, live, {BlockDisk{"sda", true, std::nullopt, "4096\n"}}, live},
+        {"non-decimal size", tmpfs, live, {BlockDisk{"sda", true, "0\n", "0x100000\n"}}, live},
+        {"empty size", tmpfs, live, {BlockDisk{"sda", true, "0\n", ""}}, live},
+        {"largest size in 64 bits", tmpfs, live, {disk("sda", (std::uint64_t{1} << 55) - 1)}, UINT64_MAX - 511},
+        {"overflowing size", tmpfs, live, {disk("sda", std::uint64_t{1} << 55), disk("sdb", 8)}, 4096u},
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(systemCapacity(c.rootType, c.rootCapacity, c.disks), c.expected) << c.situation;
+    }
+}
+
+TEST(SystemCapacity, EveryLiveMediumTypeLooksAtTheDisks)
+{
+    // tmpfs, ramfs, overlayfs, squashfs, iso9660, aufs; then ext4, xfs, btrfs.
+    for (const std::uint64_t type : {0x01021994u, 0x858458f6u, 0x794c7630u, 0x73717368u, 0x9660u, 0x61756673u}) {
+        EXPECT_EQ(systemCapacity(type, gib, {disk("sda", 8)}), 4096u) << std::hex << type;
+    }
+    for (const std::uint64_t type : {0xef53u, 0x58465342u, 0x9123683eu}) {
+        EXPECT_EQ(systemCapacity(type, gib, {disk("sda", 8)}), gib) << std::hex << type;
+    }
+}
+
+TEST(SystemCapacity, AnEmmcBelow64GiBFailsTheLineBesideALargerUsbDisk)
+{
+    const std::vector<BlockDisk> disks = {disk("mmcblk0", 62521344), disk("mmcblk0boot0", 8192),
+                                          disk("mmcblk0boot1", 8192), disk("sda", 250069680, "1\n")};
+    const CheckItem item = systemDriveCheck(platform::SystemVolumeAnswer{true, systemCapacity(tmpfs, gib, disks)});
+    EXPECT_FALSE(item.passed);
+    EXPECT_EQ(item.detail, "Kapazitaet 29.8 GiB");
+}
+
+TEST_F(SysfsTree, BlockDisksAsTheKernelLaysThemOut)
+{
+    EXPECT_TRUE(blockDisks(root.string()).empty()) << "no block folder";
+    // Block entries link into /sys/devices; hardware has a device link beside size.
+    const std::string nvme = "devices/pci0000:00/0000:00:1d.0/nvme/nvme0/nvme0n1";
+    const std::string loop = "devices/virtual/block/loop0";
+    for (const std::string& folder : {nvme, loop}) {
+        writeFile(folder + "/size", "1000215216\n");
+        writeFile(folder + "/removable", "0\n");
+        fs::create_directories(root / "block");
+        fs::create_directory_symlink("../" + folder, root / "block" / fs::path(folder).filename());
+    }
+    fs::create_directory_symlink("../../nvme0", root / nvme / "device");
+    fs::remove(root / loop / "size");
+    fs::create_directories(root / loop / "size"); // cannot be read
+
+    std::vector<BlockDisk> disks = blockDisks(root.string());
+    std::sort(disks.begin(), disks.end(), [](const BlockDisk& a, const BlockDisk& b) { return a.name < b.name; });
+    ASSERT_EQ(disks.size(), 2u);
+    EXPECT_EQ(disks[0].name, "loop0");
+    EXPECT_FALSE(disks[0].hasDevice);
+    EXPECT_EQ(disks[0].size, std::nullopt);
+    EXPECT_EQ(disks[1].name, "nvme0n1");
+    EXPECT_TRUE(disks[1].hasDevice);
+    EXPECT_EQ(disks[1].removable, std::optional<std::string>("0\n"));
+    EXPECT_EQ(disks[1].size, std::optional<std::string>("1000215216\n"));
 }
 
 TEST(ArchitectureFromMachine, MapsUnameNamesToArchitectureCodes)

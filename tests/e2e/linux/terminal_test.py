@@ -1,8 +1,10 @@
-"""The run on a real terminal: colours in place, one key ends it, nothing echoed."""
+"""The run on a real terminal: colours in place, one key ends it, the terminal is left as found."""
 
+import fcntl
 import os
-import pty
 import select
+import signal
+import subprocess
 import termios
 import time
 import unittest
@@ -15,12 +17,24 @@ PROMPT = b"Beliebige Taste zum Beenden..."
 
 class TerminalRun(BinaryTestCase):
     def start_on_terminal(self, program):
-        pid, master = pty.fork()
-        if pid == 0:
-            os.chdir(self.workdir)
-            os.execv(program, [program])
+        """Runs the program as the session leader of a fresh pty; the test keeps both ends.
+
+        Holding the terminal side open lets the test read what the program left in its input
+        queue after it has gone, as the next program on that terminal (a shell) would.
+        Returns the process, both ends and the terminal settings from before the run.
+        """
+        master, terminal = os.openpty()
         self.addCleanup(os.close, master)
-        return pid, master
+        self.addCleanup(os.close, terminal)
+        before = termios.tcgetattr(terminal)
+
+        def take_terminal():
+            fcntl.ioctl(0, termios.TIOCSCTTY, 0)
+
+        process = subprocess.Popen([program], cwd=self.workdir, stdin=terminal, stdout=terminal, stderr=terminal,
+                                   start_new_session=True, preexec_fn=take_terminal)
+        self.addCleanup(lambda: process.poll() is None and process.kill())
+        return process, master, terminal, before
 
     def read_until(self, master, marker, seconds=10):
         data = b""
@@ -28,40 +42,44 @@ class TerminalRun(BinaryTestCase):
         while marker not in data and time.monotonic() < deadline:
             ready, _, _ = select.select([master], [], [], 0.1)
             if ready:
-                try:
-                    data += os.read(master, 4096)
-                except OSError:  # the program has gone and closed its side
-                    break
+                data += os.read(master, 4096)
         return data
 
-    def wait_for_exit(self, pid, seconds=10):
-        deadline = time.monotonic() + seconds
-        while time.monotonic() < deadline:
-            done, status = os.waitpid(pid, os.WNOHANG)
-            if done:
-                return os.waitstatus_to_exitcode(status)
-            time.sleep(0.02)
-        os.kill(pid, 9)
-        self.fail("the program did not end after the key press")
-
-    def test_colours_key_and_terminal_settings(self):
-        program = self.install()
-        pid, master = self.start_on_terminal(program)
+    def wait_for_key_wait(self, process, master):
+        """Reads the output up to the prompt and waits until the program reads keys raw."""
         shown = self.read_until(master, PROMPT + b"\r\n")
         self.assertIn(PROMPT, shown)
+        deadline = time.monotonic() + 10
+        while termios.tcgetattr(master)[3] & termios.ICANON and time.monotonic() < deadline:
+            time.sleep(0.01)
+        self.assertIsNone(process.poll(), "still waiting: no key has been pressed")
+        return shown
 
-        # Still waiting: the key has not been pressed yet.
-        time.sleep(0.3)
-        self.assertEqual(os.waitpid(pid, os.WNOHANG), (0, 0))
+    def wait_for_exit(self, process):
+        try:
+            return process.wait(timeout=10)
+        except subprocess.TimeoutExpired:
+            self.fail("the program did not end")
+
+    def next_read(self, master, terminal):
+        """What the next reader of the terminal gets once a line end is typed after the run.
+
+        Bytes left in the queue come first; the kernel even hands them over on their own.
+        """
+        os.write(master, b"\n")
+        return os.read(terminal, 1024)
+
+    def test_colours_key_and_terminal_settings(self):
+        process, master, terminal, before = self.start_on_terminal(self.install())
+        shown = self.wait_for_key_wait(process, master)
         during = termios.tcgetattr(master)
         self.assertFalse(during[3] & termios.ECHO, "the key is read without echo")
         self.assertFalse(during[3] & termios.ICANON, "no Enter is needed")
 
         os.write(master, b"k")
-        shown += self.read_until(master, b"\x00", seconds=1)
-        exit_code = self.wait_for_exit(pid)
-        after = termios.tcgetattr(master)
-        self.assertTrue(after[3] & termios.ECHO and after[3] & termios.ICANON, "terminal settings restored")
+        exit_code = self.wait_for_exit(process)
+        shown += self.read_until(master, b"\x00", seconds=0.2)
+        self.assertEqual(termios.tcgetattr(terminal), before, "terminal settings restored")
 
         text = shown.decode("utf-8").replace("\r\n", "\n")
         self.assertNotIn("k", text[text.index(PROMPT.decode()):], "the key is not echoed")
@@ -70,6 +88,35 @@ class TerminalRun(BinaryTestCase):
             assessment, "Report: %s/%s" % (os.path.realpath(self.workdir), REPORT))
         self.assertSameText(expected, text)
         self.assertEqual(exit_code, assessment.exit_code)
+
+    def test_a_key_of_several_bytes_leaves_nothing_behind(self):
+        keys = {"umlaut": "\u00e4".encode(), "arrow up": b"\x1b[A", "F5": b"\x1b[15~"}
+        program = self.install()
+        for key, sequence in keys.items():
+            with self.subTest(key):
+                process, master, terminal, _ = self.start_on_terminal(program)
+                self.wait_for_key_wait(process, master)
+                os.write(master, sequence)
+                self.assertIn(self.wait_for_exit(process), (0, 1, 2))
+                self.assertEqual(self.next_read(master, terminal), b"\n", "nothing left of the key")
+
+    def test_ending_signals_restore_the_terminal_and_still_end_the_run(self):
+        def press(keys):
+            return lambda process, master: os.write(master, keys)
+
+        def send(number):
+            return lambda process, master: process.send_signal(number)
+
+        endings = {"Ctrl+C": (press(b"\x03"), signal.SIGINT), "SIGTERM": (send(signal.SIGTERM), signal.SIGTERM),
+                   "SIGHUP": (send(signal.SIGHUP), signal.SIGHUP)}
+        program = self.install()
+        for ending, (end, number) in endings.items():
+            with self.subTest(ending):
+                process, master, terminal, before = self.start_on_terminal(program)
+                self.wait_for_key_wait(process, master)
+                end(process, master)
+                self.assertEqual(self.wait_for_exit(process), -number, "ended by the signal itself")
+                self.assertEqual(termios.tcgetattr(terminal), before)
 
 
 if __name__ == "__main__":
