@@ -1,5 +1,6 @@
 #include "core/console_report.h"
 
+#include "core/printable_text.h"
 #include "core/text_layout.h"
 #include "core/verdicts.h"
 
@@ -55,8 +56,9 @@ ConsoleScript renderConsoleReport(const Assessment& a)
     setAttribute(out, Attribute::normal);
     printSeparator(out);
 
-    writeText(out, std::string(cpuLabel) + a.processor.brand + "\n");
-    writeText(out, std::string(vendorLabel) + a.processor.vendor + "\n");
+    // CPUID texts come from whoever made the processor, or the hypervisor pretending to be one.
+    writeText(out, std::string(cpuLabel) + printableText(a.processor.brand) + "\n");
+    writeText(out, std::string(vendorLabel) + printableText(a.processor.vendor) + "\n");
     printSeparator(out);
 
     printSectionTitle(out, technicalTitle);

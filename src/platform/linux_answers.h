@@ -57,8 +57,8 @@ std::optional<std::uint64_t> systemCapacity(std::optional<std::uint64_t> rootTyp
                                             std::optional<std::uint64_t> rootCapacity,
                                             const std::vector<BlockDisk>& disks);
 
-// Result codes of TPM Base Services that the Linux layer reports.
+// TBS_E_TPM_NOT_FOUND, which the Linux layer reports when there is no tpm0; where it cannot
+// tell, it reports tbsInternalError as the Windows layer does.
 inline constexpr std::uint32_t tbsTpmNotFound = 0x8028400F;
-inline constexpr std::uint32_t tbsInternalError = 0x80284001;
 
 } // namespace quill::platform::linux_answers

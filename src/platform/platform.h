@@ -51,6 +51,9 @@ struct TpmDeviceAnswer {
 };
 TpmDeviceAnswer tpmDeviceInfo();
 
+// TBS_E_INTERNAL_ERROR: the TPM could not be asked at all.
+inline constexpr std::uint32_t tbsInternalError = 0x80284001;
+
 // Total physical memory in bytes; nullopt when the query failed.
 std::optional<std::uint64_t> totalPhysicalMemory();
 

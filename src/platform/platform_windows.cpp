@@ -46,9 +46,6 @@ using GetFirmwareTypeFunction = BOOL(WINAPI*)(FIRMWARE_TYPE*);
 using SetDefaultDllDirectoriesFunction = BOOL(WINAPI*)(DWORD);
 using TbsiGetDeviceInfoFunction = UINT32(WINAPI*)(UINT32, PVOID);
 
-// TBS_E_INTERNAL_ERROR: what the TPM query answers when TPM Base Services cannot be asked.
-constexpr UINT32 tbsInternalError = 0x80284001u;
-
 HMODULE kernel32()
 {
     return GetModuleHandleW(L"kernel32.dll");

@@ -1,5 +1,6 @@
 #include "report/report_file.h"
 
+#include "core/printable_text.h"
 #include "report/report_path.h"
 #include "report/report_text.h"
 
@@ -25,7 +26,7 @@ void printReportStatus(ConsoleScript& out, bool written, std::string_view pathUt
     if (written) {
         setAttribute(out, Attribute::darkGrey);
         writeText(out, "Report: ");
-        writeText(out, pathUtf8);
+        writeText(out, printableText(pathUtf8)); // a file name may hold any byte but '/' and NUL
         writeText(out, "\n");
     } else {
         setAttribute(out, Attribute::yellow);

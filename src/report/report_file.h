@@ -14,8 +14,8 @@ namespace quill {
 // could not be opened (nullptr) is a failure too.
 bool writeAndClose(std::FILE* file, std::string_view text);
 
-// Prints the outcome: an empty line, then "Report: <path>" in dark grey or the failure
-// message in yellow, then back to normal.
+// Prints the outcome: an empty line, then "Report: <path>" in dark grey (the path as
+// printableText shows it) or the failure message in yellow, then back to normal.
 void printReportStatus(ConsoleScript& out, bool written, std::string_view pathUtf8);
 
 // Writes the report beside the executable and prints the outcome. The exit code never

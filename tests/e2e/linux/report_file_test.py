@@ -34,11 +34,15 @@ class ReportFile(BinaryTestCase):
         run = self.run_program(program)
         self.assertReportMatches(run, self.read_report(self.workdir))
 
-    def test_path_as_bytes_is_printed_unchanged(self):
-        bin_dir = os.path.join(self.workdir, "Pr\u00fcfung \u2713")
-        run = self.run_program(self.install(bin_dir))
-        self.assertWholeConsole(run, "Report: %s/%s" % (bin_dir, REPORT))
-        self.assertReportMatches(run, self.read_report(bin_dir))
+    def test_path_is_printed_as_its_bytes_with_control_characters_shown_as_question_marks(self):
+        # directory name, and how the console shows it
+        cases = [("Pr\u00fcfung \u2713", "Pr\u00fcfung \u2713"), ("title\x1b]0;x\x07\x9b2J", "title?]0;x??2J")]
+        for name, shown in cases:
+            with self.subTest(name=name):
+                bin_dir = os.path.join(self.workdir, name)
+                run = self.run_program(self.install(bin_dir))
+                self.assertWholeConsole(run, "Report: %s/%s" % (os.path.join(self.workdir, shown), REPORT))
+                self.assertReportMatches(run, self.read_report(bin_dir))
 
     def test_executable_path_of_260_bytes_or_more_writes_into_the_current_directory(self):
         cases = {259: True, 260: False, 400: False}  # path length of the executable: beside it?
