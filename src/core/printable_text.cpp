@@ -23,12 +23,12 @@ std::size_t multiByteLength(std::string_view text, std::size_t at)
         length = 2;
     } else if (inRange(lead, 0xE0, 0xEF)) {
         length = 3;
-        low = lead == 0xE0 ? 0xA0U : 0x80U;
-        high = lead == 0xED ? 0x9FU : 0xBFU;
+        low = lead == 0xE0 ? 0xA0u : 0x80u;
+        high = lead == 0xED ? 0x9Fu : 0xBFu;
     } else if (inRange(lead, 0xF0, 0xF4)) {
         length = 4;
-        low = lead == 0xF0 ? 0x90U : 0x80U;
-        high = lead == 0xF4 ? 0x8FU : 0xBFU;
+        low = lead == 0xF0 ? 0x90u : 0x80u;
+        high = lead == 0xF4 ? 0x8Fu : 0xBFu;
     } else {
         return 0;
     }
