@@ -85,4 +85,8 @@ void setTextAttribute(ConsoleHandle console, std::uint16_t attribute);
 // Waits for one key press without echo; returns at once when input is at its end.
 void waitForKey();
 
+// Makes a console show the UTF-8 that a program writes to standard output, for programs
+// that need nothing else of the console.
+void useUtf8Output();
+
 } // namespace quill::platform
