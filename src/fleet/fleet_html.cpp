@@ -16,7 +16,7 @@ h1{font-size:1.6em;margin-bottom:.2em}h2{font-size:1.2em;margin-top:1.6em}
 .track{background:#eee;height:1.1em;border-radius:3px}
 .bar{display:block;height:100%;border-radius:3px;background:#4a6fa5}
 .bar.green{background:#2e8b3a}.bar.yellow{background:#d4a017}.bar.red{background:#c0392b}
-.sub{padding-left:1.5em;color:#555}.count{font-weight:bold;text-align:right}
+.sub{padding-left:1.5em;color:#555}.note{color:#555;font-size:.9em}.count{font-weight:bold;text-align:right}
 table{border-collapse:collapse;margin-top:.5em;font-size:.9em}
 th,td{border:1px solid #ccc;padding:.25em .5em;text-align:left;vertical-align:top}
 th{background:#f0f0f0}.no{color:#c0392b}
@@ -81,11 +81,11 @@ void appendVerdictChart(std::string& out, const FleetSummary& s)
     out += "<h2>Ergebnis</h2>\n<div class=\"chart\">\n";
     appendBar(out, "Offiziell kompatibel", s.officiallyCompatible, s.machines, "green");
     appendBar(out, "Nur technisch kompatibel", s.technicallyCompatibleOnly, s.machines, "yellow");
-    appendBar(out, "davon nur Firmware-Einstellungen (UEFI, Secure Boot)", s.firmwareSettingsOnly, s.machines, "yellow",
-              true);
+    appendBar(out, "davon nur Firmware-Einstellungen", s.firmwareSettingsOnly, s.machines, "yellow", true);
     appendBar(out, "davon TPM 2.0 fehlt", s.tpmMissing, s.machines, "yellow", true);
     appendBar(out, "Nicht technisch kompatibel", s.notCompatible, s.machines, "red");
-    out += "</div>\n";
+    out += "</div>\n<p class=\"note\">Firmware-Einstellungen: UEFI-Boot und Secure Boot, die sich meist im "
+           "Firmware-Setup einschalten lassen; TPM 2.0 ist dort vorhanden.</p>\n";
 }
 
 void appendFailureChart(std::string& out, const FleetSummary& s)
