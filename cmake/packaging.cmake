@@ -3,6 +3,8 @@
 
 install(TARGETS quillbrook quillbrook-fleet RUNTIME DESTINATION .)
 install(FILES ${PROJECT_SOURCE_DIR}/README.md ${PROJECT_SOURCE_DIR}/LICENSE DESTINATION .)
+# The playbook and the start-up script the README's "Checking many machines" walks through.
+install(DIRECTORY ${PROJECT_SOURCE_DIR}/deploy DESTINATION .)
 
 # Two Release builds of one commit must give the same bytes wherever the tree and the
 # build directory lie: source paths are written relative, and the PE header gets no link
