@@ -1,15 +1,28 @@
 #include "fleet/fleet_output.h"
 #include "fleet/utf8_text.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <utility>
 
 namespace quill::fleet {
 namespace {
 
+bool isPlain(char c)
+{
+    const auto byte = static_cast<unsigned char>(c);
+    return byte >= 0x20 && byte < 0x80 && c != '"' && c != '\\';
+}
+
 void appendString(std::string& out, std::string_view text)
 {
     out += '"';
+    // Nearly every text of a report is plain ASCII and goes in as it is.
+    if (std::all_of(text.begin(), text.end(), isPlain)) {
+        out += text;
+        out += '"';
+        return;
+    }
     for (const char c : validUtf8(text)) {
         switch (c) {
         case '"':

@@ -55,16 +55,17 @@ void walk(ReportSearch& search, const fs::path& directory)
     }
 }
 
-ReportReading readReportFile(const fs::path& path)
+// One byte more than a report may have tells a file that is too large. The buffer is the
+// caller's, so ten thousand files do not mean ten thousand buffers to clear.
+ReportReading readReportFile(const fs::path& path, std::string& buffer)
 {
+    buffer.resize(maxReportBytes + 1);
     std::ifstream in(path, std::ios::binary);
-    std::string bytes(maxReportBytes + 1, '\0');
-    in.read(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+    in.read(buffer.data(), static_cast<std::streamsize>(buffer.size()));
     if (!in.is_open() || in.bad()) {
         return ReportReading{std::nullopt, ReportFault{ReportFaultKind::unreadableFile, 0}};
     }
-    bytes.resize(static_cast<std::size_t>(in.gcount()));
-    return readReport(bytes);
+    return readReport(std::string_view(buffer).substr(0, static_cast<std::size_t>(in.gcount())));
 }
 
 } // namespace
@@ -117,8 +118,9 @@ FleetReports readReports(const ReportSearch& search)
 {
     FleetReports reports;
     reports.unreadable = search.unreadable;
+    std::string buffer;
     for (const FoundReport& file : search.files) {
-        ReportReading reading = readReportFile(file.path);
+        ReportReading reading = readReportFile(file.path, buffer);
         if (reading.assessment) {
             reports.machines.push_back(
                 MachineReport{file.name, displayPath(file.path), std::move(*reading.assessment)});

@@ -109,8 +109,14 @@ std::string itemTag(bool passed)
 std::size_t namedCheck(std::string_view rest)
 {
     for (std::size_t i = 0; i < reportCheckNames.size(); ++i) {
-        const std::string field = padded(reportCheckNames[i], itemNameWidth);
-        if (rest.starts_with(field) && (rest.size() == field.size() || rest.substr(field.size()).starts_with(" : "))) {
+        const std::string_view name = reportCheckNames[i];
+        const std::size_t field = std::max(name.size(), itemNameWidth);
+        if (rest.size() < field || !rest.starts_with(name)) {
+            continue;
+        }
+        const bool filled =
+            rest.substr(name.size(), field - name.size()).find_first_not_of(' ') == std::string_view::npos;
+        if (filled && (rest.size() == field || rest.substr(field).starts_with(" : "))) {
             return i;
         }
     }
