@@ -3,6 +3,7 @@
 #include "fleet/fleet_output.h"
 #include "fleet/report_files.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <fstream>
 #include <functional>
@@ -57,13 +58,14 @@ bool writeOutputs(const FleetOptions& options, const FleetReports& reports, cons
         {&options.json, [&] { return fleetJson(reports, summary); }},
         {&options.html, [&] { return fleetHtml(reports, summary); }},
     };
-    for (const auto& [path, compose] : outputs) {
-        if (!path->empty() && !writeWholeFile(*path, compose())) {
-            printError(displayPath(*path) + " konnte nicht geschrieben werden", false);
-            return false;
+    return std::all_of(std::begin(outputs), std::end(outputs), [](const auto& output) {
+        const auto& [path, compose] = output;
+        if (path->empty() || writeWholeFile(*path, compose())) {
+            return true;
         }
-    }
-    return true;
+        printError(displayPath(*path) + " konnte nicht geschrieben werden", false);
+        return false;
+    });
 }
 
 } // namespace

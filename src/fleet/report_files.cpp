@@ -31,7 +31,9 @@ void addUnreadable(ReportSearch& search, const fs::path& path, ReportFaultKind k
     search.unreadable.push_back(UnreadableReport{displayPath(path), ReportFault{kind, 0}});
 }
 
-void walk(ReportSearch& search, const fs::path& directory)
+// The entries of one directory in name order; a directory that cannot be listed is recorded,
+// since what it holds may be reports and must not vanish from the count.
+std::vector<fs::directory_entry> listDirectory(ReportSearch& search, const fs::path& directory)
 {
     std::vector<fs::directory_entry> entries;
     std::error_code error;
@@ -39,19 +41,33 @@ void walk(ReportSearch& search, const fs::path& directory)
         entries.push_back(*it);
     }
     if (error) {
-        // What could not be listed may hold reports; it must not vanish from the count.
         addUnreadable(search, directory, ReportFaultKind::unreadableDirectory);
     }
     std::sort(entries.begin(), entries.end());
-    for (const fs::directory_entry& entry : entries) {
-        const fs::file_status status = entry.symlink_status(error);
-        if (error) {
-            addUnreadable(search, entry.path(), ReportFaultKind::unreadableFile);
-        } else if (fs::is_directory(status)) {
-            walk(search, entry.path());
-        } else if (fs::is_regular_file(status) && hasTxtEnding(entry.path())) {
-            addFile(search, entry.path());
+    return entries;
+}
+
+// Depth first with a list of its own instead of recursion, so a deep tree needs no deep stack:
+// a directory's files, then its subdirectories in name order.
+void walk(ReportSearch& search, const fs::path& top)
+{
+    std::vector<fs::path> pending = {top};
+    while (!pending.empty()) {
+        const fs::path directory = std::move(pending.back());
+        pending.pop_back();
+        std::vector<fs::path> subdirectories;
+        for (const fs::directory_entry& entry : listDirectory(search, directory)) {
+            std::error_code error;
+            const fs::file_status status = entry.symlink_status(error);
+            if (error) {
+                addUnreadable(search, entry.path(), ReportFaultKind::unreadableFile);
+            } else if (fs::is_directory(status)) {
+                subdirectories.push_back(entry.path());
+            } else if (fs::is_regular_file(status) && hasTxtEnding(entry.path())) {
+                addFile(search, entry.path());
+            }
         }
+        pending.insert(pending.end(), subdirectories.rbegin(), subdirectories.rend());
     }
 }
 

@@ -21,9 +21,10 @@ struct ReportSearch {
     std::string usageError;
 };
 
-// Each PATH is a report file, or a directory searched recursively, in name order, for
-// regular files ending in ".txt" in any letter case. Symbolic links met in the walk are
-// neither followed nor listed; a PATH given is taken even when it is one.
+// Each PATH is a report file, or a directory searched with its subdirectories for regular
+// files ending in ".txt" in any letter case: a directory's files first, then its
+// subdirectories, each in name order. Symbolic links met in the walk are neither followed
+// nor listed; a PATH given is taken even when it is one.
 ReportSearch findReports(const std::vector<std::filesystem::path>& paths);
 
 // The machine a report stands for: the directory's name for "quillbrook-report.txt" (any

@@ -11,7 +11,7 @@
 namespace quill {
 
 // A report larger than this is not read: the writer's longest report is a few KiB.
-inline constexpr std::size_t maxReportBytes = 64 * 1024;
+inline constexpr std::size_t maxReportBytes = std::size_t{64} * 1024;
 
 // The thirteen checks a report can list, in report order. "PrefetchW (AMD)" is listed
 // exactly when the vendor is "AuthenticAMD".
