@@ -61,36 +61,36 @@ std::string percent(std::size_t count, std::size_t whole)
 void appendBar(std::string& out, std::string_view label, std::size_t count, std::size_t whole, std::string_view colour,
                bool sub = false)
 {
-    out += sub ? "<div class=\"sub\">" : "<div>";
+    out += sub ? "<div class='sub'>" : "<div>";
     out += escaped(label);
-    out += "</div><div class=\"track\"><span class=\"bar ";
+    out += "</div><div class='track'><span class='bar ";
     out += colour;
-    out += "\" style=\"width:" + percent(count, whole) + "%\"></span></div><div class=\"count\">";
+    out += "' style='width:" + percent(count, whole) + "%'></span></div><div class='count'>";
     out += std::to_string(count) + "</div>\n";
 }
 
 void appendTile(std::string& out, std::string_view label, std::size_t count)
 {
-    out += "<div class=\"tile\"><span class=\"number\">" + std::to_string(count) + "</span>";
+    out += "<div class='tile'><span class='number'>" + std::to_string(count) + "</span>";
     out += escaped(label);
     out += "</div>\n";
 }
 
 void appendVerdictChart(std::string& out, const FleetSummary& s)
 {
-    out += "<h2>Ergebnis</h2>\n<div class=\"chart\">\n";
+    out += "<h2>Ergebnis</h2>\n<div class='chart'>\n";
     appendBar(out, "Offiziell kompatibel", s.officiallyCompatible, s.machines, "green");
     appendBar(out, "Nur technisch kompatibel", s.technicallyCompatibleOnly, s.machines, "yellow");
     appendBar(out, "davon nur Firmware-Einstellungen", s.firmwareSettingsOnly, s.machines, "yellow", true);
     appendBar(out, "davon TPM 2.0 fehlt", s.tpmMissing, s.machines, "yellow", true);
     appendBar(out, "Nicht technisch kompatibel", s.notCompatible, s.machines, "red");
-    out += "</div>\n<p class=\"note\">Firmware-Einstellungen: UEFI-Boot und Secure Boot, die sich meist im "
+    out += "</div>\n<p class='note'>Firmware-Einstellungen: UEFI-Boot und Secure Boot, die sich meist im "
            "Firmware-Setup einschalten lassen; TPM 2.0 ist dort vorhanden.</p>\n";
 }
 
 void appendFailureChart(std::string& out, const FleetSummary& s)
 {
-    out += "<h2>Fehlgeschlagene Pruefungen</h2>\n<div class=\"chart\">\n";
+    out += "<h2>Fehlgeschlagene Pruefungen</h2>\n<div class='chart'>\n";
     for (std::size_t check = 0; check < reportCheckNames.size(); ++check) {
         appendBar(out, reportCheckNames[check], s.failuresByCheck[check], s.machines, "");
     }
@@ -117,7 +117,7 @@ void appendMachineTable(std::string& out, const FleetReports& reports)
         out += "<tr><td>" + escaped(machine.name) + "</td><td>" + escaped(machine.file) + "</td><td>" +
                escaped(a.processor.brand) + "</td><td>" + std::string(verdictWord(a.technicallyCompatible)) +
                "</td><td>" + std::string(verdictWord(a.officiallyCompatible)) + "</td><td>" +
-               std::to_string(exitCodeOf(a)) + "</td><td class=\"no\">" + blockerCell(a) + "</td></tr>\n";
+               std::to_string(exitCodeOf(a)) + "</td><td class='no'>" + blockerCell(a) + "</td></tr>\n";
     }
     out += "</table>\n";
 }
@@ -142,10 +142,10 @@ void appendUnreadableTable(std::string& out, const FleetReports& reports)
 
 std::string fleetHtml(const FleetReports& reports, const FleetSummary& summary)
 {
-    std::string out = "<!DOCTYPE html>\n<html lang=\"de\">\n<head>\n<meta charset=\"utf-8\">\n"
+    std::string out = "<!DOCTYPE html>\n<html lang='de'>\n<head>\n<meta charset='utf-8'>\n"
                       "<title>Quillbrook - Windows-11-Flottenuebersicht</title>\n";
     out += style;
-    out += "</head>\n<body>\n<h1>Windows-11-Flottenuebersicht</h1>\n<div class=\"tiles\">\n";
+    out += "</head>\n<body>\n<h1>Windows-11-Flottenuebersicht</h1>\n<div class='tiles'>\n";
     appendTile(out, "Rechner", summary.machines);
     appendTile(out, "Nicht lesbare Dateien", summary.unreadable);
     out += "</div>\n";

@@ -115,8 +115,7 @@ std::string machineName(const fs::path& file)
     const std::string fileName = displayPath(file.filename());
     if (lowerAscii(fileName) == "quillbrook-report.txt") {
         std::error_code error;
-        const std::string directory =
-            displayPath(fs::absolute(file, error).lexically_normal().parent_path().filename());
+        std::string directory = displayPath(fs::absolute(file, error).lexically_normal().parent_path().filename());
         if (!error && !directory.empty()) {
             return directory;
         }

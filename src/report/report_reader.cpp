@@ -50,7 +50,7 @@ struct Cursor {
     std::size_t next = 0;
     std::optional<ReportFault> fault;
 
-    std::size_t lineNumber() const { return next + 1; }
+    [[nodiscard]] std::size_t lineNumber() const { return next + 1; }
 
     bool failAt(ReportFaultKind kind, std::size_t line)
     {

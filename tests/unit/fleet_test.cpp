@@ -9,7 +9,7 @@
 namespace quill::fleet {
 namespace {
 
-MachineReport machine(std::string name, Assessment assessment)
+MachineReport machine(const std::string& name, Assessment assessment)
 {
     return MachineReport{name, "reports/" + name + ".txt", std::move(assessment)};
 }

@@ -47,23 +47,23 @@ bool sameItems(const CheckList& a, const CheckList& b)
 
 // Texts built from pieces that look like the report's own separators, so a reader that
 // splits at them instead of at the field widths fails.
-std::string randomText(std::mt19937& random)
+std::string randomText(std::mt19937& engine)
 {
     static const char* const pieces[] = {"vorhanden", "fehlt", " : ",    ": ",        " - ", "x", "\xC3\xBC",
                                          "\r",        "  ",    "[NO ] ", "Hinweis: ", "JA",  "\t"};
     std::string text;
-    for (auto count = random() % 4; count > 0; --count) {
-        text += pieces[random() % std::size(pieces)];
+    for (auto count = engine() % 4; count > 0; --count) {
+        text += pieces[engine() % std::size(pieces)];
     }
     return text;
 }
 
-Assessment randomAssessment(std::mt19937& random)
+Assessment randomAssessment(std::mt19937& engine)
 {
     static const char* const vendors[] = {"AuthenticAMD", "GenuineIntel", "", "AuthenticAMD ", "HygonGenuine"};
     ProcessorInfo processor;
-    processor.vendor = vendors[random() % std::size(vendors)];
-    processor.brand = randomText(random);
+    processor.vendor = vendors[engine() % std::size(vendors)];
+    processor.brand = randomText(engine);
     CheckList technical;
     CheckList official;
     for (std::size_t check = 0; check < reportCheckNames.size(); ++check) {
@@ -71,7 +71,7 @@ Assessment randomAssessment(std::mt19937& random)
             continue;
         }
         // Mostly passed, so that every verdict class turns up.
-        CheckItem item{std::string(reportCheckNames[check]), random() % 8 != 0, randomText(random)};
+        CheckItem item{std::string(reportCheckNames[check]), engine() % 8 != 0, randomText(engine)};
         (check < firstOfficialCheck ? technical : official).push_back(item);
     }
     return deriveAssessment(processor, technical, official);
@@ -79,9 +79,9 @@ Assessment randomAssessment(std::mt19937& random)
 
 TEST(ReportReader, ReadsBackWhatTheWriterWroteInEveryEncoding)
 {
-    std::mt19937 random(20240611);
+    std::mt19937 engine(20240611);
     for (int round = 0; round < 1000; ++round) {
-        const Assessment assessment = randomAssessment(random);
+        const Assessment assessment = randomAssessment(engine);
         const std::string text = buildReportText(assessment);
         for (const bool bom : {true, false}) {
             for (const bool crlf : {false, true}) {
@@ -137,7 +137,6 @@ TEST(ReportReader, FaultsNameKindAndLine)
 {
     const std::string intel = buildReportText(testing::onlyOfficialFailed());
     const std::string amd = buildReportText(amdMachine(true));
-    const std::string padding = "                 : ";
     struct Case {
         const char* situation;
         std::string bytes;

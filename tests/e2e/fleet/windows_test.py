@@ -83,12 +83,13 @@ def main():
     parser.add_argument("--exe", required=True, help="quillbrook.exe as built")
     parser.add_argument("--fleet-exe", required=True, help="quillbrook-fleet.exe as built")
     parser.add_argument("--script", required=True, help="the start-up script")
+    parser.add_argument("--fake-tbs", required=True, help="the stand-in tbs.dll, for prefixes that want one")
     parser.add_argument("--wine-run", required=True, help="the Wine launcher script")
     parser.add_argument("--scratch", required=True, help="directory for the prefix and the copies")
     args, rest = parser.parse_known_args()
     paths = {key: os.path.abspath(value) for key, value in vars(args).items()}
     vars(CONFIG).update(exe=paths["exe"], fleet_exe=paths["fleet_exe"], script=paths["script"])
-    vars(wine_harness.CONFIG).update(wine_run=paths["wine_run"], scratch=paths["scratch"])
+    vars(wine_harness.CONFIG).update(fake_tbs=paths["fake_tbs"], wine_run=paths["wine_run"], scratch=paths["scratch"])
     import unittest
     unittest.main(argv=[sys.argv[0]] + rest, verbosity=2)
 
