@@ -68,6 +68,23 @@ bool writeOutputs(const FleetOptions& options, const FleetReports& reports, cons
     });
 }
 
+// Everything after a valid call: read, print the summary, write the files asked for.
+int summarise(const FleetOptions& options, const ReportSearch& search)
+{
+    const FleetReports reports = readReports(search);
+    const FleetSummary summary = summariseFleet(reports);
+    const std::string text = fleetSummaryText(reports, summary);
+    std::fwrite(text.data(), 1, text.size(), stdout);
+    std::fflush(stdout);
+
+    const int code = fleetExitCode(summary);
+    // With nothing readable there is nothing to chart: no output file is written.
+    if (code == 2 || !writeOutputs(options, reports, summary)) {
+        return 2;
+    }
+    return code;
+}
+
 } // namespace
 
 ParsedArguments parseArguments(const std::vector<platform::NativePath>& args)
@@ -108,18 +125,9 @@ int runFleet(const std::vector<platform::NativePath>& args)
         printError(search.usageError, true);
         return 2;
     }
-    const FleetReports reports = readReports(search);
-    const FleetSummary summary = summariseFleet(reports);
-    platform::useUtf8Output();
-    const std::string text = fleetSummaryText(reports, summary);
-    std::fwrite(text.data(), 1, text.size(), stdout);
-    std::fflush(stdout);
-
-    const int code = fleetExitCode(summary);
-    // With nothing readable there is nothing to chart: no output file is written.
-    if (code == 2 || !writeOutputs(parsed.options, reports, summary)) {
-        return 2;
-    }
+    const std::uint32_t console = platform::useUtf8Output();
+    const int code = summarise(parsed.options, search);
+    platform::restoreOutput(console);
     return code;
 }
 

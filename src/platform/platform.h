@@ -86,7 +86,9 @@ void setTextAttribute(ConsoleHandle console, std::uint16_t attribute);
 void waitForKey();
 
 // Makes a console show the UTF-8 that a program writes to standard output, for programs
-// that need nothing else of the console.
-void useUtf8Output();
+// that need nothing else of the console. Returns what restoreOutput needs to put the
+// console back as it was, so the window it ran in keeps its own code page.
+std::uint32_t useUtf8Output();
+void restoreOutput(std::uint32_t previous);
 
 } // namespace quill::platform

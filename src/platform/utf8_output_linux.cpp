@@ -2,9 +2,15 @@
 
 namespace quill::platform {
 
-void useUtf8Output()
+// A terminal here shows UTF-8 as it is: nothing to switch, nothing to put back.
+
+std::uint32_t useUtf8Output()
 {
-    // A terminal here shows UTF-8 as it is.
+    return 0;
+}
+
+void restoreOutput(std::uint32_t /*previous*/)
+{
 }
 
 } // namespace quill::platform
