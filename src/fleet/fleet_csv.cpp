@@ -1,0 +1,74 @@
+#include "core/verdicts.h"
+#include "fleet/fleet_output.h"
+
+namespace quill::fleet {
+namespace {
+
+// A cell that starts like a formula is run as one by spreadsheet programs. Names, brands
+// and details come from the machines, so such a cell gets a leading apostrophe and stays text.
+bool looksLikeFormula(std::string_view cell)
+{
+    return !cell.empty() && std::string_view("=+-@\t\r").find(cell.front()) != std::string_view::npos;
+}
+
+void appendCell(std::string& out, std::string_view cell)
+{
+    std::string text = looksLikeFormula(cell) ? "'" + std::string(cell) : std::string(cell);
+    if (text.find_first_of(";\"\r\n") == std::string::npos) {
+        out += text;
+        return;
+    }
+    out += '"';
+    for (const char c : text) {
+        out += c;
+        if (c == '"') {
+            out += '"';
+        }
+    }
+    out += '"';
+}
+
+void appendRow(std::string& out, const std::vector<std::string>& cells)
+{
+    for (std::size_t i = 0; i < cells.size(); ++i) {
+        if (i != 0) {
+            out += ';';
+        }
+        appendCell(out, cells[i]);
+    }
+    out += "\r\n";
+}
+
+std::vector<std::string> machineRow(const MachineReport& machine)
+{
+    const Assessment& a = machine.assessment;
+    std::vector<std::string> cells = {machine.name,
+                                      machine.file,
+                                      a.processor.brand,
+                                      a.processor.vendor,
+                                      std::string(verdictWord(a.technicallyCompatible)),
+                                      std::string(verdictWord(a.officiallyCompatible)),
+                                      std::to_string(exitCodeOf(a))};
+    for (const std::string_view name : reportCheckNames) {
+        const CheckItem* item = findCheck(a, name);
+        cells.push_back(item != nullptr ? checkCell(*item) : std::string());
+    }
+    return cells;
+}
+
+} // namespace
+
+std::string fleetCsv(const FleetReports& reports)
+{
+    std::string out = "\xEF\xBB\xBF";
+    std::vector<std::string> header = {
+        "Rechner", "Datei", "CPU", "Vendor", "Technisch kompatibel", "Offiziell kompatibel", "Exit-Code"};
+    header.insert(header.end(), reportCheckNames.begin(), reportCheckNames.end());
+    appendRow(out, header);
+    for (const MachineReport& machine : reports.machines) {
+        appendRow(out, machineRow(machine));
+    }
+    return out;
+}
+
+} // namespace quill::fleet

@@ -1,0 +1,34 @@
+#pragma once
+
+#include "platform/platform.h"
+
+#include <filesystem>
+#include <string>
+#include <vector>
+
+namespace quill::fleet {
+
+// What the command line asks for; an empty output path means that output is not wanted.
+struct FleetOptions {
+    std::filesystem::path csv;
+    std::filesystem::path json;
+    std::filesystem::path html;
+    std::vector<std::filesystem::path> paths;
+};
+
+// error is a German message when the command line is no valid call, else empty.
+struct ParsedArguments {
+    FleetOptions options;
+    std::string error;
+};
+
+// `[--csv FILE] [--json FILE] [--html FILE] PATH...`; options may come in any order, each
+// once, and "--" ends them.
+ParsedArguments parseArguments(const std::vector<platform::NativePath>& args);
+
+// The whole tool: find and read the reports, print the summary, write the files asked for.
+// Returns 0 when every file was read, 1 when some were unreadable, 2 for a usage error,
+// nothing readable or an output file that could not be written.
+int runFleet(const std::vector<platform::NativePath>& args);
+
+} // namespace quill::fleet

@@ -1,0 +1,80 @@
+#include "fleet/fleet_summary.h"
+
+#include <algorithm>
+
+namespace quill::fleet {
+namespace {
+
+const CheckItem* findIn(const CheckList& checks, std::string_view name)
+{
+    const auto found =
+        std::find_if(checks.begin(), checks.end(), [name](const CheckItem& item) { return item.name == name; });
+    return found == checks.end() ? nullptr : &*found;
+}
+
+void countFailures(const Assessment& a, FleetSummary& summary)
+{
+    for (std::size_t check = 0; check < reportCheckNames.size(); ++check) {
+        const CheckItem* item = findCheck(a, reportCheckNames[check]);
+        if (item != nullptr && !item->passed) {
+            ++summary.failuresByCheck[check];
+        }
+    }
+}
+
+void countVerdict(const Assessment& a, FleetSummary& summary)
+{
+    switch (exitCodeOf(a)) {
+    case 0:
+        ++summary.officiallyCompatible;
+        return;
+    case 1: {
+        ++summary.technicallyCompatibleOnly;
+        const CheckItem* tpm = findCheck(a, reportCheckNames[tpmCheckIndex]);
+        ++(tpm != nullptr && tpm->passed ? summary.firmwareSettingsOnly : summary.tpmMissing);
+        return;
+    }
+    default:
+        ++summary.notCompatible;
+    }
+}
+
+} // namespace
+
+FleetSummary summariseFleet(const FleetReports& reports)
+{
+    FleetSummary summary;
+    summary.machines = reports.machines.size();
+    summary.unreadable = reports.unreadable.size();
+    for (const MachineReport& machine : reports.machines) {
+        countVerdict(machine.assessment, summary);
+        countFailures(machine.assessment, summary);
+    }
+    return summary;
+}
+
+const CheckItem* findCheck(const Assessment& assessment, std::string_view name)
+{
+    const CheckItem* technical = findIn(assessment.technicalChecks, name);
+    return technical != nullptr ? technical : findIn(assessment.officialChecks, name);
+}
+
+std::string checkCell(const CheckItem& item)
+{
+    std::string cell = item.passed ? "OK" : "NO";
+    if (!item.detail.empty()) {
+        cell += " - ";
+        cell += item.detail;
+    }
+    return cell;
+}
+
+int fleetExitCode(const FleetSummary& summary)
+{
+    if (summary.machines == 0) {
+        return 2;
+    }
+    return summary.unreadable == 0 ? 0 : 1;
+}
+
+} // namespace quill::fleet

@@ -1,0 +1,41 @@
+#pragma once
+
+#include "fleet/fleet_summary.h"
+
+#include <filesystem>
+#include <string>
+#include <vector>
+
+namespace quill::fleet {
+
+struct FoundReport {
+    std::filesystem::path path; // as found from the PATH given, so it opens from the current directory
+    std::string name;
+};
+
+// What the PATHs given lead to. usageError is set (in German) when a PATH does not exist
+// or is neither a file nor a directory; then nothing else counts.
+struct ReportSearch {
+    std::vector<FoundReport> files;
+    std::vector<UnreadableReport> unreadable; // directories or PATHs that could not be examined
+    std::string usageError;
+};
+
+// Each PATH is a report file, or a directory searched with its subdirectories for regular
+// files ending in ".txt" in any letter case: a directory's files first, then its
+// subdirectories, each in name order. Symbolic links met in the walk are neither followed
+// nor listed; a PATH given is taken even when it is one.
+ReportSearch findReports(const std::vector<std::filesystem::path>& paths);
+
+// The machine a report stands for: the directory's name for "quillbrook-report.txt" (any
+// letter case), else the file's name without its ".txt" ending.
+std::string machineName(const std::filesystem::path& file);
+
+// The path for people: UTF-8 on Windows, the path's own bytes elsewhere.
+std::string displayPath(const std::filesystem::path& path);
+
+// Reads every file found, at most maxReportBytes + 1 bytes each, so memory follows the
+// number of machines and never a file's size.
+FleetReports readReports(const ReportSearch& search);
+
+} // namespace quill::fleet

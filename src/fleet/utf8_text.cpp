@@ -1,0 +1,74 @@
+#include "fleet/utf8_text.h"
+
+#include <cstdint>
+
+namespace quill::fleet {
+namespace {
+
+constexpr std::string_view replacementCharacter = "\xEF\xBF\xBD";
+
+bool isContinuation(unsigned char byte)
+{
+    return (byte & 0xC0u) == 0x80u;
+}
+
+// Length of the well-formed sequence starting at offset, or 0. The ranges of the second
+// byte rule out overlong forms, surrogates and code points above U+10FFFF.
+std::size_t sequenceLength(std::string_view bytes, std::size_t offset)
+{
+    const auto lead = static_cast<unsigned char>(bytes[offset]);
+    std::size_t length = 0;
+    unsigned char low = 0x80;
+    unsigned char high = 0xBF;
+    if (lead < 0x80) {
+        return 1;
+    }
+    if (lead >= 0xC2 && lead <= 0xDF) {
+        length = 2;
+    } else if (lead >= 0xE0 && lead <= 0xEF) {
+        length = 3;
+        low = lead == 0xE0 ? 0xA0 : 0x80;
+        high = lead == 0xED ? 0x9F : 0xBF;
+    } else if (lead >= 0xF0 && lead <= 0xF4) {
+        length = 4;
+        low = lead == 0xF0 ? 0x90 : 0x80;
+        high = lead == 0xF4 ? 0x8F : 0xBF;
+    } else {
+        return 0;
+    }
+    if (offset + length > bytes.size()) {
+        return 0;
+    }
+    const auto second = static_cast<unsigned char>(bytes[offset + 1]);
+    if (second < low || second > high) {
+        return 0;
+    }
+    for (std::size_t i = 2; i < length; ++i) {
+        if (!isContinuation(static_cast<unsigned char>(bytes[offset + i]))) {
+            return 0;
+        }
+    }
+    return length;
+}
+
+} // namespace
+
+std::string validUtf8(std::string_view bytes)
+{
+    std::string out;
+    out.reserve(bytes.size());
+    std::size_t offset = 0;
+    while (offset < bytes.size()) {
+        const std::size_t length = sequenceLength(bytes, offset);
+        if (length == 0) {
+            out += replacementCharacter;
+            ++offset;
+            continue;
+        }
+        out += bytes.substr(offset, length);
+        offset += length;
+    }
+    return out;
+}
+
+} // namespace quill::fleet

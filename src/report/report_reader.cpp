@@ -1,0 +1,313 @@
+#include "report/report_reader.h"
+
+#include "core/text_layout.h"
+#include "core/verdicts.h"
+
+#include <algorithm>
+#include <utility>
+#include <vector>
+
+namespace quill {
+namespace {
+
+constexpr std::string_view byteOrderMark = "\xEF\xBB\xBF";
+constexpr std::string_view productLine = "Quillbrook";
+
+// The report split into lines without their ends. Which end the file uses is settled by
+// its first line; a later line with the other end is remembered, not dropped.
+struct Lines {
+    std::vector<std::string_view> lines;
+    bool lastCut = false;         // the last line has no line end
+    std::size_t mixedEndLine = 0; // 1-based, 0 when every end agrees
+};
+
+Lines splitLines(std::string_view text, bool crlf)
+{
+    Lines out;
+    std::size_t start = 0;
+    while (start < text.size()) {
+        const std::size_t end = text.find('\n', start);
+        if (end == std::string_view::npos) {
+            out.lines.push_back(text.substr(start));
+            out.lastCut = true;
+            break;
+        }
+        std::string_view line = text.substr(start, end - start);
+        if (crlf && !line.empty() && line.back() == '\r') {
+            line.remove_suffix(1);
+        } else if (crlf && out.mixedEndLine == 0) {
+            out.mixedEndLine = out.lines.size() + 1;
+        }
+        out.lines.push_back(line);
+        start = end + 1;
+    }
+    return out;
+}
+
+// Hands out the lines in order; any trouble becomes the fault of the line it meets.
+struct Cursor {
+    const Lines& text;
+    std::size_t next = 0;
+    std::optional<ReportFault> fault;
+
+    [[nodiscard]] std::size_t lineNumber() const { return next + 1; }
+
+    bool failAt(ReportFaultKind kind, std::size_t line)
+    {
+        fault = ReportFault{kind, line};
+        return false;
+    }
+
+    bool take(std::string_view& line)
+    {
+        if (next >= text.lines.size() || (next + 1 == text.lines.size() && text.lastCut)) {
+            return failAt(ReportFaultKind::cutShort, lineNumber());
+        }
+        if (lineNumber() == text.mixedEndLine) {
+            return failAt(ReportFaultKind::mixedLineEnds, lineNumber());
+        }
+        line = text.lines[next++];
+        return true;
+    }
+
+    bool expect(std::string_view wanted)
+    {
+        std::string_view line;
+        return take(line) && (line == wanted || failAt(ReportFaultKind::unexpectedLine, next));
+    }
+
+    bool expectField(std::string_view label, std::string& value)
+    {
+        std::string_view line;
+        if (!take(line)) {
+            return false;
+        }
+        if (!line.starts_with(label)) {
+            return failAt(ReportFaultKind::unexpectedLine, next);
+        }
+        value = std::string(line.substr(label.size()));
+        return true;
+    }
+
+    bool expectEnd() { return next == text.lines.size() || failAt(ReportFaultKind::unexpectedLine, lineNumber()); }
+};
+
+std::string padded(std::string_view text, std::size_t width)
+{
+    std::string out;
+    appendPadded(out, text, width);
+    return out;
+}
+
+std::string itemTag(bool passed)
+{
+    return "[" + std::string(passTag(passed)) + "] ";
+}
+
+// The check an item line names, or npos. The name fills its field, then the line ends
+// or " : " and the detail follow.
+std::size_t namedCheck(std::string_view rest)
+{
+    for (std::size_t i = 0; i < reportCheckNames.size(); ++i) {
+        const std::string_view name = reportCheckNames[i];
+        const std::size_t field = std::max(name.size(), itemNameWidth);
+        if (rest.size() < field || !rest.starts_with(name)) {
+            continue;
+        }
+        const bool filled =
+            rest.substr(name.size(), field - name.size()).find_first_not_of(' ') == std::string_view::npos;
+        if (filled && (rest.size() == field || rest.substr(field).starts_with(" : "))) {
+            return i;
+        }
+    }
+    return std::string_view::npos;
+}
+
+bool readItem(Cursor& in, std::size_t check, CheckList& items)
+{
+    std::string_view line;
+    if (!in.take(line)) {
+        return false;
+    }
+    const std::string passedTag = itemTag(true);
+    const bool passed = line.starts_with(passedTag);
+    const std::string tag = passed ? passedTag : itemTag(false);
+    if (!line.starts_with(tag)) {
+        return in.failAt(ReportFaultKind::unexpectedLine, in.next);
+    }
+    const std::string_view rest = line.substr(tag.size());
+    const std::size_t named = namedCheck(rest);
+    if (named == std::string_view::npos) {
+        return in.failAt(ReportFaultKind::unknownCheck, in.next);
+    }
+    if (named != check) {
+        return in.failAt(ReportFaultKind::unexpectedLine, in.next);
+    }
+    const std::size_t field = std::max(reportCheckNames[check].size(), itemNameWidth);
+    // The writer puts " : " only before a detail, so " : " with nothing after it is no item line.
+    const std::string_view detail = rest.size() > field ? rest.substr(field + 3) : std::string_view();
+    if (rest.size() > field && detail.empty()) {
+        return in.failAt(ReportFaultKind::unexpectedLine, in.next);
+    }
+    items.push_back(CheckItem{std::string(reportCheckNames[check]), passed, std::string(detail)});
+    return true;
+}
+
+bool readItems(Cursor& in, std::size_t first, std::size_t end, bool withPrefetchW, CheckList& items)
+{
+    for (std::size_t check = first; check < end; ++check) {
+        if ((check != prefetchWCheck || withPrefetchW) && !readItem(in, check, items)) {
+            return false;
+        }
+    }
+    return true;
+}
+
+bool expectVerdict(Cursor& in, std::string_view label, bool value)
+{
+    std::string_view line;
+    if (!in.take(line)) {
+        return false;
+    }
+    const std::string start = padded(label, verdictLabelWidth) + " : ";
+    if (line == start + std::string(verdictWord(value))) {
+        return true;
+    }
+    const bool opposite = line == start + std::string(verdictWord(!value));
+    return in.failAt(opposite ? ReportFaultKind::contradiction : ReportFaultKind::unexpectedLine, in.next);
+}
+
+std::string_view withoutLineEnd(std::string_view text)
+{
+    return text.ends_with('\n') ? text.substr(0, text.size() - 1) : text;
+}
+
+// Lines that belong after the verdicts, so a wrong one there disagrees with the items
+// rather than being out of place.
+bool isTailLine(std::string_view line)
+{
+    return line.empty() || line == withoutLineEnd(technicalBlockerTitle) ||
+           line == withoutLineEnd(officialBlockerTitle) || line.starts_with(" - ") || line.starts_with("Hinweis: ");
+}
+
+void appendBlockerLines(std::vector<std::string>& out, std::string_view title, const BlockerList& blockers)
+{
+    if (blockers.empty()) {
+        return;
+    }
+    out.emplace_back();
+    out.emplace_back(withoutLineEnd(title));
+    for (const std::string& blocker : blockers) {
+        out.push_back(" - " + blocker);
+    }
+}
+
+bool expectTail(Cursor& in, const Assessment& a)
+{
+    std::vector<std::string> expected;
+    appendBlockerLines(expected, technicalBlockerTitle, a.technicalBlockers);
+    appendBlockerLines(expected, officialBlockerTitle, a.officialBlockers);
+    expected.emplace_back();
+    expected.emplace_back(withoutLineEnd(closingHint(a.technicallyCompatible, a.officiallyCompatible)));
+    for (const std::string& wanted : expected) {
+        std::string_view line;
+        if (!in.take(line)) {
+            return false;
+        }
+        if (line != wanted) {
+            return in.failAt(isTailLine(line) ? ReportFaultKind::contradiction : ReportFaultKind::unexpectedLine,
+                             in.next);
+        }
+    }
+    return in.expectEnd();
+}
+
+ReportReading faulty(ReportFaultKind kind, std::size_t line)
+{
+    return ReportReading{std::nullopt, ReportFault{kind, line}};
+}
+
+// Everything after the product line, which the caller has checked.
+ReportReading readBody(const Lines& lines)
+{
+    Cursor in{lines, 1, std::nullopt};
+    ProcessorInfo processor;
+    CheckList technical;
+    CheckList official;
+    const bool head = in.expect(std::string(66, '=')) && in.expect("") && in.expectField(cpuLabel, processor.brand) &&
+                      in.expectField(vendorLabel, processor.vendor) && in.expect("") && in.expect(technicalTitle);
+    const bool lists = head && readItems(in, 0, firstOfficialCheck, processor.vendor == prefetchWVendor, technical) &&
+                       in.expect("") && in.expect(officialTitle) &&
+                       readItems(in, firstOfficialCheck, reportCheckNames.size(), true, official) && in.expect("") &&
+                       in.expect(resultTitle);
+    if (!lists) {
+        return ReportReading{std::nullopt, *in.fault};
+    }
+    Assessment a = deriveAssessment(std::move(processor), std::move(technical), std::move(official));
+    const bool result = expectVerdict(in, technicalVerdictLabel, a.technicallyCompatible) &&
+                        expectVerdict(in, officialVerdictLabel, a.officiallyCompatible) &&
+                        expectVerdict(in, suitableVerdictLabel, a.technicallyCompatible) && expectTail(in, a);
+    if (!result) {
+        return ReportReading{std::nullopt, *in.fault};
+    }
+    return ReportReading{std::move(a), {}};
+}
+
+} // namespace
+
+ReportReading readReport(std::string_view bytes)
+{
+    if (bytes.empty()) {
+        return faulty(ReportFaultKind::empty, 0);
+    }
+    if (bytes.size() > maxReportBytes) {
+        return faulty(ReportFaultKind::tooLarge, 0);
+    }
+    std::string_view text = bytes;
+    if (text.starts_with(byteOrderMark)) {
+        text.remove_prefix(byteOrderMark.size());
+    } else if (byteOrderMark.starts_with(text)) {
+        return faulty(ReportFaultKind::cutShort, 1); // only part of the mark was written
+    }
+    const std::size_t firstEnd = text.find('\n');
+    if (firstEnd == std::string_view::npos) {
+        // A product line written only in part is a report cut short; anything else is none.
+        const bool partial = std::string(productLine).append("\r").starts_with(text);
+        return faulty(partial ? ReportFaultKind::cutShort : ReportFaultKind::notAReport, 1);
+    }
+    const std::string_view first = text.substr(0, firstEnd);
+    const bool crlf = first.ends_with('\r');
+    if (first.substr(0, first.size() - (crlf ? 1 : 0)) != productLine) {
+        return faulty(ReportFaultKind::notAReport, 1);
+    }
+    return readBody(splitLines(text, crlf));
+}
+
+std::string_view faultText(ReportFaultKind kind)
+{
+    switch (kind) {
+    case ReportFaultKind::empty:
+        return "leere Datei";
+    case ReportFaultKind::tooLarge:
+        return "groesser als 64 KiB";
+    case ReportFaultKind::notAReport:
+        return "kein Quillbrook-Bericht";
+    case ReportFaultKind::cutShort:
+        return "Bericht endet vorzeitig";
+    case ReportFaultKind::mixedLineEnds:
+        return "uneinheitliche Zeilenenden";
+    case ReportFaultKind::unexpectedLine:
+        return "unerwartete Zeile";
+    case ReportFaultKind::unknownCheck:
+        return "unbekannte Pruefung";
+    case ReportFaultKind::contradiction:
+        return "Ergebnis widerspricht den Pruefungen";
+    case ReportFaultKind::unreadableFile:
+        return "Datei konnte nicht gelesen werden";
+    case ReportFaultKind::unreadableDirectory:
+        return "Verzeichnis konnte nicht gelesen werden";
+    }
+    return "unbekannter Fehler";
+}
+
+} // namespace quill

@@ -1,0 +1,67 @@
+#pragma once
+
+#include "core/assessment.h"
+
+#include <array>
+#include <cstddef>
+#include <optional>
+#include <string>
+#include <string_view>
+
+namespace quill {
+
+// A report larger than this is not read: the writer's longest report is a few KiB.
+inline constexpr std::size_t maxReportBytes = std::size_t{64} * 1024;
+
+// The thirteen checks a report can list, in report order. "PrefetchW (AMD)" is listed
+// exactly when the vendor is "AuthenticAMD".
+inline constexpr std::array<std::string_view, 13> reportCheckNames = {"64-Bit CPU",   "64-Bit Betriebssystem",
+                                                                      "SSE4.2",       "POPCNT",
+                                                                      "NX / XD Bit",  "CMPXCHG16b",
+                                                                      "LAHF/SAHF",    "PrefetchW (AMD)",
+                                                                      "RAM >= 4 GiB", "Systemlaufwerk >= 64 GiB",
+                                                                      "UEFI-Boot",    "Secure Boot",
+                                                                      "TPM 2.0"};
+inline constexpr std::size_t firstOfficialCheck = 10;
+inline constexpr std::size_t prefetchWCheck = 7;
+inline constexpr std::size_t tpmCheckIndex = 12;
+inline constexpr std::string_view prefetchWVendor = "AuthenticAMD";
+
+// Why a file is no readable report. Each kind has one fixed German text (faultText).
+enum class ReportFaultKind {
+    empty,          // no bytes at all
+    tooLarge,       // more than maxReportBytes
+    notAReport,     // the first line is not the product line
+    cutShort,       // ends before the hint's line end
+    mixedLineEnds,  // LF and CR LF in one file
+    unexpectedLine, // a line the format has no place for here
+    unknownCheck,   // an item line naming no check of the program
+    contradiction,  // verdicts, blockers or hint disagree with the item lines
+    // The two below are set by whoever reads the file, never by readReport.
+    unreadableFile,      // the file system refused to give the file's bytes
+    unreadableDirectory, // a directory searched for reports could not be listed
+};
+
+// line is the 1-based number of the first line that is missing, incomplete or wrong,
+// 0 when the fault is not on one line.
+struct ReportFault {
+    ReportFaultKind kind = ReportFaultKind::empty;
+    std::size_t line = 0;
+};
+
+// Exactly one of the two is meaningful: the assessment when readable, else the fault.
+struct ReportReading {
+    std::optional<Assessment> assessment;
+    ReportFault fault;
+};
+
+// Reads a report as the program writes it: with or without byte-order mark, LF or CR LF
+// line ends. Anything else is a fault, never a guess. The assessment's verdicts and
+// blockers are derived from its items, as the program derives them; only brand and
+// vendor of its processor are known.
+ReportReading readReport(std::string_view bytes);
+
+// The German reason shown for a fault kind.
+std::string_view faultText(ReportFaultKind kind);
+
+} // namespace quill

@@ -1,0 +1,168 @@
+"""quillbrook-fleet over a directory of reports: summary, CSV, JSON and exit codes."""
+
+import csv
+import json
+import os
+import shutil
+import subprocess
+
+import harness
+from harness import CHECK_NAMES, MACHINE_TYPES, FleetTestCase, report_bytes, write
+
+SUMMARY_LABELS = {  # summary text label -> JSON summary key
+    "Rechner (lesbare Berichte)": "machines", "Offiziell kompatibel (Code 0)": "officially_compatible",
+    "Nur technisch kompatibel (Code 1)": "technically_compatible_only",
+    "davon nur Firmware-Einstellungen": "firmware_settings_only", "davon TPM 2.0 fehlt": "tpm_missing",
+    "Nicht technisch kompatibel (Code 2)": "not_compatible", "Nicht lesbare Dateien": "unreadable"}
+
+# Where each machine's report lies below reports/, its type and how it is encoded.
+FLEET = [
+    ("PC-0001.txt", "compatible", dict()),
+    ("PC-0002.txt", "firmware", dict(bom=False, crlf=True)),
+    ("PC-0003.TXT", "secure-boot-off", dict()),
+    ("sub/PC-0004.txt", "no-tpm", dict(crlf=True)),
+    ("sub/PC-0005/Quillbrook-Report.txt", "old-cpu", dict(bom=False)),
+    ("sub/PC-0006.txt", "amd-no-prefetchw", dict()),
+    ("sub/deeper/PC-0007.txt", "firmware", dict()),
+    ("other/PC-0001.txt", "compatible", dict()),
+]
+
+
+def broken_files():
+    """File below reports/ -> (bytes, line, reason) for files that must be listed as unreadable."""
+    good = report_bytes(MACHINE_TYPES["secure-boot-off"]).decode("utf-8")
+    lines = good.split("\n")
+    verdict = lines.index("Offiziell kompatibel               : NEIN")
+    unknown = lines.index("[OK ] POPCNT                     : vorhanden")
+    return {
+        "broken/cut.txt": (good[:good.index("[Ergebnis]") + 4], lines.index("[Ergebnis]") + 1,
+                           "Bericht endet vorzeitig"),
+        "broken/empty.txt": ("", 0, "leere Datei"),
+        "broken/no-final-line-end.txt": (good[:-1], len(lines) - 1, "Bericht endet vorzeitig"),
+        "broken/readme.txt": ("Bitte alle Berichte hier ablegen.\n", 1, "kein Quillbrook-Bericht"),
+        "broken/claims-compatible.txt": (good.replace(lines[verdict], "Offiziell kompatibel               : JA"),
+                                         verdict + 1, "Ergebnis widerspricht den Pruefungen"),
+        "broken/unknown-check.txt": (good.replace("POPCNT ", "POPCNX "), unknown + 1, "unbekannte Pruefung"),
+        "broken/huge.txt": (good + "x" * 70000, 0, "groesser als 64 KiB"),
+    }
+
+
+class Fleet(FleetTestCase):
+    def lay_out_fleet(self):
+        """Writes the fleet and returns (machines: file -> (name, assessment), unreadable: file -> (line, reason))."""
+        machines = {}
+        for relative, kind, encoding in FLEET:
+            write(self.path("reports", relative), report_bytes(MACHINE_TYPES[kind], **encoding))
+            name = os.path.basename(os.path.dirname(relative)) if "report" in relative.lower() else relative
+            machines["reports/" + relative] = (os.path.splitext(os.path.basename(name))[0], MACHINE_TYPES[kind])
+        unreadable = {}
+        for relative, (text, line, reason) in broken_files().items():
+            write(self.path("reports", relative), text.encode("utf-8"))
+            unreadable["reports/" + relative] = (line, reason)
+        # Neither followed nor listed: links, and files without the .txt ending.
+        write(self.path("reports", "notes.md"), report_bytes(MACHINE_TYPES["compatible"]))
+        os.symlink("PC-0001.txt", self.path("reports", "link.txt"))
+        os.symlink("sub", self.path("reports", "linked-dir"))
+        return machines, unreadable
+
+    def add_this_machine(self, machines):
+        """The real program's report of this machine, in a directory named after it."""
+        directory = self.path("reports", "this-pc")
+        os.makedirs(directory)
+        program = shutil.copy(harness.CONFIG.quillbrook, directory)
+        done = subprocess.run([program], cwd=directory, stdin=subprocess.DEVNULL, capture_output=True, timeout=30)
+        machines["reports/this-pc/quillbrook-report.txt"] = (
+            "this-pc", harness.report_model.parse_console(done.stdout.decode("utf-8")))
+
+    def test_a_fleet_with_broken_files(self):
+        machines, unreadable = self.lay_out_fleet()
+        if harness.CONFIG.quillbrook:
+            self.add_this_machine(machines)
+        run = self.run_fleet("--csv", "fleet.csv", "--json", "fleet.json", "--html", "fleet.html",
+                             "reports")
+        self.assertEqual(run.code, 1, run.stdout + run.stderr)
+        self.assertEqual(run.stderr, "")
+        expected = harness.expected_summary([a for _, a in machines.values()], len(unreadable))
+
+        counts = harness.counts_in(run.stdout)
+        self.assertEqual({key: counts[label] for label, key in SUMMARY_LABELS.items()},
+                         {key: expected[key] for key in SUMMARY_LABELS.values()})
+        self.assertEqual({name: counts[name] for name in CHECK_NAMES}, expected["failures_by_check"])
+        for file, (line, reason) in unreadable.items():
+            where = " (Zeile %d)" % line if line else ""
+            self.assertIn("\n - %s%s: %s\n" % (file, where, reason), run.stdout)
+
+        self.check_json(machines, unreadable, expected)
+        self.check_csv(machines)
+
+    def check_json(self, machines, unreadable, expected):
+        with open(self.path("fleet.json"), encoding="utf-8") as f:
+            document = json.load(f)
+        self.assertEqual(list(document), ["summary", "machines", "unreadable"])
+        self.assertEqual(document["summary"], expected)
+        self.assertEqual(list(document["summary"]["failures_by_check"]), CHECK_NAMES)
+        listed = {m["file"]: m for m in document["machines"]}
+        self.assertEqual(sorted(listed), sorted(machines))
+        for file, (name, a) in machines.items():
+            checks = [{"group": group, "name": i.name, "passed": i.passed, "detail": i.detail}
+                      for group, items in (("technical", a.technical), ("official", a.official)) for i in items]
+            self.assertEqual(listed[file], {
+                "name": name, "file": file, "cpu": a.brand, "vendor": a.vendor,
+                "technically_compatible": a.technically_compatible, "officially_compatible": a.officially_compatible,
+                "exit_code": a.exit_code, "checks": checks})
+        self.assertEqual({u["file"]: (u["line"], u["reason"]) for u in document["unreadable"]}, unreadable)
+
+    def check_csv(self, machines):
+        with open(self.path("fleet.csv"), "rb") as f:
+            self.assertTrue(f.read().startswith(harness.BOM), "Excel needs the byte-order mark to take UTF-8")
+        with open(self.path("fleet.csv"), encoding="utf-8-sig", newline="") as f:
+            rows = list(csv.reader(f, delimiter=";"))
+        self.assertEqual(rows[0], ["Rechner", "Datei", "CPU", "Vendor", "Technisch kompatibel",
+                                   "Offiziell kompatibel", "Exit-Code"] + CHECK_NAMES)
+        by_file = {row[1]: row for row in rows[1:]}
+        self.assertEqual(len(by_file), len(rows) - 1)
+        for file, (name, a) in machines.items():
+            cells = {i.name: ("OK" if i.passed else "NO") + " - " + i.detail for i in a.technical + a.official}
+            self.assertEqual(by_file[file], [
+                name, file, a.brand, a.vendor, "JA" if a.technically_compatible else "NEIN",
+                "JA" if a.officially_compatible else "NEIN", str(a.exit_code)] + [cells.get(n, "") for n in CHECK_NAMES])
+
+    def test_exit_codes(self):
+        good = report_bytes(MACHINE_TYPES["compatible"])
+        outputs = ["--csv", "f.csv", "--json", "f.json", "--html", "f.html"]
+        usage = "Aufruf: quillbrook-fleet"
+        # situation, files to lay out, arguments, exit code, output files written, stdout holds, stderr holds
+        cases = [
+            ("every file read", {"r/a.txt": good, "r/b.txt": good}, outputs + ["r"], 0, True,
+             "Rechner (lesbare Berichte)           : 2\n", ""),
+            ("one file given, after --", {"-a.log": good}, outputs + ["--", "-a.log"], 0, True,
+             "Offiziell kompatibel (Code 0)        : 1\n", ""),
+            ("nothing readable", {"r/a.txt": b"", "r/b.txt": good[:40]}, outputs + ["r"], 2, False,
+             " - r/a.txt: leere Datei\n - r/b.txt (Zeile 2): Bericht endet vorzeitig\n", ""),
+            ("no report found", {"r/a.log": good}, outputs + ["r"], 2, False,
+             "Rechner (lesbare Berichte)           : 0\n", ""),
+            ("PATH missing", {"r/a.txt": good}, outputs + ["r", "s"], 2, False, None, "PFAD nicht gefunden: s\n" + usage),
+            ("unknown option", {"r/a.txt": good}, ["--pdf", "f.pdf", "r"], 2, False, None,
+             "unbekannte Option: --pdf\n" + usage),
+            ("output file cannot be written", {"r/a.txt": good, "f.html/x": b""}, outputs + ["r"], 2, None,
+             "Rechner (lesbare Berichte)           : 1\n", "f.html konnte nicht geschrieben werden\n"),
+        ]
+        for situation, files, args, code, written, stdout, stderr in cases:
+            with self.subTest(situation):
+                case_dir = self.path(situation.replace(" ", "-"))
+                for relative, data in files.items():
+                    write(os.path.join(case_dir, relative), data)
+                run = self.run_fleet(*args, cwd=case_dir)
+                self.assertEqual(run.code, code, run.stdout + run.stderr)
+                if stdout is None:
+                    self.assertEqual(run.stdout, "", "a usage error prints no summary")
+                else:
+                    self.assertIn(stdout, run.stdout)
+                self.assertIn(stderr, run.stderr)
+                self.assertEqual(run.stderr == "", stderr == "", run.stderr)
+                for name in ("f.csv", "f.json", "f.html") if written is not None else ():
+                    self.assertEqual(os.path.exists(os.path.join(case_dir, name)), written, name)
+
+
+if __name__ == "__main__":
+    harness.main()

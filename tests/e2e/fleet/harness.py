@@ -1,0 +1,130 @@
+"""Builds directories of reports for quillbrook-fleet and runs the tool over them.
+
+Reports are the exact text report_model writes for a machine, so the tool reads what the
+program writes; the expected counts come from the same machines, not from the tool.
+"""
+
+import argparse
+import os
+import shutil
+import subprocess
+import sys
+import tempfile
+import unittest
+
+sys.path.insert(0, os.path.dirname(os.path.dirname(os.path.abspath(__file__))))
+import report_model  # noqa: E402  (found through the path set just above)
+from report_model import Item  # noqa: E402
+
+CONFIG = argparse.Namespace(fleet=None, quillbrook=None, launcher=None)
+BOM = b"\xef\xbb\xbf"
+CHECK_NAMES = ["64-Bit CPU", "64-Bit Betriebssystem", "SSE4.2", "POPCNT", "NX / XD Bit", "CMPXCHG16b", "LAHF/SAHF",
+               "PrefetchW (AMD)", "RAM >= 4 GiB", "Systemlaufwerk >= 64 GiB", "UEFI-Boot", "Secure Boot", "TPM 2.0"]
+INTEL = ("Intel(R) Core(TM) i5-8500 CPU @ 3.00GHz", "GenuineIntel")
+AMD = ("AMD Ryzen 5 3600 6-Core Processor", "AuthenticAMD")
+TPM_NOT_FOUND = "nicht verfuegbar (TBS Fehler 2150121487)"
+
+
+def machine(processor=INTEL, failed=None):
+    """An assessment in which the checks named in failed (name -> detail) fail."""
+    failed = failed or {}
+    details = {"RAM >= 4 GiB": "8.0 GiB installiert", "Systemlaufwerk >= 64 GiB": "Kapazitaet 238.4 GiB",
+               "UEFI-Boot": "aktiv", "Secure Boot": "aktiviert", "TPM 2.0": "TPM 2.0 erkannt"}
+    a = report_model.Assessment(brand=processor[0], vendor=processor[1])
+    for index, name in enumerate(CHECK_NAMES):
+        if name == "PrefetchW (AMD)" and a.vendor != "AuthenticAMD":
+            continue
+        item = Item(name, name not in failed, failed.get(name, details.get(name, "vorhanden")))
+        (a.technical if index < 10 else a.official).append(item)
+    return a
+
+
+# The kinds of machine a fleet holds, each with the verdict class it belongs to.
+MACHINE_TYPES = {
+    "compatible": machine(),
+    "firmware": machine(AMD, {"UEFI-Boot": "Legacy/BIOS", "Secure Boot": "nicht verfuegbar im Legacy/BIOS-Modus"}),
+    "secure-boot-off": machine(INTEL, {"Secure Boot": "deaktiviert"}),
+    "no-tpm": machine(INTEL, {"TPM 2.0": TPM_NOT_FOUND}),
+    "old-cpu": machine(("Intel(R) Core(TM)2 Duo CPU E8400 @ 3.00GHz", "GenuineIntel"),
+                       {"SSE4.2": "fehlt", "POPCNT": "fehlt", "Systemlaufwerk >= 64 GiB": "Kapazitaet 59.6 GiB",
+                        "TPM 2.0": "nur TPM 1.2 erkannt"}),
+    "amd-no-prefetchw": machine(("AMD Athlon(tm) 64 X2", "AuthenticAMD"), {"PrefetchW (AMD)": "fehlt"}),
+}
+
+
+def report_bytes(assessment, bom=True, crlf=False):
+    text = report_model.report_text(assessment)
+    if crlf:
+        text = text.replace("\n", "\r\n")
+    return (BOM if bom else b"") + text.encode("utf-8")
+
+
+def write(path, data):
+    os.makedirs(os.path.dirname(path), exist_ok=True)
+    with open(path, "wb") as f:
+        f.write(data)
+
+
+def expected_summary(assessments, unreadable):
+    """The JSON summary the tool must give for these machines."""
+    codes = [a.exit_code for a in assessments]
+    only = [a for a in assessments if a.exit_code == 1]
+    tpm_failed = [a for a in only if not a.official[2].passed]
+    failures = {name: 0 for name in CHECK_NAMES}
+    for a in assessments:
+        for item in a.technical + a.official:
+            failures[item.name] += not item.passed
+    return {"machines": len(assessments), "officially_compatible": codes.count(0),
+            "technically_compatible_only": codes.count(1), "not_compatible": codes.count(2),
+            "firmware_settings_only": len(only) - len(tpm_failed), "tpm_missing": len(tpm_failed),
+            "unreadable": unreadable, "failures_by_check": failures}
+
+
+class Run:
+    def __init__(self, code, stdout, stderr):
+        self.code = code
+        self.stdout = stdout.decode("utf-8").replace("\r\n", "\n")
+        self.stderr = stderr.decode("utf-8", "replace")
+
+
+class FleetTestCase(unittest.TestCase):
+    """Each test gets a scratch directory to lay reports out in and run the tool from."""
+
+    maxDiff = None
+
+    def setUp(self):
+        self.workdir = tempfile.mkdtemp(prefix="quillbrook-fleet-")
+        self.addCleanup(shutil.rmtree, self.workdir, ignore_errors=True)
+
+    def path(self, *parts):
+        return os.path.join(self.workdir, *parts)
+
+    def run_fleet(self, *args, cwd=None):
+        # Files keep the tool's output off a pipe that Wine's helpers would hold open.
+        with tempfile.TemporaryFile() as out, tempfile.TemporaryFile() as err:
+            command = ([CONFIG.launcher] if CONFIG.launcher else []) + [CONFIG.fleet] + list(args)
+            done = subprocess.run(command, cwd=cwd or self.workdir, stdin=subprocess.DEVNULL, stdout=out,
+                                  stderr=err, timeout=120)
+            out.seek(0)
+            err.seek(0)
+            return Run(done.returncode, out.read(), err.read())
+
+
+def counts_in(summary_text):
+    """The "label : number" lines of the summary text."""
+    counts = {}
+    for line in summary_text.split("\n"):
+        label, sep, value = line.rpartition(" : ")
+        if sep and value.isdigit():
+            counts[label.strip()] = int(value)
+    return counts
+
+
+def main():
+    parser = argparse.ArgumentParser()
+    parser.add_argument("--fleet", required=True, help="quillbrook-fleet as built")
+    parser.add_argument("--quillbrook", help="the assessment program, for a report of this machine")
+    parser.add_argument("--launcher", help="runs the Windows build (cmake/wine-run)")
+    args, rest = parser.parse_known_args()
+    vars(CONFIG).update({key: value and os.path.abspath(value) for key, value in vars(args).items()})
+    unittest.main(argv=[sys.argv[0]] + rest, verbosity=2)

@@ -1,0 +1,98 @@
+"""The Windows side under Wine: the start-up script with a directory standing in for the share,
+and quillbrook-fleet.exe with paths that are not ASCII."""
+
+import argparse
+import json
+import os
+import shutil
+import sys
+
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.dirname(os.path.abspath(__file__))), "windows"))
+import wine_harness  # noqa: E402  (found through the path set just above)
+from wine_harness import BOM, WineTestCase, windows_path  # noqa: E402
+
+import harness  # noqa: E402
+from harness import MACHINE_TYPES, report_bytes, write  # noqa: E402
+
+CONFIG = argparse.Namespace(exe=None, fleet_exe=None, script=None)
+SHARE_LINE = 'set "SHARE=\\\\server\\share"'
+
+
+def verdict_of(report):
+    """The exit code a report stands for. Under Wine UEFI-Boot always fails, so it is 1 or 2."""
+    technical = wine_harness.lines_under(report, "[Technische Mindestanforderungen]")
+    return 2 if any(line.startswith("[NO ] ") for line in technical) else 1
+
+
+class WindowsSide(WineTestCase):
+    def startup_script(self, share):
+        """The script as an admin would set it up: its share line pointing at share."""
+        with open(CONFIG.script, encoding="ascii", newline="") as f:
+            text = f.read()
+        self.assertIn(SHARE_LINE + "\r\n", text, "the share is set in one line near the top")
+        script = os.path.join(self.fresh_directory("script"), "quillbrook-startup.cmd")
+        with open(script, "w", encoding="ascii", newline="") as f:
+            f.write(text.replace(SHARE_LINE, 'set "SHARE=%s"' % windows_path(share)))
+        return script
+
+    def test_startup_script_files_the_report_under_the_computer_name_and_keeps_the_exit_code(self):
+        computer = self.prefix.wine(["cmd", "/c", "echo %COMPUTERNAME%"])[1].decode().strip()
+        self.assertTrue(computer)
+        # situation, (share holds the program, share has reports\), exit code (None: the verdict)
+        cases = [("share as set up", True, True, None),
+                 ("program missing on the share", False, True, 3),
+                 ("no reports directory on the share", True, False, 4)]
+        for situation, with_program, with_reports, code in cases:
+            with self.subTest(situation):
+                share = self.fresh_directory("share")
+                if with_program:
+                    shutil.copyfile(CONFIG.exe, os.path.join(share, "quillbrook.exe"))
+                if with_reports:
+                    os.mkdir(os.path.join(share, "reports"))
+                exit_code, _ = self.prefix.wine(["cmd", "/c", self.startup_script(share)])
+                delivered = os.path.join(share, "reports", computer + ".txt")
+                if code is not None:
+                    self.assertEqual(exit_code, code)
+                    self.assertFalse(os.path.exists(delivered))
+                    continue
+                with open(delivered, "rb") as f:
+                    data = f.read()
+                self.assertTrue(data.startswith(BOM + b"Quillbrook\n") and data.endswith(b".\n"), data[:80])
+                self.assertEqual(exit_code, verdict_of(data[len(BOM):].decode("utf-8")))
+                self.assertEqual(os.listdir(os.path.join(share, "reports")), [computer + ".txt"])
+
+    def test_fleet_exe_reads_paths_that_are_not_ascii_and_prints_utf8(self):
+        root = self.fresh_directory("fleet")
+        top = os.path.join(root, "Pr\u00fcfung \u2713")
+        write(os.path.join(top, "B\u00fcro-1.txt"), report_bytes(MACHINE_TYPES["compatible"], crlf=True))
+        write(os.path.join(top, "Stra\u00dfe", "PC-\u00c4", "quillbrook-report.txt"),
+              report_bytes(MACHINE_TYPES["no-tpm"]))
+        out = windows_path(os.path.join(root, "fleet.json"))
+        code, stdout = self.prefix.wine([CONFIG.fleet_exe, "--json", out, windows_path(top)], cwd=root)
+        self.assertEqual(code, 0, stdout)
+        text = stdout.decode("utf-8").replace("\r\n", "\n")
+        self.assertEqual(harness.counts_in(text)["Nur technisch kompatibel (Code 1)"], 1, text)
+        with open(os.path.join(root, "fleet.json"), encoding="utf-8") as f:
+            machines = json.load(f)["machines"]
+        self.assertEqual([m["name"] for m in machines], ["B\u00fcro-1", "PC-\u00c4"])
+        self.assertEqual(machines[0]["file"], windows_path(top) + "\\B\u00fcro-1.txt")
+
+
+def main():
+    parser = argparse.ArgumentParser()
+    parser.add_argument("--exe", required=True, help="quillbrook.exe as built")
+    parser.add_argument("--fleet-exe", required=True, help="quillbrook-fleet.exe as built")
+    parser.add_argument("--script", required=True, help="the start-up script")
+    parser.add_argument("--fake-tbs", required=True, help="the stand-in tbs.dll, for prefixes that want one")
+    parser.add_argument("--wine-run", required=True, help="the Wine launcher script")
+    parser.add_argument("--scratch", required=True, help="directory for the prefix and the copies")
+    args, rest = parser.parse_known_args()
+    paths = {key: os.path.abspath(value) for key, value in vars(args).items()}
+    vars(CONFIG).update(exe=paths["exe"], fleet_exe=paths["fleet_exe"], script=paths["script"])
+    vars(wine_harness.CONFIG).update(fake_tbs=paths["fake_tbs"], wine_run=paths["wine_run"], scratch=paths["scratch"])
+    import unittest
+    unittest.main(argv=[sys.argv[0]] + rest, verbosity=2)
+
+
+if __name__ == "__main__":
+    main()

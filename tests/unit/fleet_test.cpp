@@ -1,0 +1,148 @@
+#include "fleet/fleet_output.h"
+#include "fleet/fleet_run.h"
+#include "fleet/report_files.h"
+#include "fleet/utf8_text.h"
+#include "sample_assessments.h"
+
+#include <cstring>
+
+namespace quill::fleet {
+namespace {
+
+MachineReport machine(const std::string& name, Assessment assessment)
+{
+    return MachineReport{name, "reports/" + name + ".txt", std::move(assessment)};
+}
+
+Assessment firmwareAndTpmFailed()
+{
+    CheckList official = testing::officialChecks(false, false);
+    official[0] = testing::failedItem("UEFI-Boot", "Legacy/BIOS");
+    return deriveAssessment(testing::intelProcessor(), testing::intelTechnicalChecks(), official);
+}
+
+TEST(FleetSummary, CountsEachVerdictClassAndEachFailedCheck)
+{
+    FleetReports reports;
+    reports.machines = {machine("a", testing::allPassed()),          machine("b", testing::onlyOfficialFailed()),
+                        machine("c", testing::onlyOfficialFailed()), machine("d", firmwareAndTpmFailed()),
+                        machine("e", testing::bothFailed()),         machine("f", testing::technicalFailed())};
+    reports.unreadable = {UnreadableReport{"x.txt", ReportFault{ReportFaultKind::cutShort, 4}}};
+    const FleetSummary s = summariseFleet(reports);
+
+    EXPECT_EQ(s.machines, 6u);
+    EXPECT_EQ(s.officiallyCompatible, 1u);
+    EXPECT_EQ(s.technicallyCompatibleOnly, 3u);
+    EXPECT_EQ(s.firmwareSettingsOnly, 2u);
+    EXPECT_EQ(s.tpmMissing, 1u);
+    EXPECT_EQ(s.notCompatible, 2u);
+    EXPECT_EQ(s.unreadable, 1u);
+    // SSE4.2, Systemlaufwerk, UEFI-Boot, Secure Boot, TPM 2.0; nothing else failed anywhere.
+    const std::array<std::size_t, 13> failures = {0, 0, 2, 0, 0, 0, 0, 0, 0, 1, 1, 4, 2};
+    EXPECT_EQ(s.failuresByCheck, failures);
+    EXPECT_EQ(fleetExitCode(s), 1);
+    reports.unreadable.clear();
+    EXPECT_EQ(fleetExitCode(summariseFleet(reports)), 0);
+    reports.machines.clear();
+    EXPECT_EQ(fleetExitCode(summariseFleet(reports)), 2);
+}
+
+// Machine-supplied text in each output: quoted, escaped, never taken for markup or a formula.
+TEST(FleetOutputs, MachineTextIsQuotedForEachFormat)
+{
+    struct Case {
+        const char* brand;
+        const char* csvCell;
+        const char* jsonString;
+        const char* htmlText;
+    };
+    const Case cases[] = {
+        {"Intel; \"Core\"", R"c("Intel; ""Core""")c", R"c("Intel; \"Core\"")c", "Intel; &quot;Core&quot;"},
+        {"=HYPERLINK(\"x\")", R"c("'=HYPERLINK(""x"")")c", R"c("=HYPERLINK(\"x\")")c", "=HYPERLINK(&quot;x&quot;)"},
+        {"-1+2", "'-1+2", "\"-1+2\"", "-1+2"},
+        {"<b>\\\x01\t", "<b>\\\x01\t", R"c("<b>\\\u0001\t")c", "&lt;b&gt;\\\x01\t"},
+        {"bad \xFF\xC3 byte", "bad \xFF\xC3 byte", "\"bad \xEF\xBF\xBD\xEF\xBF\xBD byte\"",
+         "bad \xEF\xBF\xBD\xEF\xBF\xBD byte"},
+    };
+    for (const Case& c : cases) {
+        Assessment a = testing::allPassed();
+        a.processor.brand = c.brand;
+        FleetReports reports;
+        reports.machines = {machine("pc", a)};
+        const FleetSummary summary = summariseFleet(reports);
+        EXPECT_NE(fleetCsv(reports).find(std::string(";") + c.csvCell + ";GenuineIntel;"), std::string::npos)
+            << c.brand;
+        EXPECT_NE(fleetJson(reports, summary).find(std::string("\"cpu\": ") + c.jsonString), std::string::npos)
+            << c.brand;
+        EXPECT_NE(fleetHtml(reports, summary).find(std::string("<td>") + c.htmlText + "</td>"), std::string::npos)
+            << c.brand;
+    }
+}
+
+TEST(FleetOutputs, Utf8IsKeptAndOnlyMalformedBytesReplaced)
+{
+    const std::string replacement = "\xEF\xBF\xBD";
+    struct Case {
+        std::string bytes;
+        std::string text;
+    };
+    const Case cases[] = {
+        {"Pr\xC3\xBC"
+         "fung \xE2\x9C\x93 \xF0\x9F\x92\xBB",
+         "Pr\xC3\xBC"
+         "fung \xE2\x9C\x93 \xF0\x9F\x92\xBB"},
+        {"\xC0\xAF", replacement + replacement},                                     // overlong '/'
+        {"\xED\xA0\x80", replacement + replacement + replacement},                   // surrogate
+        {"\xF4\x90\x80\x80", replacement + replacement + replacement + replacement}, // above U+10FFFF
+        {"\xE2\x9C", replacement + replacement},                                     // cut short
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(validUtf8(c.bytes), c.text);
+    }
+}
+
+TEST(FleetArguments, OptionsAndPaths)
+{
+    using Args = std::vector<platform::NativePath>;
+    const auto n = [](const char* text) { return platform::NativePath(text, text + std::strlen(text)); };
+    struct Case {
+        Args args;
+        bool valid;
+        std::size_t paths;
+    };
+    const Case cases[] = {
+        {{n("reports")}, true, 1},
+        {{n("--html"), n("a.html"), n("r1"), n("--csv"), n("a.csv"), n("r2")}, true, 2},
+        {{n("--"), n("--csv"), n("-x")}, true, 2},
+        {{}, false, 0},
+        {{n("--csv"), n("a.csv")}, false, 0},
+        {{n("--csv")}, false, 0},
+        {{n("--csv"), n("a.csv"), n("--csv"), n("b.csv"), n("r")}, false, 0},
+        {{n("--pdf"), n("a.pdf"), n("r")}, false, 0},
+    };
+    for (const Case& c : cases) {
+        const ParsedArguments parsed = parseArguments(c.args);
+        EXPECT_EQ(parsed.error.empty(), c.valid) << parsed.error;
+        if (c.valid) {
+            EXPECT_EQ(parsed.options.paths.size(), c.paths);
+        }
+    }
+}
+
+TEST(FleetFiles, MachineNameFromTheFileOrItsDirectory)
+{
+    const std::pair<const char*, const char*> cases[] = {
+        {"reports/PC-0042.txt", "PC-0042"},
+        {"PC-0042.TXT", "PC-0042"},
+        {"a/PC-7/quillbrook-report.txt", "PC-7"},
+        {"a/PC-7/./Quillbrook-Report.TXT", "PC-7"},
+        {"notes.log", "notes.log"},
+        {"PC.1.txt", "PC.1"},
+    };
+    for (const auto& [path, name] : cases) {
+        EXPECT_EQ(machineName(path), name) << path;
+    }
+}
+
+} // namespace
+} // namespace quill::fleet

@@ -1,0 +1,220 @@
+#include "probes/firmware.h"
+#include "probes/memory.h"
+#include "probes/system_drive.h"
+#include "probes/tpm.h"
+#include "report/report_reader.h"
+#include "report/report_text.h"
+#include "sample_assessments.h"
+
+#include <algorithm>
+#include <random>
+
+namespace quill {
+namespace {
+
+std::string withBomAndCrlf(const std::string& text, bool bom, bool crlf)
+{
+    std::string out = bom ? "\xEF\xBB\xBF" : "";
+    for (const char c : text) {
+        out += c == '\n' && crlf ? "\r\n" : std::string(1, c);
+    }
+    return out;
+}
+
+bool sameItems(const CheckList& a, const CheckList& b)
+{
+    return std::equal(a.begin(), a.end(), b.begin(), b.end(), [](const CheckItem& x, const CheckItem& y) {
+        return x.name == y.name && x.passed == y.passed && x.detail == y.detail;
+    });
+}
+
+::testing::AssertionResult readsBackAs(const std::string& bytes, const Assessment& expected)
+{
+    const ReportReading reading = readReport(bytes);
+    if (!reading.assessment) {
+        return ::testing::AssertionFailure() << faultText(reading.fault.kind) << " in line " << reading.fault.line;
+    }
+    const Assessment& a = *reading.assessment;
+    const bool same =
+        a.processor.brand == expected.processor.brand && a.processor.vendor == expected.processor.vendor &&
+        sameItems(a.technicalChecks, expected.technicalChecks) &&
+        sameItems(a.officialChecks, expected.officialChecks) &&
+        a.technicallyCompatible == expected.technicallyCompatible &&
+        a.officiallyCompatible == expected.officiallyCompatible && a.technicalBlockers == expected.technicalBlockers &&
+        a.officialBlockers == expected.officialBlockers;
+    return same ? ::testing::AssertionSuccess() : ::testing::AssertionFailure() << "read back differently";
+}
+
+// Texts built from pieces that look like the report's own separators, so a reader that
+// splits at them instead of at the field widths fails.
+// cppcheck-suppress constParameter ; every number drawn advances the engine
+std::string randomText(std::mt19937& engine)
+{
+    static const char* const pieces[] = {"vorhanden", "fehlt", " : ",    ": ",        " - ", "x", "\xC3\xBC",
+                                         "\r",        "  ",    "[NO ] ", "Hinweis: ", "JA",  "\t"};
+    std::string text;
+    for (auto count = engine() % 4; count > 0; --count) {
+        text += pieces[engine() % std::size(pieces)];
+    }
+    return text;
+}
+
+Assessment randomAssessment(std::mt19937& engine)
+{
+    static const char* const vendors[] = {"AuthenticAMD", "GenuineIntel", "", "AuthenticAMD ", "HygonGenuine"};
+    ProcessorInfo processor;
+    processor.vendor = vendors[engine() % std::size(vendors)];
+    processor.brand = randomText(engine);
+    CheckList technical;
+    CheckList official;
+    for (std::size_t check = 0; check < reportCheckNames.size(); ++check) {
+        if (check == prefetchWCheck && processor.vendor != prefetchWVendor) {
+            continue;
+        }
+        // Mostly passed, so that every verdict class turns up.
+        CheckItem item{std::string(reportCheckNames[check]), engine() % 8 != 0, randomText(engine)};
+        (check < firstOfficialCheck ? technical : official).push_back(item);
+    }
+    return deriveAssessment(processor, technical, official);
+}
+
+TEST(ReportReader, ReadsBackWhatTheWriterWroteInEveryEncoding)
+{
+    std::mt19937 engine(20240611);
+    for (int round = 0; round < 1000; ++round) {
+        const Assessment assessment = randomAssessment(engine);
+        const std::string text = buildReportText(assessment);
+        for (const bool bom : {true, false}) {
+            for (const bool crlf : {false, true}) {
+                EXPECT_TRUE(readsBackAs(withBomAndCrlf(text, bom, crlf), assessment))
+                    << "bom " << bom << ", crlf " << crlf << ":\n"
+                    << text;
+            }
+        }
+    }
+}
+
+TEST(ReportReader, CutShortAnywhereNamesTheLineOfTheCut)
+{
+    const std::string text = buildReportText(testing::bothFailed());
+    for (const bool crlf : {false, true}) {
+        const std::string whole = withBomAndCrlf(text, true, crlf);
+        for (std::size_t length = 1; length < whole.size(); ++length) {
+            const std::string prefix = whole.substr(0, length);
+            const ReportReading reading = readReport(prefix);
+            ASSERT_FALSE(reading.assessment) << length;
+            EXPECT_EQ(reading.fault.kind, ReportFaultKind::cutShort) << length;
+            // The line holding the cut, or the next one when the cut follows a line end.
+            EXPECT_EQ(reading.fault.line, 1 + std::count(prefix.begin(), prefix.end(), '\n')) << length;
+        }
+    }
+}
+
+std::size_t lineOf(const std::string& text, const std::string& start)
+{
+    const std::size_t at = text.find("\n" + start);
+    return at == std::string::npos ? 0
+                                   : 2 + static_cast<std::size_t>(std::count(
+                                             text.begin(), text.begin() + static_cast<std::ptrdiff_t>(at), '\n'));
+}
+
+std::string replaced(std::string text, const std::string& from, const std::string& to)
+{
+    const std::size_t at = text.find(from);
+    return at == std::string::npos ? "<" + from + " not found>" : text.replace(at, from.size(), to);
+}
+
+Assessment amdMachine(bool prefetchW)
+{
+    ProcessorInfo amd;
+    amd.vendor = "AuthenticAMD";
+    amd.brand = "AMD Ryzen 5 3600 6-Core Processor";
+    CheckList technical = testing::intelTechnicalChecks();
+    technical.insert(technical.begin() + 7, CheckItem{"PrefetchW (AMD)", prefetchW, prefetchW ? "vorhanden" : "fehlt"});
+    return deriveAssessment(amd, technical, testing::officialChecks(false, true));
+}
+
+TEST(ReportReader, FaultsNameKindAndLine)
+{
+    const std::string intel = buildReportText(testing::onlyOfficialFailed());
+    const std::string amd = buildReportText(amdMachine(true));
+    struct Case {
+        const char* situation;
+        std::string bytes;
+        ReportFaultKind kind;
+        std::size_t line;
+    };
+    const Case cases[] = {
+        {"empty file", "", ReportFaultKind::empty, 0},
+        {"over 64 KiB", intel + std::string(maxReportBytes, 'x'), ReportFaultKind::tooLarge, 0},
+        {"some other text", "Hallo Welt\nQuillbrook\n", ReportFaultKind::notAReport, 1},
+        {"other text without line end", "PK\x03\x04", ReportFaultKind::notAReport, 1},
+        {"product line with more on it", "Quillbrook 2\n" + intel.substr(11), ReportFaultKind::notAReport, 1},
+        {"verdict says compatible",
+         replaced(intel, "Offiziell kompatibel               : NEIN", "Offiziell kompatibel               : JA"),
+         ReportFaultKind::contradiction, lineOf(intel, "Offiziell kompatibel")},
+        {"blocker block missing", replaced(intel, "\nOffizielle Blocker:\n - Secure Boot - deaktiviert\n", ""),
+         ReportFaultKind::contradiction, lineOf(intel, "Offizielle Blocker:")},
+        {"blocker of another check", replaced(intel, " - Secure Boot - deaktiviert", " - TPM 2.0 - deaktiviert"),
+         ReportFaultKind::contradiction, lineOf(intel, " - Secure Boot")},
+        {"hint of another verdict", replaced(intel, "Hinweis: Die technischen", "Hinweis: Dieses System"),
+         ReportFaultKind::contradiction, lineOf(intel, "Hinweis:")},
+        {"unknown check", replaced(intel, "[OK ] SSE4.2  ", "[OK ] SSE4.1  "), ReportFaultKind::unknownCheck,
+         lineOf(intel, "[OK ] SSE4.2")},
+        {"another check in its place", replaced(intel, "[OK ] SSE4.2  ", "[OK ] POPCNT  "),
+         ReportFaultKind::unexpectedLine, lineOf(intel, "[OK ] SSE4.2")},
+        {"PrefetchW on an Intel",
+         replaced(intel, "[OK ] RAM", "[OK ] PrefetchW (AMD)            : vorhanden\n[OK ] RAM"),
+         ReportFaultKind::unexpectedLine, lineOf(intel, "[OK ] RAM")},
+        {"no PrefetchW on an AMD", replaced(amd, "[OK ] PrefetchW (AMD)            : vorhanden\n", ""),
+         ReportFaultKind::unexpectedLine, lineOf(amd, "[OK ] PrefetchW")},
+        {"tag in lower case", replaced(intel, "[OK ] POPCNT", "[ok ] POPCNT"), ReportFaultKind::unexpectedLine,
+         lineOf(intel, "[OK ] POPCNT")},
+        {"separator without detail",
+         replaced(intel, "[OK ] POPCNT" + std::string(20, ' ') + " : vorhanden",
+                  "[OK ] POPCNT" + std::string(20, ' ') + " : "),
+         ReportFaultKind::unexpectedLine, lineOf(intel, "[OK ] POPCNT")},
+        {"a line after the hint", intel + "\n", ReportFaultKind::unexpectedLine, lineOf(intel, "Hinweis:") + 1},
+        {"one LF in a CR LF file", replaced(withBomAndCrlf(intel, true, true), "[Ergebnis]\r\n", "[Ergebnis]\n"),
+         ReportFaultKind::mixedLineEnds, lineOf(intel, "[Ergebnis]")},
+        {"section title missing", replaced(intel, "[Ergebnis]\n", ""), ReportFaultKind::unexpectedLine,
+         lineOf(intel, "[Ergebnis]")},
+    };
+    for (const Case& c : cases) {
+        const ReportReading reading = readReport(c.bytes);
+        ASSERT_FALSE(reading.assessment) << c.situation;
+        EXPECT_EQ(reading.fault.kind, c.kind) << c.situation << ": " << faultText(reading.fault.kind);
+        EXPECT_EQ(reading.fault.line, c.line) << c.situation;
+    }
+}
+
+TEST(ReportReader, DetailsMayHoldTheSeparators)
+{
+    CheckList official = testing::officialChecks(true, false);
+    official[2].detail = "a : b: c - d";
+    const Assessment assessment =
+        deriveAssessment(testing::intelProcessor(), testing::intelTechnicalChecks(), official);
+    EXPECT_TRUE(readsBackAs(buildReportText(assessment), assessment));
+    EXPECT_TRUE(readsBackAs(buildReportText(amdMachine(false)), amdMachine(false)));
+}
+
+// The reader knows the checks by name; these are the names the probes give their items.
+TEST(ReportReader, CheckNamesAreTheProbesOwn)
+{
+    ProcessorInfo amd;
+    amd.vendor = std::string(prefetchWVendor);
+    CheckList checks;
+    appendProcessorChecks(amd, 9, checks);
+    checks.push_back(memoryCheck(std::nullopt));
+    checks.push_back(systemDriveCheck({}));
+    checks.push_back(uefiBootCheck(true));
+    checks.push_back(secureBootCheck(1, [] { return true; }));
+    checks.push_back(tpmCheck(TpmStatus{}));
+    ASSERT_EQ(checks.size(), reportCheckNames.size());
+    for (std::size_t i = 0; i < checks.size(); ++i) {
+        EXPECT_EQ(checks[i].name, reportCheckNames[i]);
+    }
+}
+
+} // namespace
+} // namespace quill
