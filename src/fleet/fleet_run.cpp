@@ -69,12 +69,11 @@ bool writeOutputs(const FleetOptions& options, const FleetReports& reports, cons
 }
 
 // Everything after a valid call: read, print the summary, write the files asked for.
-int summarise(const FleetOptions& options, const ReportSearch& search)
+int summarise(const FleetOptions& options, const ReportSearch& search, const platform::ConsoleHandle& console)
 {
     const FleetReports reports = readReports(search);
     const FleetSummary summary = summariseFleet(reports);
-    const std::string text = fleetSummaryText(reports, summary);
-    std::fwrite(text.data(), 1, text.size(), stdout);
+    platform::writeOutput(console, fleetSummaryText(reports, summary));
     std::fflush(stdout);
 
     const int code = fleetExitCode(summary);
@@ -125,9 +124,11 @@ int runFleet(const std::vector<platform::NativePath>& args)
         printError(search.usageError, true);
         return 2;
     }
-    const std::uint32_t console = platform::useUtf8Output();
-    const int code = summarise(parsed.options, search);
-    platform::restoreOutput(console);
+    // The summary names files, whose names may hold any letter: UTF-8 on the console, as
+    // the assessment program prints, and the console left as found.
+    const platform::ConsoleHandle console = platform::setUpConsole();
+    const int code = summarise(parsed.options, search, console);
+    platform::restoreConsole(console);
     return code;
 }
 

@@ -1,3 +1,4 @@
+#include "core/printable_text.h"
 #include "core/text_layout.h"
 #include "fleet/fleet_output.h"
 
@@ -18,7 +19,7 @@ void appendCount(std::string& out, std::string_view label, std::size_t count)
 void appendUnreadable(std::string& out, const UnreadableReport& file)
 {
     out += " - ";
-    out += file.file;
+    out += printableText(file.file); // a file name may hold control characters
     if (file.fault.line != 0) {
         out += " (Zeile " + std::to_string(file.fault.line) + ")";
     }

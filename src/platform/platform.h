@@ -113,10 +113,4 @@ void setTextAttribute(const ConsoleHandle& console, std::uint16_t attribute);
 // Waits for one key press without echo; returns at once when input is at its end.
 void waitForKey();
 
-// Makes a console show the UTF-8 that a program writes to standard output, for programs
-// that need nothing else of the console. Returns what restoreOutput needs to put the
-// console back as it was, so the window it ran in keeps its own code page.
-std::uint32_t useUtf8Output();
-void restoreOutput(std::uint32_t previous);
-
 } // namespace quill::platform
