@@ -1,5 +1,5 @@
 #include "fleet/fleet_output.h"
-#include "fleet/utf8_text.h"
+#include "core/utf8_text.h"
 
 #include <algorithm>
 #include <cstdio>

@@ -1,7 +1,7 @@
 #include "fleet/fleet_output.h"
 #include "fleet/fleet_run.h"
 #include "fleet/report_files.h"
-#include "fleet/utf8_text.h"
+#include "core/utf8_text.h"
 #include "sample_assessments.h"
 
 #include <cstring>

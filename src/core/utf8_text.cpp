@@ -1,8 +1,6 @@
-#include "fleet/utf8_text.h"
+#include "core/utf8_text.h"
 
-#include <cstdint>
-
-namespace quill::fleet {
+namespace quill {
 namespace {
 
 constexpr std::string_view replacementCharacter = "\xEF\xBF\xBD";
@@ -12,9 +10,11 @@ bool isContinuation(unsigned char byte)
     return (byte & 0xC0u) == 0x80u;
 }
 
-// Length of the well-formed sequence starting at offset, or 0. The ranges of the second
-// byte rule out overlong forms, surrogates and code points above U+10FFFF.
-std::size_t sequenceLength(std::string_view bytes, std::size_t offset)
+} // namespace
+
+// The ranges of the second byte rule out overlong forms, surrogates and code points above
+// U+10FFFF.
+std::size_t utf8CharacterLength(std::string_view bytes, std::size_t offset)
 {
     const auto lead = static_cast<unsigned char>(bytes[offset]);
     std::size_t length = 0;
@@ -51,15 +51,13 @@ std::size_t sequenceLength(std::string_view bytes, std::size_t offset)
     return length;
 }
 
-} // namespace
-
 std::string validUtf8(std::string_view bytes)
 {
     std::string out;
     out.reserve(bytes.size());
     std::size_t offset = 0;
     while (offset < bytes.size()) {
-        const std::size_t length = sequenceLength(bytes, offset);
+        const std::size_t length = utf8CharacterLength(bytes, offset);
         if (length == 0) {
             out += replacementCharacter;
             ++offset;
@@ -71,4 +69,4 @@ std::string validUtf8(std::string_view bytes)
     return out;
 }
 
-} // namespace quill::fleet
+} // namespace quill

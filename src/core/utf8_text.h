@@ -1,0 +1,18 @@
+#pragma once
+
+#include <cstddef>
+#include <string>
+#include <string_view>
+
+namespace quill {
+
+// The length of the well-formed UTF-8 character starting at text[at]: 1 for ASCII, 2 to 4
+// for the others, 0 when none starts there (a stray continuation byte, an overlong form, a
+// surrogate, a code point above U+10FFFF, or a character cut short). at < text.size().
+std::size_t utf8CharacterLength(std::string_view text, std::size_t at);
+
+// The text with every byte that is not part of well-formed UTF-8 replaced by U+FFFD.
+// Report fields and Linux file names are bytes; JSON and HTML need Unicode text.
+std::string validUtf8(std::string_view bytes);
+
+} // namespace quill
