@@ -1,7 +1,6 @@
 """The Windows side under Wine: the start-up script with a directory standing in for the share,
 and quillbrook-fleet.exe with paths that are not ASCII."""
 
-import argparse
 import json
 import os
 import shutil
@@ -9,12 +8,11 @@ import sys
 
 sys.path.insert(0, os.path.join(os.path.dirname(os.path.dirname(os.path.abspath(__file__))), "windows"))
 import wine_harness  # noqa: E402  (found through the path set just above)
-from wine_harness import BOM, WineTestCase, windows_path  # noqa: E402
+from wine_harness import BOM, CONFIG, WineTestCase, windows_path  # noqa: E402
 
 import harness  # noqa: E402
 from harness import MACHINE_TYPES, report_bytes, write  # noqa: E402
 
-CONFIG = argparse.Namespace(exe=None, fleet_exe=None, script=None)
 SHARE_LINE = 'set "SHARE=\\\\server\\share"'
 
 
@@ -78,21 +76,5 @@ class WindowsSide(WineTestCase):
         self.assertEqual(machines[0]["file"], windows_path(top) + "\\B\u00fcro-1.txt")
 
 
-def main():
-    parser = argparse.ArgumentParser()
-    parser.add_argument("--exe", required=True, help="quillbrook.exe as built")
-    parser.add_argument("--fleet-exe", required=True, help="quillbrook-fleet.exe as built")
-    parser.add_argument("--script", required=True, help="the start-up script")
-    parser.add_argument("--fake-tbs", required=True, help="the stand-in tbs.dll, for prefixes that want one")
-    parser.add_argument("--wine-run", required=True, help="the Wine launcher script")
-    parser.add_argument("--scratch", required=True, help="directory for the prefix and the copies")
-    args, rest = parser.parse_known_args()
-    paths = {key: os.path.abspath(value) for key, value in vars(args).items()}
-    vars(CONFIG).update(exe=paths["exe"], fleet_exe=paths["fleet_exe"], script=paths["script"])
-    vars(wine_harness.CONFIG).update(fake_tbs=paths["fake_tbs"], wine_run=paths["wine_run"], scratch=paths["scratch"])
-    import unittest
-    unittest.main(argv=[sys.argv[0]] + rest, verbosity=2)
-
-
 if __name__ == "__main__":
-    main()
+    wine_harness.main(fleet_exe="quillbrook-fleet.exe as built", script="the start-up script")

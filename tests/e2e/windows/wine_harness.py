@@ -31,13 +31,16 @@ WINE_UEFI_ITEM = report_model.Item("UEFI-Boot", False, "Legacy/BIOS")
 TPM_20 = (0, 2)
 
 
-def main():
+def main(**more_options):
+    """Runs the calling script's tests; more_options names further required paths and their help."""
     parser = argparse.ArgumentParser()
     parser.add_argument("--exe", required=True, help="quillbrook.exe as built")
     parser.add_argument("--fake-tbs", required=True, help="the stand-in tbs.dll")
-    parser.add_argument("--planted-tbs", required=True, help="a tbs.dll that must never be loaded")
+    parser.add_argument("--planted-tbs", help="a tbs.dll that must never be loaded")
     parser.add_argument("--wine-run", required=True, help="the Wine launcher script")
     parser.add_argument("--scratch", required=True, help="directory for prefixes and program copies")
+    for name, help_text in more_options.items():
+        parser.add_argument("--" + name.replace("_", "-"), required=True, help=help_text)
     args, rest = parser.parse_known_args()
     vars(CONFIG).update(vars(args))
     unittest.main(argv=[sys.argv[0]] + rest, verbosity=2)
