@@ -6,10 +6,10 @@
 
 namespace quill {
 
-// The length of the well-formed UTF-8 character starting at text[at]: 1 for ASCII, 2 to 4
+// The length of the well-formed UTF-8 character starting at bytes[offset]: 1 for ASCII, 2 to 4
 // for the others, 0 when none starts there (a stray continuation byte, an overlong form, a
-// surrogate, a code point above U+10FFFF, or a character cut short). at < text.size().
-std::size_t utf8CharacterLength(std::string_view text, std::size_t at);
+// surrogate, a code point above U+10FFFF, or a character cut short). offset < bytes.size().
+std::size_t utf8CharacterLength(std::string_view bytes, std::size_t offset);
 
 // The text with every byte that is not part of well-formed UTF-8 replaced by U+FFFD.
 // Report fields and Linux file names are bytes; JSON and HTML need Unicode text.
