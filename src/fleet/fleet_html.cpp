@@ -1,6 +1,6 @@
+#include "core/utf8_text.h"
 #include "core/verdicts.h"
 #include "fleet/fleet_output.h"
-#include "core/utf8_text.h"
 
 namespace quill::fleet {
 namespace {

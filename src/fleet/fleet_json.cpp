@@ -1,5 +1,5 @@
-#include "fleet/fleet_output.h"
 #include "core/utf8_text.h"
+#include "fleet/fleet_output.h"
 
 #include <algorithm>
 #include <cstdio>

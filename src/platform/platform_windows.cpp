@@ -267,13 +267,10 @@ void restoreConsole(const ConsoleHandle& console)
 
 void writeOutput(const ConsoleHandle& console, std::string_view text)
 {
-    if (!console.isConsole) {
-        std::fwrite(text.data(), 1, text.size(), stdout);
-        return;
-    }
     // The runtime's byte output would hand the console each byte of a UTF-8 sequence as a
     // character of its own, whatever its code page; the console takes UTF-16 whole.
-    const std::wstring wide = wideFromUtf8(text);
+    // Files and pipes get the bytes, and so does a console should the conversion fail.
+    const std::wstring wide = console.isConsole ? wideFromUtf8(text) : std::wstring();
     if (wide.empty()) {
         std::fwrite(text.data(), 1, text.size(), stdout);
         return;
