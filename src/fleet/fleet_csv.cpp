@@ -44,13 +44,13 @@ std::vector<std::string> machineRow(const MachineReport& machine)
     const Assessment& a = machine.assessment;
     std::vector<std::string> cells = {machine.name,
                                       machine.file,
-                                      a.processor.brand,
-                                      a.processor.vendor,
+                                      a.brand,
+                                      a.vendor,
                                       std::string(verdictWord(a.technicallyCompatible)),
                                       std::string(verdictWord(a.officiallyCompatible)),
                                       std::to_string(exitCodeOf(a))};
-    for (const std::string_view name : reportCheckNames) {
-        const CheckItem* item = findCheck(a, name);
+    for (const CheckDefinition& check : checkTable) {
+        const CheckItem* item = findCheck(a, check.name);
         cells.push_back(item != nullptr ? checkCell(*item) : std::string());
     }
     return cells;
@@ -63,7 +63,9 @@ std::string fleetCsv(const FleetReports& reports)
     std::string out = "\xEF\xBB\xBF";
     std::vector<std::string> header = {
         "Rechner", "Datei", "CPU", "Vendor", "Technisch kompatibel", "Offiziell kompatibel", "Exit-Code"};
-    header.insert(header.end(), reportCheckNames.begin(), reportCheckNames.end());
+    for (const CheckDefinition& check : checkTable) {
+        header.emplace_back(check.name);
+    }
     appendRow(out, header);
     for (const MachineReport& machine : reports.machines) {
         appendRow(out, machineRow(machine));

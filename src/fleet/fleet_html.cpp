@@ -91,8 +91,8 @@ void appendVerdictChart(std::string& out, const FleetSummary& s)
 void appendFailureChart(std::string& out, const FleetSummary& s)
 {
     out += "<h2>Fehlgeschlagene Pruefungen</h2>\n<div class='chart'>\n";
-    for (std::size_t check = 0; check < reportCheckNames.size(); ++check) {
-        appendBar(out, reportCheckNames[check], s.failuresByCheck[check], s.machines, "");
+    for (std::size_t check = 0; check < checkTable.size(); ++check) {
+        appendBar(out, checkTable[check].name, s.failuresByCheck[check], s.machines, "");
     }
     out += "</div>\n";
 }
@@ -115,7 +115,7 @@ void appendMachineTable(std::string& out, const FleetReports& reports)
     for (const MachineReport& machine : reports.machines) {
         const Assessment& a = machine.assessment;
         out += "<tr><td>" + escaped(machine.name) + "</td><td>" + escaped(machine.file) + "</td><td>" +
-               escaped(a.processor.brand) + "</td><td>" + std::string(verdictWord(a.technicallyCompatible)) +
+               escaped(a.brand) + "</td><td>" + std::string(verdictWord(a.technicallyCompatible)) +
                "</td><td>" + std::string(verdictWord(a.officiallyCompatible)) + "</td><td>" +
                std::to_string(exitCodeOf(a)) + "</td><td class='no'>" + blockerCell(a) + "</td></tr>\n";
     }

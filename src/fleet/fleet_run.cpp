@@ -1,7 +1,7 @@
 #include "fleet/fleet_run.h"
 
 #include "fleet/fleet_output.h"
-#include "fleet/report_files.h"
+#include "fleet/report_search.h"
 
 #include <algorithm>
 #include <cstdio>

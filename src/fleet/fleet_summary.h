@@ -1,6 +1,7 @@
 #pragma once
 
 #include "core/assessment.h"
+#include "core/checks.h"
 #include "report/report_reader.h"
 
 #include <array>
@@ -40,7 +41,7 @@ struct FleetSummary {
     std::size_t firmwareSettingsOnly = 0; // only UEFI-Boot or Secure Boot failed
     std::size_t tpmMissing = 0;           // TPM 2.0 failed
     std::size_t unreadable = 0;
-    std::array<std::size_t, reportCheckNames.size()> failuresByCheck{}; // in reportCheckNames order
+    std::array<std::size_t, checkTable.size()> failuresByCheck{}; // in checkTable order
 };
 
 FleetSummary summariseFleet(const FleetReports& reports);

@@ -1,5 +1,6 @@
 #include "probes/memory.h"
 
+#include "core/checks.h"
 #include "platform/platform.h"
 #include "probes/gib_format.h"
 
@@ -8,9 +9,9 @@ namespace quill {
 CheckItem memoryCheck(std::optional<std::uint64_t> totalBytes)
 {
     if (!totalBytes) {
-        return CheckItem{"RAM >= 4 GiB", false, "konnte nicht gelesen werden"};
+        return checkItem(Check::memory, false, "konnte nicht gelesen werden");
     }
-    return CheckItem{"RAM >= 4 GiB", *totalBytes >= memoryThreshold, formatGiB(*totalBytes) + " installiert"};
+    return checkItem(Check::memory, *totalBytes >= memoryThreshold, formatGiB(*totalBytes) + " installiert");
 }
 
 CheckItem probeMemory()

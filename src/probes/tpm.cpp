@@ -1,5 +1,7 @@
 #include "probes/tpm.h"
 
+#include "core/checks.h"
+
 namespace quill {
 
 TpmStatus tpmStatusFrom(const platform::TpmDeviceAnswer& answer)
@@ -25,7 +27,7 @@ TpmStatus probeTpm()
 
 CheckItem tpmCheck(const TpmStatus& status)
 {
-    return CheckItem{"TPM 2.0", status.isVersion20, status.detail};
+    return checkItem(Check::tpm20, status.isVersion20, status.detail);
 }
 
 } // namespace quill
