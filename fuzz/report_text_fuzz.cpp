@@ -179,9 +179,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         FUZZ_CHECK(quill::exitCodeOf(assessment) == (officiallyCompatible ? 0 : technicallyCompatible ? 1 : 2));
         text = quill::buildReportText(assessment);
     } else {
-        text =
-            quill::buildReportText(brand, vendor, technical, official, technicalBlockers, officialBlockers,
-                                   technicallyCompatible, officiallyCompatible, technicallySuitable);
+        text = quill::buildReportText(brand, vendor, technical, official, technicalBlockers, officialBlockers,
+                                      technicallyCompatible, officiallyCompatible, technicallySuitable);
     }
 
     Walk walk(text);

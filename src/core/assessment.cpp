@@ -6,8 +6,7 @@
 
 namespace quill {
 
-Assessment deriveAssessment(std::string brand, std::string vendor, CheckList technicalChecks,
-                            CheckList officialChecks)
+Assessment deriveAssessment(std::string brand, std::string vendor, CheckList technicalChecks, CheckList officialChecks)
 {
     Assessment result;
     result.technicallyCompatible = allPassed(technicalChecks);

@@ -19,8 +19,7 @@ struct Assessment {
 };
 
 // Derives verdicts and blocker lines from the finished lists.
-Assessment deriveAssessment(std::string brand, std::string vendor, CheckList technicalChecks,
-                            CheckList officialChecks);
+Assessment deriveAssessment(std::string brand, std::string vendor, CheckList technicalChecks, CheckList officialChecks);
 
 // The process exit status for the assessment's verdicts.
 int exitCodeOf(const Assessment& assessment);

@@ -115,9 +115,9 @@ void appendMachineTable(std::string& out, const FleetReports& reports)
     for (const MachineReport& machine : reports.machines) {
         const Assessment& a = machine.assessment;
         out += "<tr><td>" + escaped(machine.name) + "</td><td>" + escaped(machine.file) + "</td><td>" +
-               escaped(a.brand) + "</td><td>" + std::string(verdictWord(a.technicallyCompatible)) +
-               "</td><td>" + std::string(verdictWord(a.officiallyCompatible)) + "</td><td>" +
-               std::to_string(exitCodeOf(a)) + "</td><td class='no'>" + blockerCell(a) + "</td></tr>\n";
+               escaped(a.brand) + "</td><td>" + std::string(verdictWord(a.technicallyCompatible)) + "</td><td>" +
+               std::string(verdictWord(a.officiallyCompatible)) + "</td><td>" + std::to_string(exitCodeOf(a)) +
+               "</td><td class='no'>" + blockerCell(a) + "</td></tr>\n";
     }
     out += "</table>\n";
 }

@@ -227,8 +227,7 @@ ReportReading readBody(const Lines& lines)
     const bool lists = head && in.expect(sectionTitle(CheckGroup::technical)) &&
                        readItems(in, CheckGroup::technical, vendor, technical) && in.expect("") &&
                        in.expect(sectionTitle(CheckGroup::official)) &&
-                       readItems(in, CheckGroup::official, vendor, official) && in.expect("") &&
-                       in.expect(resultTitle);
+                       readItems(in, CheckGroup::official, vendor, official) && in.expect("") && in.expect(resultTitle);
     if (!lists) {
         return ReportReading{std::nullopt, *in.fault};
     }

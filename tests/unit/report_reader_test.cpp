@@ -33,13 +33,13 @@ bool sameItems(const CheckList& a, const CheckList& b)
         return ::testing::AssertionFailure() << faultText(reading.fault.kind) << " in line " << reading.fault.line;
     }
     const Assessment& a = *reading.assessment;
-    const bool same =
-        a.brand == printableText(expected.brand) && a.vendor == printableText(expected.vendor) &&
-        sameItems(a.technicalChecks, expected.technicalChecks) &&
-        sameItems(a.officialChecks, expected.officialChecks) &&
-        a.technicallyCompatible == expected.technicallyCompatible &&
-        a.officiallyCompatible == expected.officiallyCompatible && a.technicalBlockers == expected.technicalBlockers &&
-        a.officialBlockers == expected.officialBlockers;
+    const bool same = a.brand == printableText(expected.brand) && a.vendor == printableText(expected.vendor) &&
+                      sameItems(a.technicalChecks, expected.technicalChecks) &&
+                      sameItems(a.officialChecks, expected.officialChecks) &&
+                      a.technicallyCompatible == expected.technicallyCompatible &&
+                      a.officiallyCompatible == expected.officiallyCompatible &&
+                      a.technicalBlockers == expected.technicalBlockers &&
+                      a.officialBlockers == expected.officialBlockers;
     return same ? ::testing::AssertionSuccess() : ::testing::AssertionFailure() << "read back differently";
 }
 
