@@ -5,16 +5,21 @@
 
 namespace quill {
 
-static_assert(
-    [] {
-        for (std::size_t i = 0; i < checkTable.size(); ++i) {
-            if (static_cast<std::size_t>(checkTable[i].check) != i) {
-                return false;
-            }
+namespace {
+
+// definitionOf indexes the table by the enum.
+constexpr bool isInEnumOrder()
+{
+    for (std::size_t i = 0; i < checkTable.size(); ++i) {
+        if (static_cast<std::size_t>(checkTable[i].check) != i) {
+            return false;
         }
-        return true;
-    }(),
-    "checkTable lists the checks in enum order");
+    }
+    return true;
+}
+static_assert(isInEnumOrder(), "checkTable lists the checks in enum order");
+
+} // namespace
 
 bool isListedFor(const CheckDefinition& definition, std::string_view vendor)
 {
@@ -23,9 +28,9 @@ bool isListedFor(const CheckDefinition& definition, std::string_view vendor)
 
 const CheckDefinition* findDefinition(std::string_view name)
 {
-    const auto found = std::find_if(checkTable.begin(), checkTable.end(),
-                                    [name](const CheckDefinition& row) { return row.name == name; });
-    return found == checkTable.end() ? nullptr : &*found;
+    const auto* const found = std::find_if(checkTable.begin(), checkTable.end(),
+                                           [name](const CheckDefinition& row) { return row.name == name; });
+    return found == checkTable.end() ? nullptr : found;
 }
 
 CheckItem checkItem(Check check, bool passed, std::string detail)
