@@ -17,8 +17,18 @@ import wine_harness
 from wine_harness import REPORT_NAME, WineTestCase, windows_path
 from report_model import PROMPT, coloured_console_text, parse_console
 
-# Foreground colours as tmux reports them, back to the console attributes the program set.
-ATTRIBUTE_OF_SGR = {0: 7, 39: 7, 90: 8, 92: 10, 96: 11, 91: 12, 93: 14}
+
+
+def console_colour(ansi):
+    """An ANSI colour number (red 1, blue 4) as the console's (blue 1, red 4)."""
+    return (ansi & 2) | (ansi & 1) << 2 | (ansi & 4) >> 2
+
+
+# Colours as tmux reports them, back to the console attribute's foreground and background bits.
+FOREGROUND_OF_SGR = {39: 7, **{base + n: bright | console_colour(n) for base, bright in ((30, 0), (90, 8))
+                               for n in range(8)}}
+BACKGROUND_OF_SGR = {49: 0, **{base + n: bright | console_colour(n) for base, bright in ((40, 0), (100, 8))
+                               for n in range(8)}}
 PROMPT_LINE = PROMPT.strip("\n")
 SECURE_BOOT_KEY = r"HKLM\SYSTEM\CurrentControlSet\Control\SecureBoot\State"
 # How long a waiting program must stay alive without a key to count as waiting.
@@ -29,16 +39,21 @@ UTF8_LOCALE = "C.UTF-8"
 
 def screen_cells(ansi):
     """Lines of (character, attribute) pairs from text coloured with SGR sequences."""
-    lines, line, attribute = [], [], 7
+    lines, line, foreground, background = [], [], 7, 0
     for token in re.split(r"(\x1b\[[0-9;]*m|\n)", ansi):
         if token == "\n":
             lines.append(line)
             line = []
         elif token.startswith("\x1b["):
-            for code in (token[2:-1] or "0").split(";"):
-                attribute = ATTRIBUTE_OF_SGR[int(code)]  # any other colour fails the test here
+            for code in map(int, (token[2:-1] or "0").split(";")):
+                if code == 0:
+                    foreground, background = 7, 0
+                elif code in BACKGROUND_OF_SGR:
+                    background = BACKGROUND_OF_SGR[code]
+                else:
+                    foreground = FOREGROUND_OF_SGR[code]  # any other code fails the test here
         else:
-            line.extend((character, attribute) for character in token)
+            line.extend((character, background << 4 | foreground) for character in token)
     lines.append(line)
     return lines
 
@@ -156,14 +171,16 @@ class ConsoleRuns(WineTestCase):
         self.assertIsNotNone(status, "the program did not end")
         return status
 
-    def assertScreenMatchesModel(self, shown, report_line):
-        """Every line's text and every non-blank character's colour; returns the assessment."""
+    def assertScreenMatchesModel(self, shown, report_line, window=0x07):
+        """Every line's text and every non-blank character's colour in a window of that attribute:
+        normal text in the window's own, coloured text on its background. Returns the assessment."""
         actual = up_to_prompt(screen_cells(shown))
         assessment = parse_console("\n".join(map(text_of, actual)))
         expected = screen_cells(coloured_console_text(assessment, report_line))[:-1]
         for number, (want, got) in enumerate(itertools.zip_longest(expected, actual, fillvalue=[]), start=1):
             self.assertEqual(text_of(want), text_of(got), "line %d" % number)
-            for column, ((character, attribute), (_, shown_attribute)) in enumerate(zip(want, got), start=1):
+            for column, ((character, model), (_, shown_attribute)) in enumerate(zip(want, got), start=1):
+                attribute = window if model == 0x07 else window & 0xF0 | model
                 if character != " " and attribute != shown_attribute:
                     self.fail("line %d, column %d (%r): attribute %d expected, %d shown: %r"
                               % (number, column, character, attribute, shown_attribute, text_of(got)))
@@ -221,16 +238,38 @@ class ConsoleRuns(WineTestCase):
                                    "Report: " + windows_path(os.path.join(directory, REPORT_NAME)))
         self.assertFalse(any(self.terminal.texts(session)), "the console shows what went to the file")
 
-    def test_the_console_keeps_its_code_page_after_the_run(self):
+    def test_a_window_of_other_colours_keeps_its_background_and_gets_its_colours_back(self):
         directory, exe = self.program_in("program")
-        session = self.start("cmd /c " + shlex.quote("chcp & quillbrook.exe < NUL & chcp"), directory)
+        session = self.start("cmd /c " + shlex.quote("color 1F & quillbrook.exe < NUL & echo after the run"), directory)
         self.ended_with(session)
-        shown = self.terminal.texts(session)
-        pages = [line for line in shown if line.startswith("Active code page: ")]
-        self.assertEqual(len(pages), 2, shown)
-        self.assertEqual(pages[0], pages[1], "the run left the console's code page changed")
-        self.assertNotEqual(pages[0], "Active code page: 65001", "the test needs a console that starts elsewhere")
-        self.assertIn(PROMPT_LINE, shown, "the program did not run between the two code pages")
+        shown = self.terminal.screen(session)
+        self.assertScreenMatchesModel(shown, "Report: " + windows_path(os.path.join(directory, REPORT_NAME)), 0x1F)
+        after = [line for line in screen_cells(shown) if text_of(line) == "after the run"]
+        self.assertEqual([{attribute for character, attribute in line if character != " "} for line in after],
+                         [{0x1F}], "text after the run")
+
+    def test_the_console_keeps_its_code_page_while_and_after_the_program_runs(self):
+        # The second chcp waits for the file the test leaves once the program waits for its key.
+        while_waiting = "@echo off\r\nchcp\r\nstart /b quillbrook.exe\r\n:waiting\r\nif not exist asked goto waiting\r\nchcp\r\n"
+        for situation, batch in (("after the run", "chcp & quillbrook.exe < NUL & chcp"), ("while it waits", None)):
+            with self.subTest(situation):
+                directory, exe = self.program_in("program")
+                if batch is None:
+                    with open(os.path.join(directory, "during.bat"), "w", newline="") as f:
+                        f.write(while_waiting)
+                    session = self.start("cmd /c during.bat", directory)
+                    self.shown_when_waiting(session)
+                    open(os.path.join(directory, "asked"), "w").close()
+                else:
+                    session = self.start("cmd /c " + shlex.quote(batch), directory)
+                self.ended_with(session)
+                self.terminal.press(session, "x")
+                shown = self.terminal.texts(session)
+                pages = [number for number, line in enumerate(shown) if line.startswith("Active code page: ")]
+                self.assertEqual(len(pages), 2, shown)
+                self.assertEqual(shown[pages[0]], shown[pages[1]], "the run changed the console's code page")
+                self.assertNotEqual(shown[pages[0]], "Active code page: 65001", "the console must start elsewhere")
+                self.assertIn(PROMPT_LINE, shown[pages[0]:pages[1]], "the program ran not between the two")
 
 
 if __name__ == "__main__":
