@@ -23,7 +23,7 @@ std::size_t wholeCharacterChunk(std::wstring_view text, std::size_t limit)
     if (text.size() <= limit) {
         return text.size();
     }
-    const auto last = static_cast<std::uint32_t>(text[limit - 1]);
+    const wchar_t last = text[limit - 1];
     const bool highSurrogate = last >= 0xD800 && last <= 0xDBFF;
     return highSurrogate ? limit - 1 : limit;
 }

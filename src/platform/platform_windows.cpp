@@ -202,8 +202,8 @@ std::optional<std::uint32_t> firmwareType()
     const auto getFirmwareType = findFunction<GetFirmwareTypeFunction>(kernel32(), "GetFirmwareType");
     if (getFirmwareType == nullptr) {
         // Windows 7 and 8.0: a read of a variable no firmware has tells UEFI from legacy BIOS.
-        static_cast<void>(GetFirmwareEnvironmentVariableW(L"", L"{00000000-0000-0000-0000-000000000000}", nullptr, 0));
-        return firmwareTypeFromVariableError(GetLastError());
+        const DWORD read = GetFirmwareEnvironmentVariableW(L"", L"{00000000-0000-0000-0000-000000000000}", nullptr, 0);
+        return firmwareTypeFromVariableError(read != 0 ? ERROR_SUCCESS : GetLastError());
     }
     FIRMWARE_TYPE type = FirmwareTypeUnknown;
     if (getFirmwareType(&type) == 0) {

@@ -250,7 +250,8 @@ class ConsoleRuns(WineTestCase):
 
     def test_the_console_keeps_its_code_page_while_and_after_the_program_runs(self):
         # The second chcp waits for the file the test leaves once the program waits for its key.
-        while_waiting = "@echo off\r\nchcp\r\nstart /b quillbrook.exe\r\n:waiting\r\nif not exist asked goto waiting\r\nchcp\r\n"
+        while_waiting = "\r\n".join(["@echo off", "chcp", "start /b quillbrook.exe", ":waiting",
+                                      "if not exist asked goto waiting", "chcp", ""])
         for situation, batch in (("after the run", "chcp & quillbrook.exe < NUL & chcp"), ("while it waits", None)):
             with self.subTest(situation):
                 directory, exe = self.program_in("program")
@@ -269,7 +270,7 @@ class ConsoleRuns(WineTestCase):
                 self.assertEqual(len(pages), 2, shown)
                 self.assertEqual(shown[pages[0]], shown[pages[1]], "the run changed the console's code page")
                 self.assertNotEqual(shown[pages[0]], "Active code page: 65001", "the console must start elsewhere")
-                self.assertIn(PROMPT_LINE, shown[pages[0]:pages[1]], "the program ran not between the two")
+                self.assertIn(PROMPT_LINE, shown[pages[0]:pages[1]], "the program did not run between the two")
 
 
 if __name__ == "__main__":

@@ -26,7 +26,7 @@ RUN_TIMEOUT = 60
 TECHNICAL_NAMES = ["64-Bit CPU", "64-Bit Betriebssystem", "SSE4.2", "POPCNT", "NX / XD Bit", "CMPXCHG16b",
                    "LAHF/SAHF", "RAM >= 4 GiB", "Systemlaufwerk >= 64 GiB"]
 OFFICIAL_NAMES = ["UEFI-Boot", "Secure Boot", "TPM 2.0"]
-# Wine has no GetFirmwareType, so the firmware query fails and counts as BIOS.
+# Wine has no GetFirmwareType, and its firmware-variable read answers as a legacy BIOS does.
 WINE_UEFI_ITEM = report_model.Item("UEFI-Boot", False, "Legacy/BIOS")
 TPM_20 = (0, 2)
 
