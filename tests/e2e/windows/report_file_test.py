@@ -17,7 +17,7 @@ def directory_for_exe_path(base, length):
     path = os.path.realpath(base)
     if wanted - len(path) < 2:
         raise ValueError("base %r is too long for a path of %d units" % (base, length))
-    while wanted - len(path) > 101:
+    while wanted - len(path) > 102:  # leaves at least one character for the last name
         path = os.path.join(path, "d" * 100)
     return os.path.join(path, "e" * (wanted - len(path) - 1))
 
