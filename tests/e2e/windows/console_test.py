@@ -17,18 +17,9 @@ import wine_harness
 from wine_harness import REPORT_NAME, WineTestCase, windows_path
 from report_model import PROMPT, coloured_console_text, parse_console
 
-
-
-def console_colour(ansi):
-    """An ANSI colour number (red 1, blue 4) as the console's (blue 1, red 4)."""
-    return (ansi & 2) | (ansi & 1) << 2 | (ansi & 4) >> 2
-
-
 # Colours as tmux reports them, back to the console attribute's foreground and background bits.
-FOREGROUND_OF_SGR = {39: 7, **{base + n: bright | console_colour(n) for base, bright in ((30, 0), (90, 8))
-                               for n in range(8)}}
-BACKGROUND_OF_SGR = {49: 0, **{base + n: bright | console_colour(n) for base, bright in ((40, 0), (100, 8))
-                               for n in range(8)}}
+FOREGROUND_OF_SGR = {0: 7, 39: 7, 90: 8, 92: 10, 96: 11, 91: 12, 93: 14, 97: 15}
+BACKGROUND_OF_SGR = {40: 0, 49: 0, 44: 1}
 PROMPT_LINE = PROMPT.strip("\n")
 SECURE_BOOT_KEY = r"HKLM\SYSTEM\CurrentControlSet\Control\SecureBoot\State"
 # How long a waiting program must stay alive without a key to count as waiting.
@@ -46,12 +37,10 @@ def screen_cells(ansi):
             line = []
         elif token.startswith("\x1b["):
             for code in map(int, (token[2:-1] or "0").split(";")):
-                if code == 0:
-                    foreground, background = 7, 0
-                elif code in BACKGROUND_OF_SGR:
+                if code in BACKGROUND_OF_SGR:
                     background = BACKGROUND_OF_SGR[code]
-                else:
-                    foreground = FOREGROUND_OF_SGR[code]  # any other code fails the test here
+                else:  # 0 resets both; any other colour fails the test here
+                    foreground, background = FOREGROUND_OF_SGR[code], background if code else 0
         else:
             line.extend((character, background << 4 | foreground) for character in token)
     lines.append(line)
@@ -172,8 +161,7 @@ class ConsoleRuns(WineTestCase):
         return status
 
     def assertScreenMatchesModel(self, shown, report_line, window=0x07):
-        """Every line's text and every non-blank character's colour in a window of that attribute:
-        normal text in the window's own, coloured text on its background. Returns the assessment."""
+        """Every line's text and every non-blank character's colour in that window; returns the assessment."""
         actual = up_to_prompt(screen_cells(shown))
         assessment = parse_console("\n".join(map(text_of, actual)))
         expected = screen_cells(coloured_console_text(assessment, report_line))[:-1]
@@ -248,29 +236,30 @@ class ConsoleRuns(WineTestCase):
         self.assertEqual([{attribute for character, attribute in line if character != " "} for line in after],
                          [{0x1F}], "text after the run")
 
-    def test_the_console_keeps_its_code_page_while_and_after_the_program_runs(self):
-        # The second chcp waits for the file the test leaves once the program waits for its key.
-        while_waiting = "\r\n".join(["@echo off", "chcp", "start /b quillbrook.exe", ":waiting",
-                                      "if not exist asked goto waiting", "chcp", ""])
-        for situation, batch in (("after the run", "chcp & quillbrook.exe < NUL & chcp"), ("while it waits", None)):
-            with self.subTest(situation):
-                directory, exe = self.program_in("program")
-                if batch is None:
-                    with open(os.path.join(directory, "during.bat"), "w", newline="") as f:
-                        f.write(while_waiting)
-                    session = self.start("cmd /c during.bat", directory)
-                    self.shown_when_waiting(session)
-                    open(os.path.join(directory, "asked"), "w").close()
-                else:
-                    session = self.start("cmd /c " + shlex.quote(batch), directory)
-                self.ended_with(session)
-                self.terminal.press(session, "x")
-                shown = self.terminal.texts(session)
-                pages = [number for number, line in enumerate(shown) if line.startswith("Active code page: ")]
-                self.assertEqual(len(pages), 2, shown)
-                self.assertEqual(shown[pages[0]], shown[pages[1]], "the run changed the console's code page")
-                self.assertNotEqual(shown[pages[0]], "Active code page: 65001", "the console must start elsewhere")
-                self.assertIn(PROMPT_LINE, shown[pages[0]:pages[1]], "the program did not run between the two")
+    def test_the_console_keeps_its_code_page_after_the_run(self):
+        directory, exe = self.program_in("program")
+        session = self.start("cmd /c " + shlex.quote("chcp & quillbrook.exe < NUL & chcp"), directory)
+        self.ended_with(session)
+        shown = self.terminal.texts(session)
+        pages = [line for line in shown if line.startswith("Active code page: ")]
+        self.assertEqual(len(pages), 2, shown)
+        self.assertEqual(pages[0], pages[1], "the run left the console's code page changed")
+        self.assertNotEqual(pages[0], "Active code page: 65001", "the test needs a console that starts elsewhere")
+        self.assertIn(PROMPT_LINE, shown, "the program did not run between the two code pages")
+
+    def test_the_console_keeps_its_code_page_while_the_program_waits(self):
+        directory, exe = self.program_in("program")
+        with open(os.path.join(directory, "run.bat"), "w", newline="") as f:
+            # The second chcp comes once the test has seen the program wait for its key.
+            f.write("@echo off\r\nchcp\r\nstart /b quillbrook.exe\r\n:wait\r\nif not exist asked goto wait\r\nchcp\r\n")
+        session = self.start("cmd /c run.bat", directory)
+        self.shown_when_waiting(session)
+        open(os.path.join(directory, "asked"), "w").close()
+        self.ended_with(session)
+        self.terminal.press(session, "x")
+        pages = [line for line in self.terminal.texts(session) if line.startswith("Active code page: ")]
+        self.assertEqual(len(pages), 2, pages)
+        self.assertEqual(pages[0], pages[1], "the console's code page changed while the program waited")
 
 
 if __name__ == "__main__":

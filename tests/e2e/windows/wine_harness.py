@@ -89,22 +89,19 @@ class WinePrefix:
         subprocess.run([shutil.which("wineserver") or "wineserver", option], env=self.env, check=check,
                        stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
 
-    def wine(self, args, cwd=None, extra_env=None, check=False):
-        """Runs a Windows program; returns its exit code and stdout bytes (stderr is Wine's chatter)."""
-        code, stdout, stderr = self.wine_with_stderr(args, cwd, extra_env)
-        if check and code != 0:
-            raise RuntimeError("%s failed with %d: %s" % (args, code, stderr.decode(errors="replace")))
-        return code, stdout
-
-    def wine_with_stderr(self, args, cwd=None, extra_env=None):
-        """Runs a Windows program; returns its exit code, stdout and stderr (Wine's traces) bytes."""
+    def wine(self, args, cwd=None, extra_env=None, check=False, with_stderr=False):
+        """Runs a Windows program; returns its exit code and stdout bytes, and with_stderr also stderr
+        (Wine's chatter, or the traces WINEDEBUG asks for)."""
         env = dict(self.env, **(extra_env or {}))
         with tempfile.TemporaryFile() as out, tempfile.TemporaryFile() as err:
             done = subprocess.run([CONFIG.wine_run] + list(args), cwd=cwd, env=env, stdin=subprocess.DEVNULL,
                                   stdout=out, stderr=err, timeout=RUN_TIMEOUT)
             out.seek(0)
             err.seek(0)
-            return done.returncode, out.read(), err.read()
+            stdout, stderr = out.read(), err.read()
+        if check and done.returncode != 0:
+            raise RuntimeError("%s failed with %d: %s" % (args, done.returncode, stderr.decode(errors="replace")))
+        return (done.returncode, stdout, stderr) if with_stderr else (done.returncode, stdout)
 
     def run_quillbrook(self, exe, cwd, tbs=TPM_20, overrides="tbs=n,b"):
         """Runs a copy made by install_program with the stand-in TPM answering (result, version).
