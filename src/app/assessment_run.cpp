@@ -46,7 +46,6 @@ Assessment probeEverything()
 
 int runAssessment()
 {
-    platform::restrictLibrarySearch();
     const platform::ConsoleHandle console = platform::setUpConsole();
     const Assessment assessment = probeEverything();
 

@@ -26,10 +26,6 @@ struct CpuidRegisters {
     std::uint32_t edx = 0;
 };
 
-// Lets the process load libraries from the system directory only, where the platform can
-// say so; the first thing a run does, before anything could load one.
-void restrictLibrarySearch();
-
 // Executes CPUID for leaf with sub-leaf 0.
 CpuidRegisters cpuid(std::uint32_t leaf);
 
@@ -64,10 +60,11 @@ struct SystemVolumeAnswer {
 };
 SystemVolumeAnswer systemVolume();
 
-// The running executable's path as the platform reports it into a 260-unit buffer:
-// length is the reported count (0 on failure, 260 or more when cut short).
+// The running executable's path, read into ever larger buffers until it fits: length is
+// the reported count (0 on failure); cutShort when even the largest buffer was too small.
 struct ExecutablePathAnswer {
     long length = 0;
+    bool cutShort = false;
     NativePath path; // the buffer's text up to its first zero
 };
 ExecutablePathAnswer executablePath();
@@ -79,16 +76,10 @@ std::string utf8FromPath(const NativePath& path);
 // readers and writers where the platform has share modes. nullptr on failure.
 std::FILE* openForWriting(const NativePath& path);
 
-// The console settings a run changes, as they were before it, so its end can put them back.
-struct ConsoleSettings {
-    std::uint32_t outputCodePage = 0; // 0: unknown (no console), left alone
-    std::uint32_t inputCodePage = 0;  // 0: unknown (no console), left alone
-    bool outputModeChanged = false;
-    std::uint32_t outputMode = 0; // meaningful only when outputModeChanged
-};
-
 // The colours text is written in, as Windows console text attributes (foreground bits: blue 1,
-// green 2, red 4, intensity 8). Other platforms show them in their own terminal's colours.
+// green 2, red 4, intensity 8). A Windows console shows normal text in the window's own
+// colours and the others on the window's background; other platforms show them in their own
+// terminal's colours.
 enum class TextAttribute : std::uint16_t {
     normal = 7,
     darkGrey = 8,
@@ -104,16 +95,16 @@ struct ConsoleHandle {
     // Colour changes are sent: on Windows whenever the handle is valid (to a file or pipe they
     // fail harmlessly), on Linux only to a terminal, where they are escape sequences in the text.
     bool takesColours = false;
-    bool isConsole = false; // output reaches a console screen, not a file or a pipe
-    ConsoleSettings previous;
+    bool isConsole = false;            // output reaches a console screen, not a file or a pipe
+    std::uint16_t windowAttribute = 7; // the console window's own attribute as the run found it
 };
 
-// Switches the console to UTF-8 and returns the handle for colours. Until restoreConsole,
-// the settings it changed are also put back should the process be ended from outside
-// (Ctrl+C, Ctrl+Break, the window closed).
+// Returns the handle for colours with the window's own attribute. Until restoreConsole, that
+// attribute is also put back should the process be ended from outside (Ctrl+C, Ctrl+Break,
+// the window closed). Code pages and console modes are left as they are.
 ConsoleHandle setUpConsole();
 
-// Puts back what setUpConsole changed. The last thing a run does.
+// Puts the window's own attribute back. The last thing a run does.
 void restoreConsole(const ConsoleHandle& console);
 
 // Writes UTF-8 text to standard output: to a console as the characters it encodes, to a
@@ -123,7 +114,8 @@ void writeOutput(const ConsoleHandle& console, std::string_view text);
 // Switches the colour of text written to stdout from now on. Only where the handle takes colours.
 void setTextAttribute(const ConsoleHandle& console, TextAttribute attribute);
 
-// Waits for one key press without echo; returns at once when input is at its end.
+// Waits for one key press without echo; returns at once when input is at its end, and on
+// Windows in session 0, where no user can reach the console.
 void waitForKey();
 
 } // namespace quill::platform

@@ -1,3 +1,4 @@
+#include "platform/answer_rules.h"
 #include "platform/linux_answers.h"
 #include "platform/platform.h"
 
@@ -125,11 +126,6 @@ void endWatch(const SignalWatch& watch, int signal)
 
 } // namespace
 
-void restrictLibrarySearch()
-{
-    // Nothing to do: the release binary is static, and no library is loaded by name later.
-}
-
 std::uint16_t nativeArchitecture()
 {
     struct utsname names {};
@@ -186,14 +182,23 @@ SystemVolumeAnswer systemVolume()
 
 ExecutablePathAnswer executablePath()
 {
-    char buffer[260] = {};
-    const ssize_t length = ::readlink("/proc/self/exe", buffer, sizeof buffer);
-    ExecutablePathAnswer answer;
-    answer.length = static_cast<long>(length);
-    if (length > 0 && length < static_cast<ssize_t>(sizeof buffer)) {
-        answer.path.assign(buffer, ::strnlen(buffer, sizeof buffer));
+    // A full buffer may hold a cut path: readlink does not say, so it is read again larger.
+    std::string buffer(260, '\0');
+    for (;;) {
+        const ssize_t got = ::readlink("/proc/self/exe", buffer.data(), buffer.size());
+        const std::size_t length = got > 0 ? static_cast<std::size_t>(got) : 0;
+        const std::size_t next = nextPathBufferSize(buffer.size(), length);
+        if (next == 0) {
+            ExecutablePathAnswer answer;
+            answer.length = static_cast<long>(length);
+            answer.cutShort = length >= buffer.size();
+            if (length > 0 && !answer.cutShort) {
+                answer.path.assign(buffer.data(), ::strnlen(buffer.data(), length));
+            }
+            return answer;
+        }
+        buffer.assign(next, '\0');
     }
-    return answer;
 }
 
 std::string utf8FromPath(const NativePath& path)
@@ -211,7 +216,7 @@ ConsoleHandle setUpConsole()
     // A terminal is UTF-8 already; colours only when stdout is one, so redirected
     // output is exactly the report text.
     const bool terminal = ::isatty(STDOUT_FILENO) == 1;
-    return ConsoleHandle{nullptr, terminal, terminal, {}};
+    return ConsoleHandle{nullptr, terminal, terminal};
 }
 
 void restoreConsole(const ConsoleHandle& /*console*/)

@@ -1,3 +1,4 @@
+#include "platform/answer_rules.h"
 #include "platform/platform.h"
 
 #include <windows.h>
@@ -24,6 +25,24 @@ struct TPM_DEVICE_INFO {
 namespace quill::platform {
 namespace {
 
+// GetDiskSpaceInformationW's record, missing from mingw-w64's headers, as the SDK's fileapi.h
+// declares it.
+struct DiskSpaceInformation {
+    ULONGLONG ActualTotalAllocationUnits;
+    ULONGLONG ActualAvailableAllocationUnits;
+    ULONGLONG ActualPoolUnusedAllocationUnits;
+    ULONGLONG CallerTotalAllocationUnits;
+    ULONGLONG CallerAvailableAllocationUnits;
+    ULONGLONG CallerPoolUnusedAllocationUnits;
+    ULONGLONG UsedAllocationUnits;
+    ULONGLONG TotalReservedAllocationUnits;
+    ULONGLONG VolumeStorageReserveAllocationUnits;
+    ULONGLONG AvailableCommittedAllocationUnits;
+    ULONGLONG PoolAvailableAllocationUnits;
+    DWORD SectorsPerAllocationUnit;
+    DWORD BytesPerSector;
+};
+
 bool isPresent(HANDLE handle)
 {
     return handle != nullptr && handle != INVALID_HANDLE_VALUE;
@@ -42,6 +61,7 @@ Function findFunction(HMODULE module, const char* name)
     return reinterpret_cast<Function>(reinterpret_cast<void (*)()>(address));
 }
 
+using GetDiskSpaceInformationFunction = HRESULT(WINAPI*)(LPCWSTR, DiskSpaceInformation*);
 using GetFirmwareTypeFunction = BOOL(WINAPI*)(FIRMWARE_TYPE*);
 using SetDefaultDllDirectoriesFunction = BOOL(WINAPI*)(DWORD);
 using TbsiGetDeviceInfoFunction = UINT32(WINAPI*)(UINT32, PVOID);
@@ -101,19 +121,12 @@ std::wstring wideFromUtf8(std::string_view utf8)
     return wide;
 }
 
-// The console outlives the program: a cmd window it was started from would keep the
-// UTF-8 code pages, and batch files written in the OEM code page would misbehave there.
+// The console outlives the program: the cmd or PowerShell window it was started from goes on
+// in its own colours.
 void putBack(const ConsoleHandle& console)
 {
-    const ConsoleSettings& previous = console.previous;
-    if (previous.outputCodePage != 0) {
-        SetConsoleOutputCP(previous.outputCodePage);
-    }
-    if (previous.inputCodePage != 0) {
-        SetConsoleCP(previous.inputCodePage);
-    }
-    if (previous.outputModeChanged) {
-        SetConsoleMode(static_cast<HANDLE>(console.native), previous.outputMode);
+    if (console.isConsole) {
+        SetConsoleTextAttribute(static_cast<HANDLE>(console.native), console.windowAttribute);
     }
 }
 
@@ -126,6 +139,52 @@ BOOL WINAPI restoreOnCtrlEvent(DWORD /*event*/)
 {
     putBack(toRestoreOnCtrlEvent);
     return FALSE; // the system's own handling still ends the process, with its usual exit code
+}
+
+// Sets the process's default DLL search to the system directory. Not on Windows 7 without
+// its search-path update: there every load names its path anyway.
+void restrictLibrarySearch()
+{
+    const auto setDefaultDllDirectories =
+        findFunction<SetDefaultDllDirectoriesFunction>(kernel32(), "SetDefaultDllDirectories");
+    if (setDefaultDllDirectories != nullptr) {
+        setDefaultDllDirectories(LOAD_LIBRARY_SEARCH_SYSTEM32);
+    }
+}
+
+// The runtime's start-up runs code before main: the stack protector's guard set-up asks the
+// CryptoAPI for random bytes, which loads its provider DLLs by bare name. The loader calls
+// the exe's TLS callbacks before that start-up, once the imported DLLs are ready, so the
+// search policy is set here, ahead of every DLL the program's own code could load.
+void NTAPI restrictLibrarySearchAtStart(PVOID /*module*/, DWORD reason, PVOID /*reserved*/)
+{
+    if (reason == DLL_PROCESS_ATTACH) {
+        restrictLibrarySearch();
+    }
+}
+
+// The runtime's TLS directory calls every pointer placed between its .CRT$XLA and .CRT$XLZ
+// markers; XLB comes before its own callbacks. "used" keeps the otherwise unreferenced pointer.
+__attribute__((section(".CRT$XLB"), used)) const PIMAGE_TLS_CALLBACK libraryPolicyCallback =
+    restrictLibrarySearchAtStart;
+
+// The volume's actual size where the system can tell it: with per-user disk quotas,
+// GetDiskFreeSpaceExW's total is the caller's quota. nullopt where the query is missing
+// (before Windows 10 1703) or fails.
+std::optional<std::uint64_t> actualVolumeTotal(const wchar_t* root)
+{
+    const auto getDiskSpaceInformation =
+        findFunction<GetDiskSpaceInformationFunction>(kernel32(), "GetDiskSpaceInformationW");
+    DiskSpaceInformation info{};
+    if (getDiskSpaceInformation == nullptr || FAILED(getDiskSpaceInformation(root, &info))) {
+        return std::nullopt;
+    }
+    const std::uint64_t unitBytes = std::uint64_t{info.SectorsPerAllocationUnit} * info.BytesPerSector;
+    std::uint64_t total = 0;
+    if (__builtin_mul_overflow(info.ActualTotalAllocationUnits, unitBytes, &total) || total == 0) {
+        return std::nullopt;
+    }
+    return total;
 }
 
 } // namespace
@@ -142,7 +201,9 @@ std::optional<std::uint32_t> firmwareType()
 {
     const auto getFirmwareType = findFunction<GetFirmwareTypeFunction>(kernel32(), "GetFirmwareType");
     if (getFirmwareType == nullptr) {
-        return std::nullopt;
+        // Windows 7 and 8.0: a read of a variable no firmware has tells UEFI from legacy BIOS.
+        const DWORD read = GetFirmwareEnvironmentVariableW(L"", L"{00000000-0000-0000-0000-000000000000}", nullptr, 0);
+        return firmwareTypeFromVariableError(read != 0 ? ERROR_SUCCESS : GetLastError());
     }
     FIRMWARE_TYPE type = FirmwareTypeUnknown;
     if (getFirmwareType(&type) == 0) {
@@ -163,16 +224,6 @@ std::optional<std::uint32_t> secureBootValue()
         return std::nullopt;
     }
     return static_cast<std::uint32_t>(data);
-}
-
-void restrictLibrarySearch()
-{
-    // Not on Windows 7 without its search-path update: there every load names its path anyway.
-    const auto setDefaultDllDirectories =
-        findFunction<SetDefaultDllDirectoriesFunction>(kernel32(), "SetDefaultDllDirectories");
-    if (setDefaultDllDirectories != nullptr) {
-        setDefaultDllDirectories(LOAD_LIBRARY_SEARCH_SYSTEM32);
-    }
 }
 
 TpmDeviceAnswer tpmDeviceInfo()
@@ -211,6 +262,9 @@ SystemVolumeAnswer systemVolume()
     }
     // Only the drive letter matters: the capacity asked is that of its root.
     const wchar_t root[4] = {directory[0], L':', L'\\', L'\0'};
+    if (const std::optional<std::uint64_t> actual = actualVolumeTotal(root)) {
+        return SystemVolumeAnswer{true, actual};
+    }
     ULARGE_INTEGER availableToCaller{};
     ULARGE_INTEGER total{};
     ULARGE_INTEGER totalFree{};
@@ -222,9 +276,20 @@ SystemVolumeAnswer systemVolume()
 
 ExecutablePathAnswer executablePath()
 {
-    wchar_t buffer[MAX_PATH] = {};
-    const DWORD length = GetModuleFileNameW(nullptr, buffer, MAX_PATH);
-    return ExecutablePathAnswer{static_cast<long>(length), std::wstring(buffer, wcsnlen(buffer, MAX_PATH))};
+    // The manifest declares the program long-path aware, so its own path may be longer
+    // than MAX_PATH; a path that did not fit comes back cut to the buffer's size.
+    std::wstring buffer(MAX_PATH, L'\0');
+    for (;;) {
+        const DWORD length = GetModuleFileNameW(nullptr, buffer.data(), static_cast<DWORD>(buffer.size()));
+        const std::size_t next = nextPathBufferSize(buffer.size(), length);
+        if (next == 0) {
+            const bool cutShort = length >= buffer.size();
+            const std::size_t shown = std::min<std::size_t>(length, buffer.size());
+            return ExecutablePathAnswer{static_cast<long>(length), cutShort,
+                                        std::wstring(buffer.data(), wcsnlen(buffer.data(), shown))};
+        }
+        buffer.assign(next, L'\0');
+    }
 }
 
 std::string utf8FromPath(const NativePath& path)
@@ -239,21 +304,16 @@ std::FILE* openForWriting(const NativePath& path)
 
 ConsoleHandle setUpConsole()
 {
-    ConsoleSettings previous;
-    previous.outputCodePage = GetConsoleOutputCP();
-    previous.inputCodePage = GetConsoleCP();
-    SetConsoleOutputCP(CP_UTF8);
-    SetConsoleCP(CP_UTF8);
+    // Text reaches a console as UTF-16, so neither its code pages nor its modes need to
+    // change: a run ended by taskkill /f leaves the window exactly as it was.
     const HANDLE output = GetStdHandle(STD_OUTPUT_HANDLE);
     DWORD mode = 0;
     const bool isConsole = isPresent(output) && GetConsoleMode(output, &mode) != 0;
-    if (isConsole && (mode & ENABLE_VIRTUAL_TERMINAL_PROCESSING) == 0) {
-        previous.outputModeChanged = true;
-        previous.outputMode = mode;
-        SetConsoleMode(output, mode | ENABLE_VIRTUAL_TERMINAL_PROCESSING);
+    ConsoleHandle console{output, isPresent(output), isConsole};
+    CONSOLE_SCREEN_BUFFER_INFO screen{};
+    if (isConsole && GetConsoleScreenBufferInfo(output, &screen) != 0) {
+        console.windowAttribute = screen.wAttributes;
     }
-    const HANDLE kept = GetStdHandle(STD_OUTPUT_HANDLE);
-    const ConsoleHandle console{kept, isPresent(kept), isConsole, previous};
     toRestoreOnCtrlEvent = console;
     SetConsoleCtrlHandler(restoreOnCtrlEvent, TRUE);
     return console;
@@ -279,7 +339,8 @@ void writeOutput(const ConsoleHandle& console, std::string_view text)
     std::size_t left = wide.size();
     while (left > 0) {
         // Older consoles refuse a single write of 64 KiB or more; a long path could come near.
-        const auto chunk = static_cast<DWORD>(std::min<std::size_t>(left, 0x4000));
+        // Half a surrogate pair would be drawn as a replacement character on either side.
+        const auto chunk = static_cast<DWORD>(wholeCharacterChunk(std::wstring_view(next, left), 0x4000));
         DWORD written = 0;
         if (WriteConsoleW(static_cast<HANDLE>(console.native), next, chunk, &written, nullptr) == 0 || written == 0) {
             return;
@@ -293,11 +354,18 @@ void setTextAttribute(const ConsoleHandle& console, TextAttribute attribute)
 {
     // Text still in the runtime's buffer must reach the console in the old colour.
     std::fflush(stdout);
-    SetConsoleTextAttribute(static_cast<HANDLE>(console.native), static_cast<WORD>(attribute));
+    SetConsoleTextAttribute(static_cast<HANDLE>(console.native), attributeInWindow(attribute, console.windowAttribute));
 }
 
 void waitForKey()
 {
+    // Session 0 holds services: a scheduled task, a software-distribution or Intune job run
+    // as SYSTEM. A console may exist there, but no user can reach it, and a wait would last
+    // until the job's time limit.
+    DWORD session = 0;
+    if (ProcessIdToSessionId(GetCurrentProcessId(), &session) != 0 && session == 0) {
+        return;
+    }
     // _getch reads the console, not stdin: with stdin redirected (a script, a pipe, the
     // null device) it would wait on a console nobody is typing into.
     DWORD inputMode = 0;

@@ -6,7 +6,7 @@ platform::NativePath reportPathFromExecutable(const platform::ExecutablePathAnsw
 {
     // Not const, so that the early returns move it out.
     platform::NativePath bareName(reportFileName.begin(), reportFileName.end());
-    if (answer.length <= 0 || answer.length >= executablePathBufferSize) {
+    if (answer.length <= 0 || answer.cutShort) {
         return bareName;
     }
     const std::size_t separator = answer.path.find_last_of(platform::NativePath{'\\', '/'});

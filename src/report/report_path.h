@@ -8,10 +8,6 @@ namespace quill {
 
 inline constexpr std::string_view reportFileName = "quillbrook-report.txt";
 
-// Length the executable-path query may report: 1 to 259 units; 0 is a failure and
-// 260 or more means the path was cut short.
-inline constexpr long executablePathBufferSize = 260;
-
 // The report path beside the executable: everything up to and including the last
 // '\' or '/', then reportFileName. The bare file name (current directory) whenever
 // the executable's path is missing, cut short or has no separator. Never empty.

@@ -22,6 +22,7 @@ TEST(ReportPath, BesideTheExecutableOrInTheCurrentDirectory)
         long length; // -1: the path's own length
         std::string path;
         std::string expected;
+        bool cutShort = false; // even the largest buffer was full
     };
     const std::string dir259 = std::string(248, 'd') + "\\";
     const Case cases[] = {
@@ -35,12 +36,13 @@ TEST(ReportPath, BesideTheExecutableOrInTheCurrentDirectory)
         {"query failed", 0, "", "quillbrook-report.txt"},
         {"negative length", -5, "", "quillbrook-report.txt"},
         {"259 units used whole", 259, dir259 + "check.exe12", dir259 + "quillbrook-report.txt"},
-        {"260 means cut short", 260, dir259 + "check.exe123", "quillbrook-report.txt"},
+        {"a whole path of 260 units", 260, dir259 + "check.exe123", dir259 + "quillbrook-report.txt"},
+        {"cut short", 32768, dir259 + "check.exe123", "quillbrook-report.txt", true},
         {"empty text despite a length", 5, "", "quillbrook-report.txt"},
     };
     for (const Case& c : cases) {
         const long length = c.length == -1 ? static_cast<long>(c.path.size()) : c.length;
-        EXPECT_EQ(reportPathFromExecutable({length, native(c.path)}), native(c.expected)) << c.situation;
+        EXPECT_EQ(reportPathFromExecutable({length, c.cutShort, native(c.path)}), native(c.expected)) << c.situation;
     }
 }
 

@@ -17,8 +17,9 @@ import wine_harness
 from wine_harness import REPORT_NAME, WineTestCase, windows_path
 from report_model import PROMPT, coloured_console_text, parse_console
 
-# Foreground colours as tmux reports them, back to the console attributes the program set.
-ATTRIBUTE_OF_SGR = {0: 7, 39: 7, 90: 8, 92: 10, 96: 11, 91: 12, 93: 14}
+# Colours as tmux reports them, back to the console attribute's foreground and background bits.
+FOREGROUND_OF_SGR = {0: 7, 39: 7, 90: 8, 92: 10, 96: 11, 91: 12, 93: 14, 97: 15}
+BACKGROUND_OF_SGR = {40: 0, 49: 0, 44: 1}
 PROMPT_LINE = PROMPT.strip("\n")
 SECURE_BOOT_KEY = r"HKLM\SYSTEM\CurrentControlSet\Control\SecureBoot\State"
 # How long a waiting program must stay alive without a key to count as waiting.
@@ -29,16 +30,19 @@ UTF8_LOCALE = "C.UTF-8"
 
 def screen_cells(ansi):
     """Lines of (character, attribute) pairs from text coloured with SGR sequences."""
-    lines, line, attribute = [], [], 7
+    lines, line, foreground, background = [], [], 7, 0
     for token in re.split(r"(\x1b\[[0-9;]*m|\n)", ansi):
         if token == "\n":
             lines.append(line)
             line = []
         elif token.startswith("\x1b["):
-            for code in (token[2:-1] or "0").split(";"):
-                attribute = ATTRIBUTE_OF_SGR[int(code)]  # any other colour fails the test here
+            for code in map(int, (token[2:-1] or "0").split(";")):
+                if code in BACKGROUND_OF_SGR:
+                    background = BACKGROUND_OF_SGR[code]
+                else:  # 0 resets both; any other colour fails the test here
+                    foreground, background = FOREGROUND_OF_SGR[code], background if code else 0
         else:
-            line.extend((character, attribute) for character in token)
+            line.extend((character, background << 4 | foreground) for character in token)
     lines.append(line)
     return lines
 
@@ -156,14 +160,15 @@ class ConsoleRuns(WineTestCase):
         self.assertIsNotNone(status, "the program did not end")
         return status
 
-    def assertScreenMatchesModel(self, shown, report_line):
-        """Every line's text and every non-blank character's colour; returns the assessment."""
+    def assertScreenMatchesModel(self, shown, report_line, window=0x07):
+        """Every line's text and every non-blank character's colour in that window; returns the assessment."""
         actual = up_to_prompt(screen_cells(shown))
         assessment = parse_console("\n".join(map(text_of, actual)))
         expected = screen_cells(coloured_console_text(assessment, report_line))[:-1]
         for number, (want, got) in enumerate(itertools.zip_longest(expected, actual, fillvalue=[]), start=1):
             self.assertEqual(text_of(want), text_of(got), "line %d" % number)
-            for column, ((character, attribute), (_, shown_attribute)) in enumerate(zip(want, got), start=1):
+            for column, ((character, model), (_, shown_attribute)) in enumerate(zip(want, got), start=1):
+                attribute = window if model == 0x07 else window & 0xF0 | model
                 if character != " " and attribute != shown_attribute:
                     self.fail("line %d, column %d (%r): attribute %d expected, %d shown: %r"
                               % (number, column, character, attribute, shown_attribute, text_of(got)))
@@ -221,6 +226,16 @@ class ConsoleRuns(WineTestCase):
                                    "Report: " + windows_path(os.path.join(directory, REPORT_NAME)))
         self.assertFalse(any(self.terminal.texts(session)), "the console shows what went to the file")
 
+    def test_a_window_of_other_colours_keeps_its_background_and_gets_its_colours_back(self):
+        directory, exe = self.program_in("program")
+        session = self.start("cmd /c " + shlex.quote("color 1F & quillbrook.exe < NUL & echo after the run"), directory)
+        self.ended_with(session)
+        shown = self.terminal.screen(session)
+        self.assertScreenMatchesModel(shown, "Report: " + windows_path(os.path.join(directory, REPORT_NAME)), 0x1F)
+        after = [line for line in screen_cells(shown) if text_of(line) == "after the run"]
+        self.assertEqual([{attribute for character, attribute in line if character != " "} for line in after],
+                         [{0x1F}], "text after the run")
+
     def test_the_console_keeps_its_code_page_after_the_run(self):
         directory, exe = self.program_in("program")
         session = self.start("cmd /c " + shlex.quote("chcp & quillbrook.exe < NUL & chcp"), directory)
@@ -231,6 +246,20 @@ class ConsoleRuns(WineTestCase):
         self.assertEqual(pages[0], pages[1], "the run left the console's code page changed")
         self.assertNotEqual(pages[0], "Active code page: 65001", "the test needs a console that starts elsewhere")
         self.assertIn(PROMPT_LINE, shown, "the program did not run between the two code pages")
+
+    def test_the_console_keeps_its_code_page_while_the_program_waits(self):
+        directory, exe = self.program_in("program")
+        with open(os.path.join(directory, "run.bat"), "w", newline="") as f:
+            # The second chcp comes once the test has seen the program wait for its key.
+            f.write("@echo off\r\nchcp\r\nstart /b quillbrook.exe\r\n:wait\r\nif not exist asked goto wait\r\nchcp\r\n")
+        session = self.start("cmd /c run.bat", directory)
+        self.shown_when_waiting(session)
+        open(os.path.join(directory, "asked"), "w").close()
+        self.ended_with(session)
+        self.terminal.press(session, "x")
+        pages = [line for line in self.terminal.texts(session) if line.startswith("Active code page: ")]
+        self.assertEqual(len(pages), 2, pages)
+        self.assertEqual(pages[0], pages[1], "the console's code page changed while the program waited")
 
 
 if __name__ == "__main__":

@@ -1,6 +1,7 @@
-"""Where the real exe takes TPM Base Services from: the system directory, and nowhere else."""
+"""Where the real exe takes its DLLs from: the system directory, and nowhere else."""
 
 import os
+import re
 import shutil
 
 import wine_harness
@@ -8,23 +9,50 @@ from wine_harness import CONFIG, REPORT_NAME, WineTestCase, windows_path
 from report_model import Item
 
 MARKER = "planted-dll-ran"  # what the planted DLL leaves beside itself when it is loaded
+# Wine's trace of a DLL loaded, of the exe's own code starting (the loader calls its TLS callbacks
+# before its entry point) and of the search policy being set, the one call the relay trace shows.
+LOADED = re.compile(r'trace:loaddll:build_module Loaded L"(.*)" at ')
+OWN_CODE, POLICY = "Call TLS callback", "Call KERNEL32.SetDefaultDllDirectories(00000800)"
 
 
 class LibraryLoading(WineTestCase):
-    def run_in_fresh_directory(self, tbs=wine_harness.TPM_20, overrides="tbs=n,b", planted=False):
+    @classmethod
+    def setUpClass(cls):
+        super().setUpClass()
+        cls.prefix.reg("add", r"HKCU\Software\Wine\Debug", "/v", "RelayInclude", "/d",
+                       "kernel32.SetDefaultDllDirectories")
+
+    def run_in_fresh_directory(self, tbs=wine_harness.TPM_20, overrides="tbs=n,b", planted=()):
+        """planted: names of DLLs a hostile copy of which lies beside the exe. Returns Wine's trace too."""
         directory = self.fresh_directory("Downloads")
         exe = wine_harness.install_program(directory)
-        if planted:
-            shutil.copyfile(CONFIG.planted_tbs, os.path.join(directory, "tbs.dll"))
-        run = self.prefix.run_quillbrook(exe, cwd=directory, tbs=tbs, overrides=overrides)
+        for name in planted:
+            shutil.copyfile(CONFIG.planted_tbs, os.path.join(directory, name + ".dll"))
+        code, stdout, trace = self.prefix.wine([exe], cwd=directory, with_stderr=True, extra_env={
+            "WINEDLLOVERRIDES": overrides, "QUILLBROOK_FAKE_TBS": "%d %d" % tbs, "WINEDEBUG": "+loaddll,+relay"})
         report = os.path.join(directory, REPORT_NAME)
-        assessment = self.assertRunMatchesModel(run, "Report: " + windows_path(report))
+        assessment = self.assertRunMatchesModel(wine_harness.Run(code, stdout), "Report: " + windows_path(report))
         self.assertReportFile(report, assessment)
-        return directory, assessment
+        return directory, assessment, trace.decode(errors="replace").splitlines()
+
+    def test_no_dll_is_loaded_from_beside_the_exe_nor_before_the_search_policy(self):
+        names = []  # the second run plants a hostile copy of each DLL the first one loaded
+        for situation in ("nothing planted", "the run's DLLs planted"):
+            with self.subTest(situation):
+                directory, _, trace = self.run_in_fresh_directory(overrides=",".join(names or ["tbs"]) + "=n,b",
+                                                                  planted=names)
+                started = next(number for number, line in enumerate(trace) if OWN_CODE in line)
+                policy = next((number for number, line in enumerate(trace) if POLICY in line), len(trace))
+                loaded = [match.group(1).replace("\\\\", "\\") for match in map(LOADED.search, trace[started:])
+                          if match]
+                names = [path.split("\\")[-1][:-len(".dll")].lower() for path in loaded]
+                self.assertEqual([line for line in trace[started:policy] if LOADED.search(line)], [])
+                self.assertEqual([path for path in loaded if path.startswith(windows_path(directory) + "\\")], [])
+                self.assertFalse(os.path.exists(os.path.join(directory, MARKER)), "a planted DLL ran")
 
     def test_a_tbs_dll_beside_the_exe_is_never_loaded(self):
         # The system's stand-in answers TPM 1.2; the planted DLL would answer 2.0.
-        directory, assessment = self.run_in_fresh_directory(tbs=(0, 1), planted=True)
+        directory, assessment, _ = self.run_in_fresh_directory(tbs=(0, 1), planted=("tbs",))
         self.assertFalse(os.path.exists(os.path.join(directory, MARKER)), "the planted tbs.dll ran")
         self.assertEqual(assessment.official[2], Item("TPM 2.0", False, "nur TPM 1.2 erkannt"))
 
@@ -33,9 +61,9 @@ class LibraryLoading(WineTestCase):
         shutil.move(system_dll, system_dll + ".away")
         self.addCleanup(shutil.move, system_dll + ".away", system_dll)
         # "n" alone: Wine may not fall back to its built-in TPM Base Services either.
-        for situation, planted in (("nothing planted", False), ("one planted beside the exe", True)):
+        for situation, planted in (("nothing planted", ()), ("one planted beside the exe", ("tbs",))):
             with self.subTest(situation):
-                directory, assessment = self.run_in_fresh_directory(overrides="tbs=n", planted=planted)
+                directory, assessment, _ = self.run_in_fresh_directory(overrides="tbs=n", planted=planted)
                 self.assertEqual(assessment.official[2],
                                  Item("TPM 2.0", False, "nicht verfuegbar (TBS Fehler 2150121473)"))
                 self.assertFalse(os.path.exists(os.path.join(directory, MARKER)), "the planted tbs.dll ran")

@@ -26,7 +26,7 @@ RUN_TIMEOUT = 60
 TECHNICAL_NAMES = ["64-Bit CPU", "64-Bit Betriebssystem", "SSE4.2", "POPCNT", "NX / XD Bit", "CMPXCHG16b",
                    "LAHF/SAHF", "RAM >= 4 GiB", "Systemlaufwerk >= 64 GiB"]
 OFFICIAL_NAMES = ["UEFI-Boot", "Secure Boot", "TPM 2.0"]
-# Wine has no GetFirmwareType, so the firmware query fails and counts as BIOS.
+# Wine has no GetFirmwareType, and its firmware-variable read answers as a legacy BIOS does.
 WINE_UEFI_ITEM = report_model.Item("UEFI-Boot", False, "Legacy/BIOS")
 TPM_20 = (0, 2)
 
@@ -89,8 +89,9 @@ class WinePrefix:
         subprocess.run([shutil.which("wineserver") or "wineserver", option], env=self.env, check=check,
                        stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
 
-    def wine(self, args, cwd=None, extra_env=None, check=False):
-        """Runs a Windows program; returns its exit code and stdout bytes (stderr is Wine's chatter)."""
+    def wine(self, args, cwd=None, extra_env=None, check=False, with_stderr=False):
+        """Runs a Windows program; returns its exit code and stdout bytes, and with_stderr also stderr
+        (Wine's chatter, or the traces WINEDEBUG asks for)."""
         env = dict(self.env, **(extra_env or {}))
         with tempfile.TemporaryFile() as out, tempfile.TemporaryFile() as err:
             done = subprocess.run([CONFIG.wine_run] + list(args), cwd=cwd, env=env, stdin=subprocess.DEVNULL,
@@ -100,7 +101,7 @@ class WinePrefix:
             stdout, stderr = out.read(), err.read()
         if check and done.returncode != 0:
             raise RuntimeError("%s failed with %d: %s" % (args, done.returncode, stderr.decode(errors="replace")))
-        return done.returncode, stdout
+        return (done.returncode, stdout, stderr) if with_stderr else (done.returncode, stdout)
 
     def run_quillbrook(self, exe, cwd, tbs=TPM_20, overrides="tbs=n,b"):
         """Runs a copy made by install_program with the stand-in TPM answering (result, version).
