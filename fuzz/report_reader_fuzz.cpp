@@ -5,6 +5,8 @@
 // detail; texts are a length byte and that many bytes, line feeds dropped. Two final bytes
 // say where to cut the written report short.
 
+#include "core/checks.h"
+#include "core/printable_text.h"
 #include "fuzz_input.h"
 #include "report/report_reader.h"
 #include "report/report_text.h"
@@ -67,20 +69,20 @@ void readArbitraryBytes(const std::string& bytes)
 
 quill::Assessment assessmentFrom(quill::fuzz::ByteReader& in)
 {
-    quill::ProcessorInfo processor;
-    processor.vendor = (in.byte() & 1u) != 0 ? std::string(quill::prefetchWVendor) : textWithoutLineFeeds(in);
-    processor.brand = textWithoutLineFeeds(in);
+    // Brand and vendor come from the processor, which may put anything there, line ends included.
+    std::string vendor = (in.byte() & 1u) != 0 ? std::string(quill::amdVendor) : in.text();
+    std::string brand = in.text();
     quill::CheckList technical;
     quill::CheckList official;
-    for (std::size_t check = 0; check < quill::reportCheckNames.size(); ++check) {
-        if (check == quill::prefetchWCheck && processor.vendor != quill::prefetchWVendor) {
+    for (const quill::CheckDefinition& check : quill::checkTable) {
+        if (!quill::isListedFor(check, vendor)) {
             continue;
         }
         const bool passed = (in.byte() & 1u) != 0;
-        quill::CheckItem item{std::string(quill::reportCheckNames[check]), passed, textWithoutLineFeeds(in)};
-        (check < quill::firstOfficialCheck ? technical : official).push_back(std::move(item));
+        quill::CheckItem item{std::string(check.name), passed, textWithoutLineFeeds(in)};
+        (check.group == quill::CheckGroup::technical ? technical : official).push_back(std::move(item));
     }
-    return quill::deriveAssessment(processor, technical, official);
+    return quill::deriveAssessment(std::move(brand), std::move(vendor), technical, official);
 }
 
 bool sameItems(const quill::CheckList& a, const quill::CheckList& b)
@@ -100,7 +102,8 @@ void readBackWritten(std::uint8_t mode, quill::fuzz::ByteReader& in)
     const ReportReading reading = quill::readReport(bytes);
     FUZZ_CHECK(reading.assessment.has_value());
     const quill::Assessment& read = *reading.assessment;
-    FUZZ_CHECK(read.processor.brand == written.processor.brand && read.processor.vendor == written.processor.vendor);
+    FUZZ_CHECK(read.brand == quill::printableText(written.brand) &&
+               read.vendor == quill::printableText(written.vendor));
     FUZZ_CHECK(sameItems(read.technicalChecks, written.technicalChecks));
     FUZZ_CHECK(sameItems(read.officialChecks, written.officialChecks));
     FUZZ_CHECK(read.technicallyCompatible == written.technicallyCompatible);

@@ -6,14 +6,15 @@
 
 namespace quill {
 
-Assessment deriveAssessment(ProcessorInfo processor, CheckList technicalChecks, CheckList officialChecks)
+Assessment deriveAssessment(std::string brand, std::string vendor, CheckList technicalChecks, CheckList officialChecks)
 {
     Assessment result;
     result.technicallyCompatible = allPassed(technicalChecks);
     result.officiallyCompatible = isOfficiallyCompatible(result.technicallyCompatible, officialChecks);
     result.technicalBlockers = collectBlockers(technicalChecks);
     result.officialBlockers = collectBlockers(officialChecks);
-    result.processor = std::move(processor);
+    result.brand = std::move(brand);
+    result.vendor = std::move(vendor);
     result.technicalChecks = std::move(technicalChecks);
     result.officialChecks = std::move(officialChecks);
     return result;

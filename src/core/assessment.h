@@ -1,13 +1,15 @@
 #pragma once
 
 #include "core/check_item.h"
-#include "probes/processor.h"
+
+#include <string>
 
 namespace quill {
 
 // Everything one run found and derived; console report and report file both read it.
 struct Assessment {
-    ProcessorInfo processor;
+    std::string brand;  // the processor's brand text, as read
+    std::string vendor; // the processor's vendor text, as read
     CheckList technicalChecks;
     CheckList officialChecks;
     BlockerList technicalBlockers;
@@ -17,7 +19,7 @@ struct Assessment {
 };
 
 // Derives verdicts and blocker lines from the finished lists.
-Assessment deriveAssessment(ProcessorInfo processor, CheckList technicalChecks, CheckList officialChecks);
+Assessment deriveAssessment(std::string brand, std::string vendor, CheckList technicalChecks, CheckList officialChecks);
 
 // The process exit status for the assessment's verdicts.
 int exitCodeOf(const Assessment& assessment);

@@ -1,7 +1,6 @@
 #include "core/console_output.h"
 
-#include "core/text_layout.h"
-#include "core/verdicts.h"
+#include "core/report_layout.h"
 
 namespace quill {
 
@@ -29,34 +28,22 @@ void writeColoured(ConsoleScript& out, Attribute attribute, std::string_view tex
 
 void printSeparator(ConsoleScript& out)
 {
-    writeColoured(out, Attribute::darkGrey, std::string(66, '-') + "\n");
+    writeColoured(out, Attribute::darkGrey, separatorLine(consoleSeparatorFill) + "\n");
 }
 
 void printCheckLine(ConsoleScript& out, const CheckItem& item)
 {
-    setAttribute(out, item.passed ? Attribute::green : Attribute::red);
-    writeText(out, "[");
-    writeText(out, passTag(item.passed));
-    writeText(out, "]");
-    setAttribute(out, Attribute::normal);
-
-    std::string name = " ";
-    appendPadded(name, item.name, itemNameWidth);
-    writeText(out, name);
+    writeColoured(out, item.passed ? Attribute::green : Attribute::red, itemTag(item.passed));
+    writeText(out, " " + itemNameField(item.name));
     if (!item.detail.empty()) {
-        writeColoured(out, Attribute::darkGrey, " : " + item.detail);
+        writeColoured(out, Attribute::darkGrey, std::string(detailSeparator) + item.detail);
     }
     writeText(out, "\n");
 }
 
 void printVerdictLine(ConsoleScript& out, std::string_view label, bool value, Attribute falseAttribute)
 {
-    std::string line;
-    appendPadded(line, label, verdictLabelWidth);
-    line += " : ";
-    line += verdictWord(value);
-    line += "\n";
-    writeColoured(out, value ? Attribute::green : falseAttribute, line);
+    writeColoured(out, value ? Attribute::green : falseAttribute, verdictLine(label, value) + "\n");
 }
 
 void playScript(const ConsoleScript& script, bool consolePresent, const ConsoleSink& sink)

@@ -1,8 +1,8 @@
 #pragma once
 
 #include "core/check_item.h"
+#include "platform/platform.h"
 
-#include <cstdint>
 #include <functional>
 #include <string>
 #include <string_view>
@@ -10,15 +10,7 @@
 
 namespace quill {
 
-// Windows console text attributes; every other platform maps them to its own colours.
-enum class Attribute : std::uint16_t {
-    normal = 7,
-    darkGrey = 8,
-    green = 10,
-    cyan = 11,
-    red = 12,
-    yellow = 14,
-};
+using Attribute = platform::TextAttribute;
 
 // One step of console output: either text or a colour change, never both.
 struct ConsolePiece {
@@ -37,10 +29,10 @@ void writeText(ConsoleScript& out, std::string_view text);
 // Attribute, text, back to normal: the shape of every coloured piece.
 void writeColoured(ConsoleScript& out, Attribute attribute, std::string_view text);
 
-// The 66-hyphen line in dark grey.
+// The separator line in dark grey.
 void printSeparator(ConsoleScript& out);
 
-// "[OK ]"/"[NO ]" tag in green/red, the name in a 26-wide field, " : " and detail in dark grey.
+// The item line: its tag in green or red, the name in its field, " : " and detail in dark grey.
 void printCheckLine(ConsoleScript& out, const CheckItem& item);
 
 // The whole line, newline included, in green when value is true, else in falseAttribute.

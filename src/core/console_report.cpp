@@ -1,7 +1,7 @@
 #include "core/console_report.h"
 
 #include "core/printable_text.h"
-#include "core/text_layout.h"
+#include "core/report_layout.h"
 #include "core/verdicts.h"
 
 #include <string>
@@ -11,10 +11,7 @@ namespace {
 
 void printSectionTitle(ConsoleScript& out, std::string_view title)
 {
-    setAttribute(out, Attribute::cyan);
-    writeText(out, title);
-    writeText(out, "\n");
-    setAttribute(out, Attribute::normal);
+    writeColoured(out, Attribute::cyan, std::string(title) + "\n");
 }
 
 void printBlockers(ConsoleScript& out, std::string_view title, Attribute titleAttribute, const BlockerList& blockers)
@@ -23,9 +20,9 @@ void printBlockers(ConsoleScript& out, std::string_view title, Attribute titleAt
         return;
     }
     writeText(out, "\n");
-    writeColoured(out, titleAttribute, title);
+    writeColoured(out, titleAttribute, std::string(title) + "\n");
     for (const std::string& line : blockers) {
-        writeText(out, " - " + line + "\n");
+        writeText(out, std::string(blockerPrefix) + line + "\n");
     }
 }
 
@@ -50,22 +47,22 @@ ConsoleScript renderConsoleReport(const Assessment& a)
 {
     ConsoleScript out;
     setAttribute(out, Attribute::cyan);
-    writeText(out, "Quillbrook\n");
+    writeText(out, std::string(productLine) + "\n");
     setAttribute(out, Attribute::darkGrey);
-    writeText(out, "Windows-11-Kompatibilitaetspruefung\n");
+    writeText(out, std::string(consoleSubtitle) + "\n");
     setAttribute(out, Attribute::normal);
     printSeparator(out);
 
     // CPUID texts come from whoever made the processor, or the hypervisor pretending to be one.
-    writeText(out, std::string(cpuLabel) + printableText(a.processor.brand) + "\n");
-    writeText(out, std::string(vendorLabel) + printableText(a.processor.vendor) + "\n");
+    writeText(out, std::string(cpuLabel) + printableText(a.brand) + "\n");
+    writeText(out, std::string(vendorLabel) + printableText(a.vendor) + "\n");
     printSeparator(out);
 
-    printSectionTitle(out, technicalTitle);
+    printSectionTitle(out, sectionTitle(CheckGroup::technical));
     printChecks(out, a.technicalChecks);
     printSeparator(out);
 
-    printSectionTitle(out, officialTitle);
+    printSectionTitle(out, sectionTitle(CheckGroup::official));
     printChecks(out, a.officialChecks);
     printSeparator(out);
 

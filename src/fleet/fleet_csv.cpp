@@ -44,15 +44,16 @@ std::vector<std::string> machineRow(const MachineReport& machine)
     const Assessment& a = machine.assessment;
     std::vector<std::string> cells = {machine.name,
                                       machine.file,
-                                      a.processor.brand,
-                                      a.processor.vendor,
+                                      a.brand,
+                                      a.vendor,
                                       std::string(verdictWord(a.technicallyCompatible)),
                                       std::string(verdictWord(a.officiallyCompatible)),
                                       std::to_string(exitCodeOf(a))};
-    for (const std::string_view name : reportCheckNames) {
-        const CheckItem* item = findCheck(a, name);
+    for (const CheckDefinition& check : checkTable) {
+        const CheckItem* item = findCheck(a, check.name);
         cells.push_back(item != nullptr ? checkCell(*item) : std::string());
     }
+    cells.emplace_back();
     return cells;
 }
 
@@ -63,10 +64,20 @@ std::string fleetCsv(const FleetReports& reports)
     std::string out = "\xEF\xBB\xBF";
     std::vector<std::string> header = {
         "Rechner", "Datei", "CPU", "Vendor", "Technisch kompatibel", "Offiziell kompatibel", "Exit-Code"};
-    header.insert(header.end(), reportCheckNames.begin(), reportCheckNames.end());
+    for (const CheckDefinition& check : checkTable) {
+        header.emplace_back(check.name);
+    }
+    header.emplace_back("Kategorie");
     appendRow(out, header);
     for (const MachineReport& machine : reports.machines) {
         appendRow(out, machineRow(machine));
+    }
+    // An expected machine without a report is a row of its own, so a filter on the category finds it.
+    for (const std::string& name : reports.missing) {
+        std::vector<std::string> cells(header.size());
+        cells.front() = name;
+        cells.back() = "kein Bericht";
+        appendRow(out, cells);
     }
     return out;
 }

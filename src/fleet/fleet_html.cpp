@@ -91,8 +91,8 @@ void appendVerdictChart(std::string& out, const FleetSummary& s)
 void appendFailureChart(std::string& out, const FleetSummary& s)
 {
     out += "<h2>Fehlgeschlagene Pruefungen</h2>\n<div class='chart'>\n";
-    for (std::size_t check = 0; check < reportCheckNames.size(); ++check) {
-        appendBar(out, reportCheckNames[check], s.failuresByCheck[check], s.machines, "");
+    for (std::size_t check = 0; check < checkTable.size(); ++check) {
+        appendBar(out, checkTable[check].name, s.failuresByCheck[check], s.machines, "");
     }
     out += "</div>\n";
 }
@@ -115,9 +115,9 @@ void appendMachineTable(std::string& out, const FleetReports& reports)
     for (const MachineReport& machine : reports.machines) {
         const Assessment& a = machine.assessment;
         out += "<tr><td>" + escaped(machine.name) + "</td><td>" + escaped(machine.file) + "</td><td>" +
-               escaped(a.processor.brand) + "</td><td>" + std::string(verdictWord(a.technicallyCompatible)) +
-               "</td><td>" + std::string(verdictWord(a.officiallyCompatible)) + "</td><td>" +
-               std::to_string(exitCodeOf(a)) + "</td><td class='no'>" + blockerCell(a) + "</td></tr>\n";
+               escaped(a.brand) + "</td><td>" + std::string(verdictWord(a.technicallyCompatible)) + "</td><td>" +
+               std::string(verdictWord(a.officiallyCompatible)) + "</td><td>" + std::to_string(exitCodeOf(a)) +
+               "</td><td class='no'>" + blockerCell(a) + "</td></tr>\n";
     }
     out += "</table>\n";
 }
@@ -138,6 +138,18 @@ void appendUnreadableTable(std::string& out, const FleetReports& reports)
     out += "</table>\n";
 }
 
+void appendMissingList(std::string& out, const FleetReports& reports)
+{
+    if (reports.missing.empty()) {
+        return;
+    }
+    out += "<h2>Erwartete Rechner ohne Bericht (" + std::to_string(reports.missing.size()) + ")</h2>\n<ul>\n";
+    for (const std::string& name : reports.missing) {
+        out += "<li>" + escaped(name) + "</li>\n";
+    }
+    out += "</ul>\n";
+}
+
 } // namespace
 
 std::string fleetHtml(const FleetReports& reports, const FleetSummary& summary)
@@ -148,11 +160,13 @@ std::string fleetHtml(const FleetReports& reports, const FleetSummary& summary)
     out += "</head>\n<body>\n<h1>Windows-11-Flottenuebersicht</h1>\n<div class='tiles'>\n";
     appendTile(out, "Rechner", summary.machines);
     appendTile(out, "Nicht lesbare Dateien", summary.unreadable);
+    appendTile(out, "Erwartet, ohne Bericht", summary.missing);
     out += "</div>\n";
     appendVerdictChart(out, summary);
     appendFailureChart(out, summary);
     appendMachineTable(out, reports);
     appendUnreadableTable(out, reports);
+    appendMissingList(out, reports);
     out += "</body>\n</html>\n";
     return out;
 }

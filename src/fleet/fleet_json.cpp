@@ -74,6 +74,7 @@ void appendSummary(std::string& out, const FleetSummary& s)
         {"firmware_settings_only", s.firmwareSettingsOnly},
         {"tpm_missing", s.tpmMissing},
         {"unreadable", s.unreadable},
+        {"missing", s.missing},
     };
     bool first = true;
     for (const auto& [key, count] : counts) {
@@ -83,8 +84,8 @@ void appendSummary(std::string& out, const FleetSummary& s)
     }
     appendKey(out, "failures_by_check");
     out += "{";
-    for (std::size_t check = 0; check < reportCheckNames.size(); ++check) {
-        appendKey(out, reportCheckNames[check], check == 0);
+    for (std::size_t check = 0; check < checkTable.size(); ++check) {
+        appendKey(out, checkTable[check].name, check == 0);
         out += std::to_string(s.failuresByCheck[check]);
     }
     out += "}}";
@@ -116,9 +117,9 @@ void appendMachine(std::string& out, const MachineReport& machine)
     appendKey(out, "file");
     appendString(out, machine.file);
     appendKey(out, "cpu");
-    appendString(out, a.processor.brand);
+    appendString(out, a.brand);
     appendKey(out, "vendor");
-    appendString(out, a.processor.vendor);
+    appendString(out, a.vendor);
     appendKey(out, "technically_compatible");
     out += a.technicallyCompatible ? "true" : "false";
     appendKey(out, "officially_compatible");
@@ -167,6 +168,8 @@ std::string fleetJson(const FleetReports& reports, const FleetSummary& summary)
     appendArray(out, reports.machines, appendMachine);
     out += ",\n  \"unreadable\": ";
     appendArray(out, reports.unreadable, appendUnreadable);
+    out += ",\n  \"missing\": ";
+    appendArray(out, reports.missing, [](std::string& to, const std::string& name) { appendString(to, name); });
     out += "\n}\n";
     return out;
 }

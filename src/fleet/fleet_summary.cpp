@@ -14,8 +14,8 @@ const CheckItem* findIn(const CheckList& checks, std::string_view name)
 
 void countFailures(const Assessment& a, FleetSummary& summary)
 {
-    for (std::size_t check = 0; check < reportCheckNames.size(); ++check) {
-        const CheckItem* item = findCheck(a, reportCheckNames[check]);
+    for (std::size_t check = 0; check < checkTable.size(); ++check) {
+        const CheckItem* item = findCheck(a, checkTable[check].name);
         if (item != nullptr && !item->passed) {
             ++summary.failuresByCheck[check];
         }
@@ -30,7 +30,7 @@ void countVerdict(const Assessment& a, FleetSummary& summary)
         return;
     case 1: {
         ++summary.technicallyCompatibleOnly;
-        const CheckItem* tpm = findCheck(a, reportCheckNames[tpmCheckIndex]);
+        const CheckItem* tpm = findCheck(a, checkName(Check::tpm20));
         ++(tpm != nullptr && tpm->passed ? summary.firmwareSettingsOnly : summary.tpmMissing);
         return;
     }
@@ -46,6 +46,7 @@ FleetSummary summariseFleet(const FleetReports& reports)
     FleetSummary summary;
     summary.machines = reports.machines.size();
     summary.unreadable = reports.unreadable.size();
+    summary.missing = reports.missing.size();
     for (const MachineReport& machine : reports.machines) {
         countVerdict(machine.assessment, summary);
         countFailures(machine.assessment, summary);
@@ -74,7 +75,7 @@ int fleetExitCode(const FleetSummary& summary)
     if (summary.machines == 0) {
         return 2;
     }
-    return summary.unreadable == 0 ? 0 : 1;
+    return summary.unreadable == 0 && summary.missing == 0 ? 0 : 1;
 }
 
 } // namespace quill::fleet

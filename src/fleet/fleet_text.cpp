@@ -1,5 +1,5 @@
 #include "core/printable_text.h"
-#include "core/text_layout.h"
+#include "core/report_layout.h"
 #include "fleet/fleet_output.h"
 
 namespace quill::fleet {
@@ -33,7 +33,7 @@ void appendUnreadable(std::string& out, const UnreadableReport& file)
 std::string fleetSummaryText(const FleetReports& reports, const FleetSummary& summary)
 {
     std::string out = "Quillbrook-Flottenuebersicht\n";
-    out.append(66, '=');
+    out += separatorLine(reportRuleFill);
     out += "\n\n";
     appendCount(out, "Rechner (lesbare Berichte)", summary.machines);
     appendCount(out, "Offiziell kompatibel (Code 0)", summary.officiallyCompatible);
@@ -42,16 +42,23 @@ std::string fleetSummaryText(const FleetReports& reports, const FleetSummary& su
     appendCount(out, "  davon TPM 2.0 fehlt", summary.tpmMissing);
     appendCount(out, "Nicht technisch kompatibel (Code 2)", summary.notCompatible);
     appendCount(out, "Nicht lesbare Dateien", summary.unreadable);
+    appendCount(out, "Erwartete Rechner ohne Bericht", summary.missing);
 
     out += "\n[Fehlgeschlagene Pruefungen]\n";
-    for (std::size_t check = 0; check < reportCheckNames.size(); ++check) {
-        appendPadded(out, reportCheckNames[check], itemNameWidth);
+    for (std::size_t check = 0; check < checkTable.size(); ++check) {
+        out += itemNameField(checkTable[check].name);
         out += " : " + std::to_string(summary.failuresByCheck[check]) + "\n";
     }
     if (!reports.unreadable.empty()) {
         out += "\n[Nicht lesbare Dateien]\n";
         for (const UnreadableReport& file : reports.unreadable) {
             appendUnreadable(out, file);
+        }
+    }
+    if (!reports.missing.empty()) {
+        out += "\n[Erwartete Rechner ohne Bericht]\n";
+        for (const std::string& name : reports.missing) {
+            out += " - " + printableText(name) + "\n";
         }
     }
     return out;

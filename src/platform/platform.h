@@ -87,10 +87,23 @@ struct ConsoleSettings {
     std::uint32_t outputMode = 0; // meaningful only when outputModeChanged
 };
 
-// The console output handle kept for colours; absent when output has no console.
+// The colours text is written in, as Windows console text attributes (foreground bits: blue 1,
+// green 2, red 4, intensity 8). Other platforms show them in their own terminal's colours.
+enum class TextAttribute : std::uint16_t {
+    normal = 7,
+    darkGrey = 8,
+    green = 10,
+    cyan = 11,
+    red = 12,
+    yellow = 14,
+};
+
+// Standard output as the run writes to it.
 struct ConsoleHandle {
     void* native = nullptr;
-    bool present = false;
+    // Colour changes are sent: on Windows whenever the handle is valid (to a file or pipe they
+    // fail harmlessly), on Linux only to a terminal, where they are escape sequences in the text.
+    bool takesColours = false;
     bool isConsole = false; // output reaches a console screen, not a file or a pipe
     ConsoleSettings previous;
 };
@@ -107,8 +120,8 @@ void restoreConsole(const ConsoleHandle& console);
 // file or pipe as exactly these bytes.
 void writeOutput(const ConsoleHandle& console, std::string_view text);
 
-// Switches the colour of text written to stdout from now on. Only for a present handle.
-void setTextAttribute(const ConsoleHandle& console, std::uint16_t attribute);
+// Switches the colour of text written to stdout from now on. Only where the handle takes colours.
+void setTextAttribute(const ConsoleHandle& console, TextAttribute attribute);
 
 // Waits for one key press without echo; returns at once when input is at its end.
 void waitForKey();

@@ -23,22 +23,23 @@ namespace {
 constexpr const char* sysfsRoot = "/sys";
 
 // ANSI colours standing in for the Windows console attributes.
-std::string_view sgrFor(std::uint16_t attribute)
+std::string_view sgrFor(TextAttribute attribute)
 {
     switch (attribute) {
-    case 8:
+    case TextAttribute::darkGrey:
         return "\x1b[90m";
-    case 10:
+    case TextAttribute::green:
         return "\x1b[92m";
-    case 11:
+    case TextAttribute::cyan:
         return "\x1b[96m";
-    case 12:
+    case TextAttribute::red:
         return "\x1b[91m";
-    case 14:
+    case TextAttribute::yellow:
         return "\x1b[93m";
-    default:
-        return "\x1b[0m";
+    case TextAttribute::normal:
+        break;
     }
+    return "\x1b[0m";
 }
 
 // Waits for one byte or the end of input. Neither the byte nor a failure changes anything,
@@ -223,7 +224,7 @@ void writeOutput(const ConsoleHandle& /*console*/, std::string_view text)
     std::fwrite(text.data(), 1, text.size(), stdout);
 }
 
-void setTextAttribute(const ConsoleHandle& /*console*/, std::uint16_t attribute)
+void setTextAttribute(const ConsoleHandle& /*console*/, TextAttribute attribute)
 {
     const std::string_view sgr = sgrFor(attribute);
     std::fwrite(sgr.data(), 1, sgr.size(), stdout);

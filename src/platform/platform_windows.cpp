@@ -289,11 +289,11 @@ void writeOutput(const ConsoleHandle& console, std::string_view text)
     }
 }
 
-void setTextAttribute(const ConsoleHandle& console, std::uint16_t attribute)
+void setTextAttribute(const ConsoleHandle& console, TextAttribute attribute)
 {
     // Text still in the runtime's buffer must reach the console in the old colour.
     std::fflush(stdout);
-    SetConsoleTextAttribute(static_cast<HANDLE>(console.native), attribute);
+    SetConsoleTextAttribute(static_cast<HANDLE>(console.native), static_cast<WORD>(attribute));
 }
 
 void waitForKey()

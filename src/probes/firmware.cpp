@@ -1,5 +1,7 @@
 #include "probes/firmware.h"
 
+#include "core/check_details.h"
+#include "core/checks.h"
 #include "platform/platform.h"
 
 namespace quill {
@@ -16,7 +18,7 @@ bool isUefiFirmware()
 
 CheckItem uefiBootCheck(bool isUefi)
 {
-    return CheckItem{"UEFI-Boot", isUefi, isUefi ? "aktiv" : "Legacy/BIOS"};
+    return checkItem(Check::uefiBoot, isUefi, isUefi ? "aktiv" : std::string(legacyBiosDetail));
 }
 
 CheckItem probeUefiBoot()
@@ -28,12 +30,12 @@ CheckItem secureBootCheck(std::optional<std::uint32_t> secureBootValue, const st
 {
     if (secureBootValue) {
         const bool enabled = *secureBootValue == 1;
-        return CheckItem{"Secure Boot", enabled, enabled ? "aktiviert" : "deaktiviert"};
+        return checkItem(Check::secureBoot, enabled, enabled ? "aktiviert" : std::string(secureBootOffDetail));
     }
     if (askIsUefi()) {
-        return CheckItem{"Secure Boot", false, "Status konnte nicht ausgelesen werden"};
+        return checkItem(Check::secureBoot, false, "Status konnte nicht ausgelesen werden");
     }
-    return CheckItem{"Secure Boot", false, "nicht verfuegbar im Legacy/BIOS-Modus"};
+    return checkItem(Check::secureBoot, false, std::string(secureBootInLegacyDetail));
 }
 
 CheckItem probeSecureBoot()

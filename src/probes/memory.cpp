@@ -1,5 +1,7 @@
 #include "probes/memory.h"
 
+#include "core/check_details.h"
+#include "core/checks.h"
 #include "platform/platform.h"
 #include "probes/gib_format.h"
 
@@ -8,9 +10,10 @@ namespace quill {
 CheckItem memoryCheck(std::optional<std::uint64_t> totalBytes)
 {
     if (!totalBytes) {
-        return CheckItem{"RAM >= 4 GiB", false, "konnte nicht gelesen werden"};
+        return checkItem(Check::memory, false, "konnte nicht gelesen werden");
     }
-    return CheckItem{"RAM >= 4 GiB", *totalBytes >= memoryThreshold, formatGiB(*totalBytes) + " installiert"};
+    return checkItem(Check::memory, *totalBytes >= memoryThreshold,
+                     formatGiB(*totalBytes) + std::string(installedSuffix));
 }
 
 CheckItem probeMemory()

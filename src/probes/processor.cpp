@@ -1,6 +1,6 @@
 #include "probes/processor.h"
 
-#include <utility>
+#include "core/checks.h"
 
 namespace quill {
 namespace {
@@ -24,9 +24,9 @@ bool bit(std::uint32_t value, int index)
     return ((value >> index) & 1u) != 0;
 }
 
-CheckItem presenceItem(std::string name, bool passed)
+CheckItem presenceItem(Check check, bool passed)
 {
-    return CheckItem{std::move(name), passed, passed ? "vorhanden" : "fehlt"};
+    return checkItem(check, passed, passed ? "vorhanden" : "fehlt");
 }
 
 constexpr std::uint16_t architectureAmd64 = 9;
@@ -97,16 +97,16 @@ ProcessorInfo readProcessorInfo()
 void appendProcessorChecks(const ProcessorInfo& info, std::uint16_t nativeArchitecture, CheckList& checks)
 {
     const bool is64BitCpu = nativeArchitecture == architectureAmd64 || nativeArchitecture == architectureArm64;
-    checks.push_back(presenceItem("64-Bit CPU", is64BitCpu));
+    checks.push_back(presenceItem(Check::cpu64, is64BitCpu));
     // This program is itself x86-64 code, so a 64-bit operating system is running it.
-    checks.push_back(presenceItem("64-Bit Betriebssystem", true));
-    checks.push_back(presenceItem("SSE4.2", info.hasSse42));
-    checks.push_back(presenceItem("POPCNT", info.hasPopcnt));
-    checks.push_back(presenceItem("NX / XD Bit", info.hasNx));
-    checks.push_back(presenceItem("CMPXCHG16b", info.hasCmpxchg16b));
-    checks.push_back(presenceItem("LAHF/SAHF", info.hasLahfSahf));
-    if (info.vendor == "AuthenticAMD") {
-        checks.push_back(presenceItem("PrefetchW (AMD)", info.hasPrefetchW));
+    checks.push_back(presenceItem(Check::os64, true));
+    checks.push_back(presenceItem(Check::sse42, info.hasSse42));
+    checks.push_back(presenceItem(Check::popcnt, info.hasPopcnt));
+    checks.push_back(presenceItem(Check::nx, info.hasNx));
+    checks.push_back(presenceItem(Check::cmpxchg16b, info.hasCmpxchg16b));
+    checks.push_back(presenceItem(Check::lahfSahf, info.hasLahfSahf));
+    if (isListedFor(definitionOf(Check::prefetchW), info.vendor)) {
+        checks.push_back(presenceItem(Check::prefetchW, info.hasPrefetchW));
     }
 }
 

@@ -1,20 +1,22 @@
 #include "probes/system_drive.h"
 
+#include "core/check_details.h"
+#include "core/checks.h"
 #include "probes/gib_format.h"
 
 namespace quill {
 
 CheckItem systemDriveCheck(const platform::SystemVolumeAnswer& answer)
 {
-    const char* name = "Systemlaufwerk >= 64 GiB";
     if (!answer.directoryFound) {
-        return CheckItem{name, false, "Windows-Verzeichnis nicht gefunden"};
+        return checkItem(Check::systemDrive, false, "Windows-Verzeichnis nicht gefunden");
     }
     if (!answer.totalBytes) {
-        return CheckItem{name, false, "Kapazitaet konnte nicht gelesen werden"};
+        return checkItem(Check::systemDrive, false, "Kapazitaet konnte nicht gelesen werden");
     }
     // Free space plays no part: only the volume's total size decides.
-    return CheckItem{name, *answer.totalBytes >= systemDriveThreshold, "Kapazitaet " + formatGiB(*answer.totalBytes)};
+    return checkItem(Check::systemDrive, *answer.totalBytes >= systemDriveThreshold,
+                     std::string(capacityPrefix) + formatGiB(*answer.totalBytes));
 }
 
 CheckItem probeSystemDrive()

@@ -1,18 +1,21 @@
 #include "probes/tpm.h"
 
+#include "core/check_details.h"
+#include "core/checks.h"
+
 namespace quill {
 
 TpmStatus tpmStatusFrom(const platform::TpmDeviceAnswer& answer)
 {
     // std::to_string of a uint32_t is plain unsigned decimal: no sign, no grouping, no base.
     if (answer.result != 0) {
-        return TpmStatus{false, "nicht verfuegbar (TBS Fehler " + std::to_string(answer.result) + ")"};
+        return TpmStatus{false, std::string(tpmNotFoundPrefix) + std::to_string(answer.result) + ")"};
     }
     switch (answer.tpmVersion) {
     case 2:
         return TpmStatus{true, "TPM 2.0 erkannt"};
     case 1:
-        return TpmStatus{false, "nur TPM 1.2 erkannt"};
+        return TpmStatus{false, std::string(tpm12Detail)};
     default:
         return TpmStatus{false, "unbekannte TPM-Version (" + std::to_string(answer.tpmVersion) + ")"};
     }
@@ -25,7 +28,7 @@ TpmStatus probeTpm()
 
 CheckItem tpmCheck(const TpmStatus& status)
 {
-    return CheckItem{"TPM 2.0", status.isVersion20, status.detail};
+    return checkItem(Check::tpm20, status.isVersion20, status.detail);
 }
 
 } // namespace quill

@@ -1,6 +1,6 @@
 #include "report/report_reader.h"
 
-#include "core/text_layout.h"
+#include "core/report_layout.h"
 #include "core/verdicts.h"
 
 #include <algorithm>
@@ -11,7 +11,6 @@ namespace quill {
 namespace {
 
 constexpr std::string_view byteOrderMark = "\xEF\xBB\xBF";
-constexpr std::string_view productLine = "Quillbrook";
 
 // The report split into lines without their ends. Which end the file uses is settled by
 // its first line; a later line with the other end is remembered, not dropped.
@@ -92,71 +91,60 @@ struct Cursor {
     bool expectEnd() { return next == text.lines.size() || failAt(ReportFaultKind::unexpectedLine, lineNumber()); }
 };
 
-std::string padded(std::string_view text, std::size_t width)
+// The row of the check an item line names, or nullptr. The name fills its field, then the
+// line ends or " : " and the detail follow.
+const CheckDefinition* namedCheck(std::string_view rest)
 {
-    std::string out;
-    appendPadded(out, text, width);
-    return out;
-}
-
-std::string itemTag(bool passed)
-{
-    return "[" + std::string(passTag(passed)) + "] ";
-}
-
-// The check an item line names, or npos. The name fills its field, then the line ends
-// or " : " and the detail follow.
-std::size_t namedCheck(std::string_view rest)
-{
-    for (std::size_t i = 0; i < reportCheckNames.size(); ++i) {
-        const std::string_view name = reportCheckNames[i];
-        const std::size_t field = std::max(name.size(), itemNameWidth);
-        if (rest.size() < field || !rest.starts_with(name)) {
+    for (const CheckDefinition& row : checkTable) {
+        const std::size_t field = std::max(row.name.size(), itemNameWidth);
+        if (rest.size() < field || !rest.starts_with(row.name)) {
             continue;
         }
         const bool filled =
-            rest.substr(name.size(), field - name.size()).find_first_not_of(' ') == std::string_view::npos;
-        if (filled && (rest.size() == field || rest.substr(field).starts_with(" : "))) {
-            return i;
+            rest.substr(row.name.size(), field - row.name.size()).find_first_not_of(' ') == std::string_view::npos;
+        if (filled && (rest.size() == field || rest.substr(field).starts_with(detailSeparator))) {
+            return &row;
         }
     }
-    return std::string_view::npos;
+    return nullptr;
 }
 
-bool readItem(Cursor& in, std::size_t check, CheckList& items)
+bool readItem(Cursor& in, const CheckDefinition& check, CheckList& items)
 {
     std::string_view line;
     if (!in.take(line)) {
         return false;
     }
-    const std::string passedTag = itemTag(true);
+    const std::string passedTag = itemTag(true) + " ";
     const bool passed = line.starts_with(passedTag);
-    const std::string tag = passed ? passedTag : itemTag(false);
+    const std::string tag = passed ? passedTag : itemTag(false) + " ";
     if (!line.starts_with(tag)) {
         return in.failAt(ReportFaultKind::unexpectedLine, in.next);
     }
     const std::string_view rest = line.substr(tag.size());
-    const std::size_t named = namedCheck(rest);
-    if (named == std::string_view::npos) {
+    const CheckDefinition* named = namedCheck(rest);
+    if (named == nullptr) {
         return in.failAt(ReportFaultKind::unknownCheck, in.next);
     }
-    if (named != check) {
+    if (named->check != check.check) {
         return in.failAt(ReportFaultKind::unexpectedLine, in.next);
     }
-    const std::size_t field = std::max(reportCheckNames[check].size(), itemNameWidth);
+    const std::size_t field = std::max(check.name.size(), itemNameWidth);
     // The writer puts " : " only before a detail, so " : " with nothing after it is no item line.
-    const std::string_view detail = rest.size() > field ? rest.substr(field + 3) : std::string_view();
+    const std::string_view detail =
+        rest.size() > field ? rest.substr(field + detailSeparator.size()) : std::string_view();
     if (rest.size() > field && detail.empty()) {
         return in.failAt(ReportFaultKind::unexpectedLine, in.next);
     }
-    items.push_back(CheckItem{std::string(reportCheckNames[check]), passed, std::string(detail)});
+    items.push_back(checkItem(check.check, passed, std::string(detail)));
     return true;
 }
 
-bool readItems(Cursor& in, std::size_t first, std::size_t end, bool withPrefetchW, CheckList& items)
+// The item lines of one group: every check of the table that the vendor lists, in table order.
+bool readItems(Cursor& in, CheckGroup group, std::string_view vendor, CheckList& items)
 {
-    for (std::size_t check = first; check < end; ++check) {
-        if ((check != prefetchWCheck || withPrefetchW) && !readItem(in, check, items)) {
+    for (const CheckDefinition& check : checkTable) {
+        if (check.group == group && isListedFor(check, vendor) && !readItem(in, check, items)) {
             return false;
         }
     }
@@ -169,11 +157,10 @@ bool expectVerdict(Cursor& in, std::string_view label, bool value)
     if (!in.take(line)) {
         return false;
     }
-    const std::string start = padded(label, verdictLabelWidth) + " : ";
-    if (line == start + std::string(verdictWord(value))) {
+    if (line == verdictLine(label, value)) {
         return true;
     }
-    const bool opposite = line == start + std::string(verdictWord(!value));
+    const bool opposite = line == verdictLine(label, !value);
     return in.failAt(opposite ? ReportFaultKind::contradiction : ReportFaultKind::unexpectedLine, in.next);
 }
 
@@ -186,8 +173,8 @@ std::string_view withoutLineEnd(std::string_view text)
 // rather than being out of place.
 bool isTailLine(std::string_view line)
 {
-    return line.empty() || line == withoutLineEnd(technicalBlockerTitle) ||
-           line == withoutLineEnd(officialBlockerTitle) || line.starts_with(" - ") || line.starts_with("Hinweis: ");
+    return line.empty() || line == technicalBlockerTitle || line == officialBlockerTitle ||
+           line.starts_with(blockerPrefix) || line.starts_with("Hinweis: ");
 }
 
 void appendBlockerLines(std::vector<std::string>& out, std::string_view title, const BlockerList& blockers)
@@ -196,9 +183,9 @@ void appendBlockerLines(std::vector<std::string>& out, std::string_view title, c
         return;
     }
     out.emplace_back();
-    out.emplace_back(withoutLineEnd(title));
+    out.emplace_back(title);
     for (const std::string& blocker : blockers) {
-        out.push_back(" - " + blocker);
+        out.push_back(std::string(blockerPrefix) + blocker);
     }
 }
 
@@ -231,19 +218,20 @@ ReportReading faulty(ReportFaultKind kind, std::size_t line)
 ReportReading readBody(const Lines& lines)
 {
     Cursor in{lines, 1, std::nullopt};
-    ProcessorInfo processor;
+    std::string brand;
+    std::string vendor;
     CheckList technical;
     CheckList official;
-    const bool head = in.expect(std::string(66, '=')) && in.expect("") && in.expectField(cpuLabel, processor.brand) &&
-                      in.expectField(vendorLabel, processor.vendor) && in.expect("") && in.expect(technicalTitle);
-    const bool lists = head && readItems(in, 0, firstOfficialCheck, processor.vendor == prefetchWVendor, technical) &&
-                       in.expect("") && in.expect(officialTitle) &&
-                       readItems(in, firstOfficialCheck, reportCheckNames.size(), true, official) && in.expect("") &&
-                       in.expect(resultTitle);
+    const bool head = in.expect(separatorLine(reportRuleFill)) && in.expect("") && in.expectField(cpuLabel, brand) &&
+                      in.expectField(vendorLabel, vendor) && in.expect("");
+    const bool lists = head && in.expect(sectionTitle(CheckGroup::technical)) &&
+                       readItems(in, CheckGroup::technical, vendor, technical) && in.expect("") &&
+                       in.expect(sectionTitle(CheckGroup::official)) &&
+                       readItems(in, CheckGroup::official, vendor, official) && in.expect("") && in.expect(resultTitle);
     if (!lists) {
         return ReportReading{std::nullopt, *in.fault};
     }
-    Assessment a = deriveAssessment(std::move(processor), std::move(technical), std::move(official));
+    Assessment a = deriveAssessment(std::move(brand), std::move(vendor), std::move(technical), std::move(official));
     const bool result = expectVerdict(in, technicalVerdictLabel, a.technicallyCompatible) &&
                         expectVerdict(in, officialVerdictLabel, a.officiallyCompatible) &&
                         expectVerdict(in, suitableVerdictLabel, a.technicallyCompatible) && expectTail(in, a);

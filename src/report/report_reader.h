@@ -2,7 +2,6 @@
 
 #include "core/assessment.h"
 
-#include <array>
 #include <cstddef>
 #include <optional>
 #include <string>
@@ -12,20 +11,6 @@ namespace quill {
 
 // A report larger than this is not read: the writer's longest report is a few KiB.
 inline constexpr std::size_t maxReportBytes = std::size_t{64} * 1024;
-
-// The thirteen checks a report can list, in report order. "PrefetchW (AMD)" is listed
-// exactly when the vendor is "AuthenticAMD".
-inline constexpr std::array<std::string_view, 13> reportCheckNames = {"64-Bit CPU",   "64-Bit Betriebssystem",
-                                                                      "SSE4.2",       "POPCNT",
-                                                                      "NX / XD Bit",  "CMPXCHG16b",
-                                                                      "LAHF/SAHF",    "PrefetchW (AMD)",
-                                                                      "RAM >= 4 GiB", "Systemlaufwerk >= 64 GiB",
-                                                                      "UEFI-Boot",    "Secure Boot",
-                                                                      "TPM 2.0"};
-inline constexpr std::size_t firstOfficialCheck = 10;
-inline constexpr std::size_t prefetchWCheck = 7;
-inline constexpr std::size_t tpmCheckIndex = 12;
-inline constexpr std::string_view prefetchWVendor = "AuthenticAMD";
 
 // Why a file is no readable report. Each kind has one fixed German text (faultText).
 enum class ReportFaultKind {

@@ -1,38 +1,30 @@
 #include "report/report_text.h"
 
-#include "core/text_layout.h"
+#include "core/printable_text.h"
+#include "core/report_layout.h"
 #include "core/verdicts.h"
 
 namespace quill {
 namespace {
 
-void appendSection(std::string& out, std::string_view title)
+void appendLine(std::string& out, std::string_view line)
 {
-    out += title;
+    out += line;
     out += "\n";
 }
 
 void appendItemLines(std::string& out, const CheckList& checks)
 {
     for (const CheckItem& item : checks) {
-        out += "[";
-        out += passTag(item.passed);
-        out += "] ";
-        appendPadded(out, item.name, itemNameWidth);
+        out += itemTag(item.passed);
+        out += " ";
+        out += itemNameField(item.name);
         if (!item.detail.empty()) {
-            out += " : ";
+            out += detailSeparator;
             out += item.detail;
         }
         out += "\n";
     }
-}
-
-void appendVerdictLine(std::string& out, std::string_view label, bool value)
-{
-    appendPadded(out, label, verdictLabelWidth);
-    out += " : ";
-    out += verdictWord(value);
-    out += "\n";
 }
 
 void appendBlockers(std::string& out, std::string_view title, const BlockerList& blockers)
@@ -41,11 +33,10 @@ void appendBlockers(std::string& out, std::string_view title, const BlockerList&
         return;
     }
     out += "\n";
-    out += title;
+    appendLine(out, title);
     for (const std::string& line : blockers) {
-        out += " - ";
-        out += line;
-        out += "\n";
+        out += blockerPrefix;
+        appendLine(out, line);
     }
 }
 
@@ -56,27 +47,27 @@ std::string buildReportText(const std::string& brand, const std::string& vendor,
                             const BlockerList& officialBlockers, bool technicallyCompatible, bool officiallyCompatible,
                             bool technicallySuitable)
 {
-    std::string out = "Quillbrook\n";
-    out.append(66, '=');
-    out += "\n\n";
-    out += cpuLabel;
-    out += brand;
+    std::string out;
+    appendLine(out, productLine);
+    appendLine(out, separatorLine(reportRuleFill));
     out += "\n";
-    out += vendorLabel;
-    out += vendor;
-    out += "\n\n";
+    // A hypervisor sets these freely; a line feed in them would split the line and leave a
+    // report its own reader rejects.
+    appendLine(out, std::string(cpuLabel) + printableText(brand));
+    appendLine(out, std::string(vendorLabel) + printableText(vendor));
+    out += "\n";
 
-    appendSection(out, technicalTitle);
+    appendLine(out, sectionTitle(CheckGroup::technical));
     appendItemLines(out, technicalChecks);
     out += "\n";
-    appendSection(out, officialTitle);
+    appendLine(out, sectionTitle(CheckGroup::official));
     appendItemLines(out, officialChecks);
 
     out += "\n";
-    appendSection(out, resultTitle);
-    appendVerdictLine(out, technicalVerdictLabel, technicallyCompatible);
-    appendVerdictLine(out, officialVerdictLabel, officiallyCompatible);
-    appendVerdictLine(out, suitableVerdictLabel, technicallySuitable);
+    appendLine(out, resultTitle);
+    appendLine(out, verdictLine(technicalVerdictLabel, technicallyCompatible));
+    appendLine(out, verdictLine(officialVerdictLabel, officiallyCompatible));
+    appendLine(out, verdictLine(suitableVerdictLabel, technicallySuitable));
 
     appendBlockers(out, technicalBlockerTitle, technicalBlockers);
     appendBlockers(out, officialBlockerTitle, officialBlockers);
@@ -88,8 +79,8 @@ std::string buildReportText(const std::string& brand, const std::string& vendor,
 
 std::string buildReportText(const Assessment& a)
 {
-    return buildReportText(a.processor.brand, a.processor.vendor, a.technicalChecks, a.officialChecks,
-                           a.technicalBlockers, a.officialBlockers, a.technicallyCompatible, a.officiallyCompatible,
+    return buildReportText(a.brand, a.vendor, a.technicalChecks, a.officialChecks, a.technicalBlockers,
+                           a.officialBlockers, a.technicallyCompatible, a.officiallyCompatible,
                            a.technicallyCompatible);
 }
 

@@ -1,6 +1,6 @@
 #include "fleet/fleet_output.h"
 #include "fleet/fleet_run.h"
-#include "fleet/report_files.h"
+#include "fleet/report_search.h"
 #include "core/utf8_text.h"
 #include "sample_assessments.h"
 
@@ -18,7 +18,7 @@ Assessment firmwareAndTpmFailed()
 {
     CheckList official = testing::officialChecks(false, false);
     official[0] = testing::failedItem("UEFI-Boot", "Legacy/BIOS");
-    return deriveAssessment(testing::intelProcessor(), testing::intelTechnicalChecks(), official);
+    return deriveAssessment(testing::intelBrand, testing::intelVendor, testing::intelTechnicalChecks(), official);
 }
 
 TEST(FleetSummary, CountsEachVerdictClassAndEachFailedCheck)
@@ -66,7 +66,7 @@ TEST(FleetOutputs, MachineTextIsQuotedForEachFormat)
     };
     for (const Case& c : cases) {
         Assessment a = testing::allPassed();
-        a.processor.brand = c.brand;
+        a.brand = c.brand;
         FleetReports reports;
         reports.machines = {machine("pc", a)};
         const FleetSummary summary = summariseFleet(reports);

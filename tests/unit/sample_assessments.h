@@ -26,29 +26,24 @@ inline CheckList officialChecks(bool secureBoot, bool tpm)
             tpm ? passedItem("TPM 2.0", "TPM 2.0 erkannt") : failedItem("TPM 2.0", "nur TPM 1.2 erkannt")};
 }
 
-inline ProcessorInfo intelProcessor()
-{
-    ProcessorInfo info;
-    info.vendor = "GenuineIntel";
-    info.brand = "Intel(R) Core(TM) i7-8700 CPU @ 3.20GHz";
-    return info;
-}
+inline constexpr const char* intelBrand = "Intel(R) Core(TM) i7-8700 CPU @ 3.20GHz";
+inline constexpr const char* intelVendor = "GenuineIntel";
 
 inline Assessment allPassed()
 {
-    return deriveAssessment(intelProcessor(), intelTechnicalChecks(), officialChecks(true, true));
+    return deriveAssessment(intelBrand, intelVendor, intelTechnicalChecks(), officialChecks(true, true));
 }
 
 inline Assessment onlyOfficialFailed()
 {
-    return deriveAssessment(intelProcessor(), intelTechnicalChecks(), officialChecks(false, true));
+    return deriveAssessment(intelBrand, intelVendor, intelTechnicalChecks(), officialChecks(false, true));
 }
 
 inline Assessment technicalFailed()
 {
     CheckList technical = intelTechnicalChecks();
     technical[2] = failedItem("SSE4.2");
-    return deriveAssessment(intelProcessor(), technical, officialChecks(true, true));
+    return deriveAssessment(intelBrand, intelVendor, technical, officialChecks(true, true));
 }
 
 inline Assessment bothFailed()
@@ -56,7 +51,7 @@ inline Assessment bothFailed()
     CheckList technical = intelTechnicalChecks();
     technical[2] = failedItem("SSE4.2");
     technical[8] = failedItem("Systemlaufwerk >= 64 GiB", "Kapazitaet 59.6 GiB");
-    return deriveAssessment(intelProcessor(), technical, officialChecks(false, false));
+    return deriveAssessment(intelBrand, intelVendor, technical, officialChecks(false, false));
 }
 
 } // namespace quill::testing

@@ -57,7 +57,7 @@ TEST(Verdicts, FlagsHintAndExitCodeFollowTheLists)
         {"empty technical list counts as passed", {}, officialPassed, true, true, fullHint, 0},
     };
     for (const Case& c : cases) {
-        const Assessment a = deriveAssessment(ProcessorInfo{}, c.technical, c.official);
+        const Assessment a = deriveAssessment({}, {}, c.technical, c.official);
         EXPECT_EQ(a.technicallyCompatible, c.technicallyCompatible) << c.situation;
         EXPECT_EQ(a.officiallyCompatible, c.officiallyCompatible) << c.situation;
         EXPECT_EQ(closingHint(a.technicallyCompatible, a.officiallyCompatible), c.hint) << c.situation;

@@ -1,4 +1,4 @@
-#include "core/assessment_run.h"
+#include "app/assessment_run.h"
 
 // Arguments are ignored: the program has no options.
 int main()

@@ -1,4 +1,4 @@
-#include "core/assessment_run.h"
+#include "app/assessment_run.h"
 
 #include "core/assessment.h"
 #include "core/console_report.h"
@@ -21,7 +21,7 @@ ConsoleSink standardOutput(const platform::ConsoleHandle& console)
 {
     return ConsoleSink{
         [console](std::string_view text) { platform::writeOutput(console, text); },
-        [console](Attribute attribute) { platform::setTextAttribute(console, static_cast<std::uint16_t>(attribute)); },
+        [console](Attribute attribute) { platform::setTextAttribute(console, attribute); },
     };
 }
 
@@ -38,7 +38,8 @@ Assessment probeEverything()
     CheckItem secureBoot = probeSecureBoot();
     const TpmStatus tpm = probeTpm();
     CheckList officialChecks{std::move(uefiBoot), std::move(secureBoot), tpmCheck(tpm)};
-    return deriveAssessment(std::move(processor), std::move(technicalChecks), std::move(officialChecks));
+    return deriveAssessment(std::move(processor.brand), std::move(processor.vendor), std::move(technicalChecks),
+                            std::move(officialChecks));
 }
 
 } // namespace
@@ -50,12 +51,12 @@ int runAssessment()
     const Assessment assessment = probeEverything();
 
     const ConsoleSink sink = standardOutput(console);
-    playScript(renderConsoleReport(assessment), console.present, sink);
+    playScript(renderConsoleReport(assessment), console.takesColours, sink);
 
     ConsoleScript closing;
     writeReportFile(assessment, closing);
     printKeyPrompt(closing);
-    playScript(closing, console.present, sink);
+    playScript(closing, console.takesColours, sink);
     std::fflush(stdout);
 
     platform::waitForKey();

@@ -1,4 +1,4 @@
-#include "fleet/report_files.h"
+#include "fleet/report_search.h"
 
 #include <algorithm>
 #include <fstream>
