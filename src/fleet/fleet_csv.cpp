@@ -53,6 +53,7 @@ std::vector<std::string> machineRow(const MachineReport& machine)
         const CheckItem* item = findCheck(a, check.name);
         cells.push_back(item != nullptr ? checkCell(*item) : std::string());
     }
+    cells.emplace_back();
     return cells;
 }
 
@@ -66,9 +67,17 @@ std::string fleetCsv(const FleetReports& reports)
     for (const CheckDefinition& check : checkTable) {
         header.emplace_back(check.name);
     }
+    header.emplace_back("Kategorie");
     appendRow(out, header);
     for (const MachineReport& machine : reports.machines) {
         appendRow(out, machineRow(machine));
+    }
+    // An expected machine without a report is a row of its own, so a filter on the category finds it.
+    for (const std::string& name : reports.missing) {
+        std::vector<std::string> cells(header.size());
+        cells.front() = name;
+        cells.back() = "kein Bericht";
+        appendRow(out, cells);
     }
     return out;
 }

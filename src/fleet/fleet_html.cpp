@@ -138,6 +138,18 @@ void appendUnreadableTable(std::string& out, const FleetReports& reports)
     out += "</table>\n";
 }
 
+void appendMissingList(std::string& out, const FleetReports& reports)
+{
+    if (reports.missing.empty()) {
+        return;
+    }
+    out += "<h2>Erwartete Rechner ohne Bericht (" + std::to_string(reports.missing.size()) + ")</h2>\n<ul>\n";
+    for (const std::string& name : reports.missing) {
+        out += "<li>" + escaped(name) + "</li>\n";
+    }
+    out += "</ul>\n";
+}
+
 } // namespace
 
 std::string fleetHtml(const FleetReports& reports, const FleetSummary& summary)
@@ -148,11 +160,13 @@ std::string fleetHtml(const FleetReports& reports, const FleetSummary& summary)
     out += "</head>\n<body>\n<h1>Windows-11-Flottenuebersicht</h1>\n<div class='tiles'>\n";
     appendTile(out, "Rechner", summary.machines);
     appendTile(out, "Nicht lesbare Dateien", summary.unreadable);
+    appendTile(out, "Erwartet, ohne Bericht", summary.missing);
     out += "</div>\n";
     appendVerdictChart(out, summary);
     appendFailureChart(out, summary);
     appendMachineTable(out, reports);
     appendUnreadableTable(out, reports);
+    appendMissingList(out, reports);
     out += "</body>\n</html>\n";
     return out;
 }

@@ -74,6 +74,7 @@ void appendSummary(std::string& out, const FleetSummary& s)
         {"firmware_settings_only", s.firmwareSettingsOnly},
         {"tpm_missing", s.tpmMissing},
         {"unreadable", s.unreadable},
+        {"missing", s.missing},
     };
     bool first = true;
     for (const auto& [key, count] : counts) {
@@ -167,6 +168,8 @@ std::string fleetJson(const FleetReports& reports, const FleetSummary& summary)
     appendArray(out, reports.machines, appendMachine);
     out += ",\n  \"unreadable\": ";
     appendArray(out, reports.unreadable, appendUnreadable);
+    out += ",\n  \"missing\": ";
+    appendArray(out, reports.missing, [](std::string& to, const std::string& name) { appendString(to, name); });
     out += "\n}\n";
     return out;
 }

@@ -1,12 +1,15 @@
 #include "fleet/fleet_run.h"
 
 #include "fleet/fleet_output.h"
+#include "fleet/machine_names.h"
 #include "fleet/report_search.h"
 
 #include <algorithm>
 #include <cstdio>
 #include <fstream>
 #include <functional>
+#include <iterator>
+#include <optional>
 #include <string_view>
 
 namespace quill::fleet {
@@ -14,23 +17,25 @@ namespace {
 
 namespace fs = std::filesystem;
 
-constexpr std::string_view usage = "Aufruf: quillbrook-fleet [--csv DATEI] [--json DATEI] [--html DATEI] PFAD...\n";
+constexpr std::string_view usage =
+    "Aufruf: quillbrook-fleet [--csv DATEI] [--json DATEI] [--html DATEI] [--expect DATEI] PFAD...\n";
 
 platform::NativePath native(std::string_view ascii)
 {
     return platform::NativePath(ascii.begin(), ascii.end());
 }
 
-// The option's output path, or nullptr when the argument is no output option.
-fs::path* outputOption(FleetOptions& options, const platform::NativePath& arg)
+// The option's file, or nullptr when the argument is no option that takes a file.
+fs::path* fileOption(FleetOptions& options, const platform::NativePath& arg)
 {
-    if (arg == native("--csv")) {
-        return &options.csv;
+    const std::pair<std::string_view, fs::path*> files[] = {
+        {"--csv", &options.csv}, {"--json", &options.json}, {"--html", &options.html}, {"--expect", &options.expect}};
+    for (const auto& [name, file] : files) {
+        if (arg == native(name)) {
+            return file;
+        }
     }
-    if (arg == native("--json")) {
-        return &options.json;
-    }
-    return arg == native("--html") ? &options.html : nullptr;
+    return nullptr;
 }
 
 void printError(std::string_view message, bool withUsage)
@@ -40,6 +45,17 @@ void printError(std::string_view message, bool withUsage)
         text += usage;
     }
     std::fwrite(text.data(), 1, text.size(), stderr);
+}
+
+// The whole file, or nullopt when it cannot be read.
+std::optional<std::string> readWholeFile(const fs::path& path)
+{
+    std::ifstream in(path, std::ios::binary);
+    std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    if (!in.is_open() || in.bad()) {
+        return std::nullopt;
+    }
+    return text;
 }
 
 bool writeWholeFile(const fs::path& path, const std::string& text)
@@ -68,10 +84,22 @@ bool writeOutputs(const FleetOptions& options, const FleetReports& reports, cons
     });
 }
 
-// Everything after a valid call: read, print the summary, write the files asked for.
-int summarise(const FleetOptions& options, const ReportSearch& search, const platform::ConsoleHandle& console)
+std::vector<std::string> machineNames(const FleetReports& reports)
 {
-    const FleetReports reports = readReports(search);
+    std::vector<std::string> names;
+    names.reserve(reports.machines.size());
+    for (const MachineReport& machine : reports.machines) {
+        names.push_back(machine.name);
+    }
+    return names;
+}
+
+// Everything after a valid call: read, print the summary, write the files asked for.
+int summarise(const FleetOptions& options, const ReportSearch& search, const std::vector<std::string>& expected,
+              const platform::ConsoleHandle& console)
+{
+    FleetReports reports = readReports(search);
+    reports.missing = missingMachines(expected, machineNames(reports));
     const FleetSummary summary = summariseFleet(reports);
     platform::writeOutput(console, fleetSummaryText(reports, summary));
     std::fflush(stdout);
@@ -96,7 +124,7 @@ ParsedArguments parseArguments(const std::vector<platform::NativePath>& args)
             parsed.options.paths.emplace_back(arg);
         } else if (arg == native("--")) {
             optionsEnded = true;
-        } else if (fs::path* output = outputOption(parsed.options, arg); output == nullptr) {
+        } else if (fs::path* output = fileOption(parsed.options, arg); output == nullptr) {
             parsed.error = "unbekannte Option: " + displayPath(arg);
         } else if (i + 1 == args.size() || args[i + 1].empty()) {
             parsed.error = displayPath(arg) + " braucht einen Dateinamen";
@@ -119,6 +147,15 @@ int runFleet(const std::vector<platform::NativePath>& args)
         printError(parsed.error, true);
         return 2;
     }
+    std::vector<std::string> expected;
+    if (!parsed.options.expect.empty()) {
+        const std::optional<std::string> text = readWholeFile(parsed.options.expect);
+        if (!text) {
+            printError(displayPath(parsed.options.expect) + " konnte nicht gelesen werden", false);
+            return 2;
+        }
+        expected = parseExpectedMachines(*text);
+    }
     const ReportSearch search = findReports(parsed.options.paths);
     if (!search.usageError.empty()) {
         printError(search.usageError, true);
@@ -127,7 +164,7 @@ int runFleet(const std::vector<platform::NativePath>& args)
     // The summary names files, whose names may hold any letter: UTF-8 on the console, as
     // the assessment program prints, and the console left as found.
     const platform::ConsoleHandle console = platform::setUpConsole();
-    const int code = summarise(parsed.options, search, console);
+    const int code = summarise(parsed.options, search, expected, console);
     platform::restoreConsole(console);
     return code;
 }

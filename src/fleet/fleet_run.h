@@ -13,6 +13,7 @@ struct FleetOptions {
     std::filesystem::path csv;
     std::filesystem::path json;
     std::filesystem::path html;
+    std::filesystem::path expect; // the machines that should have reported, one name a line
     std::vector<std::filesystem::path> paths;
 };
 
@@ -22,13 +23,13 @@ struct ParsedArguments {
     std::string error;
 };
 
-// `[--csv FILE] [--json FILE] [--html FILE] PATH...`; options may come in any order, each
+// `[--csv FILE] [--json FILE] [--html FILE] [--expect FILE] PATH...`; options may come in any order, each
 // once, and "--" ends them.
 ParsedArguments parseArguments(const std::vector<platform::NativePath>& args);
 
 // The whole tool: find and read the reports, print the summary, write the files asked for.
-// Returns 0 when every file was read, 1 when some were unreadable, 2 for a usage error,
-// nothing readable or an output file that could not be written.
+// Returns 0 when every file was read, 1 when some were unreadable or an expected machine has no
+// report, 2 for a usage error, nothing readable or an output file that could not be written.
 int runFleet(const std::vector<platform::NativePath>& args);
 
 } // namespace quill::fleet

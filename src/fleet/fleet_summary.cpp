@@ -46,6 +46,7 @@ FleetSummary summariseFleet(const FleetReports& reports)
     FleetSummary summary;
     summary.machines = reports.machines.size();
     summary.unreadable = reports.unreadable.size();
+    summary.missing = reports.missing.size();
     for (const MachineReport& machine : reports.machines) {
         countVerdict(machine.assessment, summary);
         countFailures(machine.assessment, summary);
@@ -74,7 +75,7 @@ int fleetExitCode(const FleetSummary& summary)
     if (summary.machines == 0) {
         return 2;
     }
-    return summary.unreadable == 0 ? 0 : 1;
+    return summary.unreadable == 0 && summary.missing == 0 ? 0 : 1;
 }
 
 } // namespace quill::fleet

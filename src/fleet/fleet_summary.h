@@ -29,6 +29,7 @@ struct UnreadableReport {
 struct FleetReports {
     std::vector<MachineReport> machines;
     std::vector<UnreadableReport> unreadable;
+    std::vector<std::string> missing; // expected machines without a readable report
 };
 
 // The counts the admin asks for. The three verdict classes add up to machines, and of the
@@ -41,6 +42,7 @@ struct FleetSummary {
     std::size_t firmwareSettingsOnly = 0; // only UEFI-Boot or Secure Boot failed
     std::size_t tpmMissing = 0;           // TPM 2.0 failed
     std::size_t unreadable = 0;
+    std::size_t missing = 0;
     std::array<std::size_t, checkTable.size()> failuresByCheck{}; // in checkTable order
 };
 
@@ -53,8 +55,8 @@ const CheckItem* findCheck(const Assessment& assessment, std::string_view name);
 // CSV and HTML show for one check.
 std::string checkCell(const CheckItem& item);
 
-// The tool's exit code once its outputs are written: 0 every file read, 1 some unreadable,
-// 2 nothing readable.
+// The tool's exit code once its outputs are written: 0 every file read, 1 some unreadable or
+// some expected machine missing, 2 nothing readable.
 int fleetExitCode(const FleetSummary& summary);
 
 } // namespace quill::fleet

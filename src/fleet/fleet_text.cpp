@@ -42,6 +42,7 @@ std::string fleetSummaryText(const FleetReports& reports, const FleetSummary& su
     appendCount(out, "  davon TPM 2.0 fehlt", summary.tpmMissing);
     appendCount(out, "Nicht technisch kompatibel (Code 2)", summary.notCompatible);
     appendCount(out, "Nicht lesbare Dateien", summary.unreadable);
+    appendCount(out, "Erwartete Rechner ohne Bericht", summary.missing);
 
     out += "\n[Fehlgeschlagene Pruefungen]\n";
     for (std::size_t check = 0; check < checkTable.size(); ++check) {
@@ -52,6 +53,12 @@ std::string fleetSummaryText(const FleetReports& reports, const FleetSummary& su
         out += "\n[Nicht lesbare Dateien]\n";
         for (const UnreadableReport& file : reports.unreadable) {
             appendUnreadable(out, file);
+        }
+    }
+    if (!reports.missing.empty()) {
+        out += "\n[Erwartete Rechner ohne Bericht]\n";
+        for (const std::string& name : reports.missing) {
+            out += " - " + printableText(name) + "\n";
         }
     }
     return out;

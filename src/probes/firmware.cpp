@@ -1,5 +1,6 @@
 #include "probes/firmware.h"
 
+#include "core/check_details.h"
 #include "core/checks.h"
 #include "platform/platform.h"
 
@@ -17,7 +18,7 @@ bool isUefiFirmware()
 
 CheckItem uefiBootCheck(bool isUefi)
 {
-    return checkItem(Check::uefiBoot, isUefi, isUefi ? "aktiv" : "Legacy/BIOS");
+    return checkItem(Check::uefiBoot, isUefi, isUefi ? "aktiv" : std::string(legacyBiosDetail));
 }
 
 CheckItem probeUefiBoot()
@@ -29,12 +30,12 @@ CheckItem secureBootCheck(std::optional<std::uint32_t> secureBootValue, const st
 {
     if (secureBootValue) {
         const bool enabled = *secureBootValue == 1;
-        return checkItem(Check::secureBoot, enabled, enabled ? "aktiviert" : "deaktiviert");
+        return checkItem(Check::secureBoot, enabled, enabled ? "aktiviert" : std::string(secureBootOffDetail));
     }
     if (askIsUefi()) {
         return checkItem(Check::secureBoot, false, "Status konnte nicht ausgelesen werden");
     }
-    return checkItem(Check::secureBoot, false, "nicht verfuegbar im Legacy/BIOS-Modus");
+    return checkItem(Check::secureBoot, false, std::string(secureBootInLegacyDetail));
 }
 
 CheckItem probeSecureBoot()

@@ -1,5 +1,6 @@
 #include "probes/memory.h"
 
+#include "core/check_details.h"
 #include "core/checks.h"
 #include "platform/platform.h"
 #include "probes/gib_format.h"
@@ -11,7 +12,8 @@ CheckItem memoryCheck(std::optional<std::uint64_t> totalBytes)
     if (!totalBytes) {
         return checkItem(Check::memory, false, "konnte nicht gelesen werden");
     }
-    return checkItem(Check::memory, *totalBytes >= memoryThreshold, formatGiB(*totalBytes) + " installiert");
+    return checkItem(Check::memory, *totalBytes >= memoryThreshold,
+                     formatGiB(*totalBytes) + std::string(installedSuffix));
 }
 
 CheckItem probeMemory()

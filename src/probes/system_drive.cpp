@@ -1,5 +1,6 @@
 #include "probes/system_drive.h"
 
+#include "core/check_details.h"
 #include "core/checks.h"
 #include "probes/gib_format.h"
 
@@ -15,7 +16,7 @@ CheckItem systemDriveCheck(const platform::SystemVolumeAnswer& answer)
     }
     // Free space plays no part: only the volume's total size decides.
     return checkItem(Check::systemDrive, *answer.totalBytes >= systemDriveThreshold,
-                     "Kapazitaet " + formatGiB(*answer.totalBytes));
+                     std::string(capacityPrefix) + formatGiB(*answer.totalBytes));
 }
 
 CheckItem probeSystemDrive()

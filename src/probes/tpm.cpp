@@ -1,5 +1,6 @@
 #include "probes/tpm.h"
 
+#include "core/check_details.h"
 #include "core/checks.h"
 
 namespace quill {
@@ -8,13 +9,13 @@ TpmStatus tpmStatusFrom(const platform::TpmDeviceAnswer& answer)
 {
     // std::to_string of a uint32_t is plain unsigned decimal: no sign, no grouping, no base.
     if (answer.result != 0) {
-        return TpmStatus{false, "nicht verfuegbar (TBS Fehler " + std::to_string(answer.result) + ")"};
+        return TpmStatus{false, std::string(tpmNotFoundPrefix) + std::to_string(answer.result) + ")"};
     }
     switch (answer.tpmVersion) {
     case 2:
         return TpmStatus{true, "TPM 2.0 erkannt"};
     case 1:
-        return TpmStatus{false, "nur TPM 1.2 erkannt"};
+        return TpmStatus{false, std::string(tpm12Detail)};
     default:
         return TpmStatus{false, "unbekannte TPM-Version (" + std::to_string(answer.tpmVersion) + ")"};
     }

@@ -1,7 +1,8 @@
-"""The Ansible playbook: for real against three local hosts, and checked for the Windows plays."""
+"""The Ansible playbook: for real over SSH against three hosts, and checked for the Windows plays."""
 
 import json
 import os
+import socket
 import subprocess
 
 import harness
@@ -16,18 +17,44 @@ class Ansible(FleetTestCase):
     def ansible(self, *args):
         # Everything Ansible keeps goes below the test's directory; nothing reaches for the network.
         env = dict(os.environ, HOME=self.workdir, ANSIBLE_LOCAL_TEMP=self.path("ansible-local"),
-                   ANSIBLE_REMOTE_TEMP=self.path("ansible-remote"), ANSIBLE_NOCOLOR="1",
-                   ANSIBLE_RETRY_FILES_ENABLED="0", ANSIBLE_PYTHON_INTERPRETER="/usr/bin/python3")
-        return subprocess.run(list(args), cwd=self.workdir, env=env, stdin=subprocess.DEVNULL,
-                              capture_output=True, text=True, timeout=120)
+                   ANSIBLE_REMOTE_TEMP=self.path("ansible-remote"), ANSIBLE_NOCOLOR="1", ANSIBLE_HOST_KEY_CHECKING="0",
+                   ANSIBLE_RETRY_FILES_ENABLED="0", ANSIBLE_PYTHON_INTERPRETER="/usr/bin/python3",
+                   ANSIBLE_SSH_ARGS="-F /dev/null -o UserKnownHostsFile=/dev/null -o ControlPersist=5s")
+        # A hang (the key wait on the terminal SSH gives a module) ends in 124, with every ssh client.
+        return subprocess.run(["timeout", "150"] + list(args), cwd=self.workdir, env=env, stdin=subprocess.DEVNULL,
+                              capture_output=True, text=True)
 
-    def test_three_local_hosts_end_in_a_fleet_summary(self):
+    def start_sshd(self):
+        """Debian's sshd on 127.0.0.1 with keys and settings in the test's directory; returns its port."""
+        for key in ("host_key", "client_key"):
+            subprocess.run(["ssh-keygen", "-q", "-t", "ed25519", "-N", "", "-f", self.path(key)], check=True)
+        with socket.socket() as s:
+            s.bind(("127.0.0.1", 0))
+            port = s.getsockname()[1]
+        os.makedirs("/run/sshd", exist_ok=True)  # its privilege separation wants it
+        # HOME keeps the account's own shell start-up files (seconds each on a busy machine) out.
+        settings = ["ListenAddress=127.0.0.1:%d" % port, "HostKey=" + self.path("host_key"), "UsePAM=no",
+                    "PidFile=" + self.path("sshd.pid"), "AuthorizedKeysFile=" + self.path("client_key.pub"),
+                    "SetEnv=HOME=" + self.workdir, "PermitRootLogin=yes", "StrictModes=no",
+                    "Subsystem=sftp internal-sftp"]
+        sshd = subprocess.Popen(["/usr/sbin/sshd", "-D", "-e", "-f", "/dev/null"] + ["-o" + o for o in settings],
+                                stdin=subprocess.DEVNULL, stderr=subprocess.PIPE, text=True)
+        self.addCleanup(sshd.terminate)
+        self.assertIn("listening", sshd.stderr.readline())
+        return port
+
+    def test_three_hosts_over_ssh_end_in_a_fleet_summary_with_the_one_down_missing(self):
+        port = self.start_sshd()
         inventory = self.path("inventory.ini")
         with open(inventory, "w") as f:
-            f.write("[linux]\n")
+            # The one Windows host is down; the last Linux host gets its modules on stdin, the others on a tty.
+            f.write("[windows]\npc-gone ansible_host=127.0.0.1 ansible_port=1 ansible_connection=ssh\n[linux]\n")
             for host in HOSTS:
                 os.makedirs(self.path("remote", host))
-                f.write("%s ansible_connection=local quillbrook_remote_tmp=%s\n" % (host, self.path("remote", host)))
+                f.write("%s ansible_host=127.0.0.1 ansible_port=%d ansible_ssh_private_key_file=%s"
+                        " ansible_pipelining=%s quillbrook_remote_tmp=%s\n"
+                        % (host, port, self.path("client_key"), host == HOSTS[-1], self.path("remote", host)))
+        harness.write(self.path("reports", "pc-old.txt"), b"an earlier run's report, never this run's")
         run = self.ansible("ansible-playbook", "-i", inventory, PLAYBOOK,
                            "-e", "quillbrook_linux_binary=" + harness.CONFIG.quillbrook,
                            "-e", "quillbrook_fleet=" + harness.CONFIG.fleet,
@@ -42,7 +69,7 @@ class Ansible(FleetTestCase):
             document = json.load(f)
         self.assertEqual([m["name"] for m in document["machines"]], HOSTS)
         self.assertEqual(document["summary"]["machines"], 3)
-        self.assertEqual(document["unreadable"], [])
+        self.assertEqual((document["unreadable"], document["missing"]), ([], ["pc-gone"]))
         # One machine three times over: all three land in the same verdict class.
         code = document["machines"][0]["exit_code"]
         self.assertEqual(len({m["exit_code"] for m in document["machines"]}), 1)

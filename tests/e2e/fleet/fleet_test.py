@@ -13,7 +13,8 @@ SUMMARY_LABELS = {  # summary text label -> JSON summary key
     "Rechner (lesbare Berichte)": "machines", "Offiziell kompatibel (Code 0)": "officially_compatible",
     "Nur technisch kompatibel (Code 1)": "technically_compatible_only",
     "davon nur Firmware-Einstellungen": "firmware_settings_only", "davon TPM 2.0 fehlt": "tpm_missing",
-    "Nicht technisch kompatibel (Code 2)": "not_compatible", "Nicht lesbare Dateien": "unreadable"}
+    "Nicht technisch kompatibel (Code 2)": "not_compatible", "Nicht lesbare Dateien": "unreadable",
+    "Erwartete Rechner ohne Bericht": "missing"}
 
 # Where each machine's report lies below reports/, its type and how it is encoded.
 FLEET = [
@@ -98,7 +99,7 @@ class Fleet(FleetTestCase):
     def check_json(self, machines, unreadable, expected):
         with open(self.path("fleet.json"), encoding="utf-8") as f:
             document = json.load(f)
-        self.assertEqual(list(document), ["summary", "machines", "unreadable"])
+        self.assertEqual(list(document), ["summary", "machines", "unreadable", "missing"])
         self.assertEqual(document["summary"], expected)
         self.assertEqual(list(document["summary"]["failures_by_check"]), CHECK_NAMES)
         listed = {m["file"]: m for m in document["machines"]}
@@ -118,14 +119,33 @@ class Fleet(FleetTestCase):
         with open(self.path("fleet.csv"), encoding="utf-8-sig", newline="") as f:
             rows = list(csv.reader(f, delimiter=";"))
         self.assertEqual(rows[0], ["Rechner", "Datei", "CPU", "Vendor", "Technisch kompatibel",
-                                   "Offiziell kompatibel", "Exit-Code"] + CHECK_NAMES)
+                                   "Offiziell kompatibel", "Exit-Code"] + CHECK_NAMES + ["Kategorie"])
         by_file = {row[1]: row for row in rows[1:]}
         self.assertEqual(len(by_file), len(rows) - 1)
         for file, (name, a) in machines.items():
             cells = {i.name: ("OK" if i.passed else "NO") + " - " + i.detail for i in a.technical + a.official}
             self.assertEqual(by_file[file], [
                 name, file, a.brand, a.vendor, "JA" if a.technically_compatible else "NEIN",
-                "JA" if a.officially_compatible else "NEIN", str(a.exit_code)] + [cells.get(n, "") for n in CHECK_NAMES])
+                "JA" if a.officially_compatible else "NEIN", str(a.exit_code)]
+                + [cells.get(n, "") for n in CHECK_NAMES] + [""])
+
+    def test_expected_machines_without_a_report_are_listed_in_every_output(self):
+        write(self.path("r", "PC-1.txt"), report_bytes(MACHINE_TYPES["compatible"]))
+        write(self.path("expected.txt"),
+              b"\xef\xbb\xbf# site A\r\npc-1.example.lan\r\n\r\n  PC-2  # desk 4\r\nPC-3\r\npc-2\r\n")
+        run = self.run_fleet("--expect", "expected.txt", "--csv", "f.csv", "--json", "f.json", "--html", "f.html",
+                             "r")
+        self.assertEqual(run.code, 1, run.stdout + run.stderr)
+        self.assertIn("Erwartete Rechner ohne Bericht       : 2\n", run.stdout)
+        self.assertIn("\n[Erwartete Rechner ohne Bericht]\n - PC-2\n - PC-3\n", run.stdout)
+        with open(self.path("f.json"), encoding="utf-8") as f:
+            document = json.load(f)
+        self.assertEqual((document["missing"], document["summary"]["missing"]), (["PC-2", "PC-3"], 2))
+        with open(self.path("f.csv"), encoding="utf-8-sig", newline="") as f:
+            rows = [(row[0], row[-1]) for row in csv.reader(f, delimiter=";")][2:]
+        self.assertEqual(rows, [("PC-2", "kein Bericht"), ("PC-3", "kein Bericht")])
+        with open(self.path("f.html"), encoding="utf-8") as f:
+            self.assertIn("<li>PC-3</li>", f.read())
 
     def test_exit_codes(self):
         good = report_bytes(MACHINE_TYPES["compatible"])
@@ -142,6 +162,8 @@ class Fleet(FleetTestCase):
             ("no report found", {"r/a.log": good}, outputs + ["r"], 2, False,
              "Rechner (lesbare Berichte)           : 0\n", ""),
             ("PATH missing", {"r/a.txt": good}, outputs + ["r", "s"], 2, False, None, "PFAD nicht gefunden: s\n" + usage),
+            ("expect file missing", {"r/a.txt": good}, ["--expect", "e.txt", "r"], 2, None, None,
+             "e.txt konnte nicht gelesen werden\n"),
             ("unknown option", {"r/a.txt": good}, ["--pdf", "f.pdf", "r"], 2, False, None,
              "unbekannte Option: --pdf\n" + usage),
             ("output file cannot be written", {"r/a.txt": good, "f.html/x": b""}, outputs + ["r"], 2, None,

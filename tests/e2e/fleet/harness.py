@@ -65,7 +65,7 @@ def write(path, data):
         f.write(data)
 
 
-def expected_summary(assessments, unreadable):
+def expected_summary(assessments, unreadable, missing=0):
     """The JSON summary the tool must give for these machines."""
     codes = [a.exit_code for a in assessments]
     only = [a for a in assessments if a.exit_code == 1]
@@ -77,7 +77,7 @@ def expected_summary(assessments, unreadable):
     return {"machines": len(assessments), "officially_compatible": codes.count(0),
             "technically_compatible_only": codes.count(1), "not_compatible": codes.count(2),
             "firmware_settings_only": len(only) - len(tpm_failed), "tpm_missing": len(tpm_failed),
-            "unreadable": unreadable, "failures_by_check": failures}
+            "unreadable": unreadable, "missing": missing, "failures_by_check": failures}
 
 
 class Run:

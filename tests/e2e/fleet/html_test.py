@@ -51,7 +51,8 @@ class HtmlPage(FleetTestCase):
         text = self.rendered_text(self.path("fleet.html"))
         machines = [a for kind, count in FLEET.items() for a in [MACHINE_TYPES[kind]] * count]
         summary = harness.expected_summary(machines, UNREADABLE)
-        tiles = r"\n *%d +%d *\n *Rechner +Nicht lesbare Dateien *\n" % (summary["machines"], UNREADABLE)
+        tiles = r"\n *%d +%d +0 *\n *Rechner +Nicht lesbare Dateien +Erwartet, ohne Bericht *\n" % (
+            summary["machines"], UNREADABLE)
         self.assertRegex(text, tiles, "the two tiles")
         rows = {
             "Offiziell kompatibel": summary["officially_compatible"],

@@ -1,8 +1,9 @@
-"""The Windows side under Wine: the start-up script with a directory standing in for the share,
-and quillbrook-fleet.exe with paths that are not ASCII."""
+"""The Windows side under Wine: the start-up script with a directory standing in for the share, the
+USB stick script, and quillbrook-fleet.exe with paths that are not ASCII."""
 
 import json
 import os
+import pathlib
 import shutil
 import sys
 
@@ -36,22 +37,34 @@ class WindowsSide(WineTestCase):
     def test_startup_script_files_the_report_under_the_computer_name_and_keeps_the_exit_code(self):
         computer = self.prefix.wine(["cmd", "/c", "echo %COMPUTERNAME%"])[1].decode().strip()
         self.assertTrue(computer)
-        # situation, (share holds the program, share has reports\), exit code (None: the verdict)
-        cases = [("share as set up", True, True, None),
-                 ("program missing on the share", False, True, 3),
-                 ("no reports directory on the share", True, False, 4)]
-        for situation, with_program, with_reports, code in cases:
+        # Where the script works when %RANDOM% is 4711: Wine's C:\windows\temp.
+        planted = os.path.join(self.prefix.root, "drive_c", "windows", "temp", "quillbrook-471147114711")
+        # situation, (share holds the program, share has reports\), planted there, exit code (None: the verdict)
+        cases = [("share as set up", True, True, None, None),
+                 ("program missing on the share", False, True, None, 3),
+                 ("no reports directory on the share", True, False, None, 4),
+                 ("a directory planted where the script works", True, True, "directory", 5),
+                 ("a link to a directory elsewhere planted there", True, True, "link", 5)]
+        for situation, with_program, with_reports, plant, code in cases:
             with self.subTest(situation):
                 share = self.fresh_directory("share")
                 if with_program:
                     shutil.copyfile(CONFIG.exe, os.path.join(share, "quillbrook.exe"))
                 if with_reports:
-                    os.mkdir(os.path.join(share, "reports"))
-                exit_code, _ = self.prefix.wine(["cmd", "/c", self.startup_script(share)])
-                delivered = os.path.join(share, "reports", computer + ".txt")
+                    write(os.path.join(share, "reports", computer + ".txt"), b"an earlier report, cut sh")
+                if plant:
+                    os.mkdir(planted) if plant == "directory" else os.symlink(self.fresh_directory("else"), planted)
+                    shutil.copyfile(CONFIG.exe, os.path.join(planted, "quillbrook.exe"))
+                exit_code, _ = self.prefix.wine(["cmd", "/c", self.startup_script(share)],
+                                                extra_env={"RANDOM": "4711"} if plant else None)
+                if plant:
+                    self.assertEqual(os.listdir(planted), ["quillbrook.exe"], "neither run in nor written to")
+                    (shutil.rmtree if plant == "directory" else os.remove)(planted)
+                delivered = pathlib.Path(share, "reports", computer + ".txt")
                 if code is not None:
                     self.assertEqual(exit_code, code)
-                    self.assertFalse(os.path.exists(delivered))
+                    self.assertEqual(delivered.exists() and delivered.read_bytes(),
+                                     with_reports and b"an earlier report, cut sh")
                     continue
                 with open(delivered, "rb") as f:
                     data = f.read()
@@ -75,6 +88,18 @@ class WindowsSide(WineTestCase):
         self.assertEqual([m["name"] for m in machines], ["B\u00fcro-1", "PC-\u00c4"])
         self.assertEqual(machines[0]["file"], windows_path(top) + "\\B\u00fcro-1.txt")
 
+    def test_usb_stick_script_files_the_report_in_berichte_under_the_computer_name(self):
+        computer = self.prefix.wine(["cmd", "/c", "echo %COMPUTERNAME%"])[1].decode().strip()
+        stick = self.fresh_directory("stick")
+        shutil.copyfile(CONFIG.exe, os.path.join(stick, "quillbrook.exe"))
+        shutil.copyfile(CONFIG.usb_script, os.path.join(stick, "quillbrook-usb.cmd"))
+        # Standard input at its end stands in for the key the user presses.
+        exit_code, _ = self.prefix.wine(["cmd", "/c", windows_path(os.path.join(stick, "quillbrook-usb.cmd"))])
+        data = pathlib.Path(stick, "Berichte", computer + ".txt").read_bytes()
+        self.assertTrue(data.startswith(BOM + b"Quillbrook\n") and data.endswith(b".\n"), data[:80])
+        self.assertEqual(exit_code, verdict_of(data[len(BOM):].decode("utf-8")))
+
 
 if __name__ == "__main__":
-    wine_harness.main(fleet_exe="quillbrook-fleet.exe as built", script="the start-up script")
+    wine_harness.main(fleet_exe="quillbrook-fleet.exe as built", script="the start-up script",
+                      usb_script="the USB stick script")

@@ -1,0 +1,21 @@
+#pragma once
+
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace quill::fleet {
+
+// The name two reports must share to stand for one machine: the first DNS label in ASCII lower
+// case, so Ansible's "pc-0001.example.lan" and the start-up script's "PC-0001" are one machine.
+std::string machineKey(std::string_view name);
+
+// The machine names of an --expect file: one a line, surrounding blanks ignored, everything from a
+// '#' on a comment, blank lines skipped, a name given twice (by machineKey) kept once.
+std::vector<std::string> parseExpectedMachines(std::string_view text);
+
+// The expected names that no machine in names stands for, in the order expected lists them.
+std::vector<std::string> missingMachines(const std::vector<std::string>& expected,
+                                         const std::vector<std::string>& names);
+
+} // namespace quill::fleet

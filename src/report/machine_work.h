@@ -1,0 +1,61 @@
+#pragma once
+
+#include "core/assessment.h"
+
+#include <array>
+#include <cstdint>
+#include <optional>
+#include <string_view>
+#include <vector>
+
+namespace quill {
+
+// What an admin has to do with a machine, worst first: the order is the order of progress.
+enum class Category : std::uint8_t {
+    replace,     // a processor feature or the 64-bit architecture is missing
+    upgrade,     // only memory and/or the system volume stand in the way technically
+    tpmHardware, // technically compatible, but the TPM is only 1.2
+    firmware,    // technically compatible; what fails is settings in the firmware setup
+    ready,       // officially compatible
+};
+inline constexpr std::array<Category, 5> categories = {Category::replace, Category::upgrade, Category::tpmHardware,
+                                                       Category::firmware, Category::ready};
+
+// One step for a failed check.
+enum class Action : std::uint8_t {
+    enableUefi,
+    enableSecureBoot,
+    enableTpm,
+    tpmUpgrade,
+    addMemory,
+    largerDisk,
+    replacePc,
+    check, // the finding names no setting (a value that could not be read): look at the machine
+};
+
+// Whether the processor is on the vendor's list of supported processors, from its brand text.
+// Informational only: it changes no verdict, category or exit code.
+enum class ProcessorListing : std::uint8_t { yes, no, unknown };
+
+struct MachineWork {
+    Category category = Category::ready;
+    std::vector<Action> actions; // in report order, each action once
+    ProcessorListing processorOnList = ProcessorListing::unknown;
+};
+
+MachineWork machineWork(const Assessment& assessment);
+
+ProcessorListing processorListing(std::string_view brand);
+
+// The ids other tools read in the fleet's JSON.
+std::string_view categoryId(Category category);
+std::string_view actionId(Action action);
+std::string_view listingId(ProcessorListing listing);
+std::optional<Category> categoryFromId(std::string_view id);
+
+// The German words for people.
+std::string_view categoryText(Category category);
+std::string_view actionText(Action action);
+std::string_view listingText(ProcessorListing listing);
+
+} // namespace quill
