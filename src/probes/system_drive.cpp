@@ -2,11 +2,17 @@
 
 #include "core/checks.h"
 #include "probes/gib_format.h"
+#include "probes/visibility.h"
+
+#include <utility>
 
 namespace quill {
 
-CheckItem systemDriveCheck(const platform::SystemVolumeAnswer& answer)
+CheckItem systemDriveCheck(platform::FirmwareVisibility visibility, const platform::SystemVolumeAnswer& answer)
 {
+    if (std::optional<std::string> unseen = unseenDetail(visibility)) {
+        return checkItem(Check::systemDrive, false, std::move(*unseen));
+    }
     if (!answer.directoryFound) {
         return checkItem(Check::systemDrive, false, "Windows-Verzeichnis nicht gefunden");
     }
@@ -18,9 +24,9 @@ CheckItem systemDriveCheck(const platform::SystemVolumeAnswer& answer)
                      "Kapazitaet " + formatGiB(*answer.totalBytes));
 }
 
-CheckItem probeSystemDrive()
+CheckItem probeSystemDrive(platform::FirmwareVisibility visibility)
 {
-    return systemDriveCheck(platform::systemVolume());
+    return systemDriveCheck(visibility, platform::systemVolume());
 }
 
 } // namespace quill
