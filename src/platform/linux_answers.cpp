@@ -233,31 +233,30 @@ struct Foundation {
 };
 
 // Follows a device down through device-mapper and md slaves and loop backing files to the
-// disks at the bottom. Stacks are a few levels deep; the bound stops a loop over its own file.
-void followDown(const std::vector<BlockDisk>& disks, std::size_t index, int depth, Foundation& found)
+// disks at the bottom. Stacks are a few levels deep; the bound on the steps stops a loop over
+// its own file.
+void followDown(const std::vector<BlockDisk>& disks, std::size_t start, Foundation& found)
 {
-    constexpr int deepest = 16;
-    if (depth > deepest) {
-        return;
-    }
-    const BlockDisk& disk = disks[index];
-    if (disk.backingDevice) {
-        found.throughLoop = true;
-        if (const std::optional<std::size_t> holder = diskWithNumber(disks, *disk.backingDevice)) {
-            followDown(disks, *holder, depth + 1, found);
-        }
-        return;
-    }
-    if (!disk.slaves.empty()) {
-        for (const std::string& slave : disk.slaves) {
-            if (const std::optional<std::size_t> below = diskWithName(disks, slave)) {
-                followDown(disks, *below, depth + 1, found);
+    constexpr int mostSteps = 64;
+    std::vector<std::size_t> pending{start};
+    for (int step = 0; step < mostSteps && !pending.empty(); ++step) {
+        const std::size_t index = pending.back();
+        pending.pop_back();
+        const BlockDisk& disk = disks[index];
+        if (disk.backingDevice) {
+            found.throughLoop = true;
+            if (const std::optional<std::size_t> holder = diskWithNumber(disks, *disk.backingDevice)) {
+                pending.push_back(*holder);
             }
+        } else if (!disk.slaves.empty()) {
+            for (const std::string& slave : disk.slaves) {
+                if (const std::optional<std::size_t> below = diskWithName(disks, slave)) {
+                    pending.push_back(*below);
+                }
+            }
+        } else if (std::find(found.disks.begin(), found.disks.end(), index) == found.disks.end()) {
+            found.disks.push_back(index);
         }
-        return;
-    }
-    if (std::find(found.disks.begin(), found.disks.end(), index) == found.disks.end()) {
-        found.disks.push_back(index);
     }
 }
 
@@ -268,7 +267,7 @@ std::optional<Foundation> rootFoundation(const RootFileSystem& rootFileSystem, c
     for (const std::string& number : rootFileSystem.numbers) {
         if (const std::optional<std::size_t> index = diskWithNumber(disks, number)) {
             Foundation found;
-            followDown(disks, *index, 0, found);
+            followDown(disks, *index, found);
             return found;
         }
     }
@@ -282,7 +281,7 @@ std::vector<std::size_t> mediumDisks(const RootFileSystem& rootFileSystem, const
     Foundation found = rootFoundation(rootFileSystem, disks).value_or(Foundation{});
     for (std::size_t i = 0; i < disks.size(); ++i) {
         if (disks[i].backingDevice) {
-            followDown(disks, i, 0, found);
+            followDown(disks, i, found);
         }
     }
     return found.disks;
@@ -354,7 +353,8 @@ std::vector<BlockPartition> partitionsOf(const std::string& blockEntry)
 {
     std::vector<BlockPartition> partitions;
     for (const std::string& name : folderEntries(blockEntry).value_or(std::vector<std::string>{})) {
-        const std::string folder = blockEntry + "/" + name;
+        std::string folder = blockEntry;
+        folder.append("/").append(name);
         if (exists(folder + "/partition")) {
             partitions.push_back(BlockPartition{name, readTrimmed(folder + "/dev")});
         }

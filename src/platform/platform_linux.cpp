@@ -176,14 +176,14 @@ void takeRaw(const termios& saved)
 }
 
 // Stops the process as SIGTSTP's default action would and returns once it is continued. The
-// signal is raised while blocked, so unblocking delivers it here. An orphaned process group
+// signal is sent while blocked, so unblocking delivers it here. An orphaned process group
 // does not stop on it; then this returns at once.
 void stopUntilContinued()
 {
     sigset_t stop{};
     sigemptyset(&stop);
     sigaddset(&stop, SIGTSTP);
-    ::raise(SIGTSTP);
+    ::kill(::getpid(), SIGTSTP);
     ::sigprocmask(SIG_UNBLOCK, &stop, nullptr);
     ::sigprocmask(SIG_BLOCK, &stop, nullptr);
 }
