@@ -26,31 +26,6 @@ bool exists(const std::string& path)
     return ::stat(path.c_str(), &info) == 0;
 }
 
-// Reads at most limit bytes; nullopt when the file cannot be opened or read.
-std::optional<std::string> readSmallFile(const std::string& path, std::size_t limit)
-{
-    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0) {
-        return std::nullopt;
-    }
-    std::string bytes(limit, '\0');
-    std::size_t filled = 0;
-    while (filled < limit) {
-        const ssize_t got = ::read(fd, bytes.data() + filled, limit - filled);
-        if (got < 0) {
-            ::close(fd);
-            return std::nullopt;
-        }
-        if (got == 0) {
-            break;
-        }
-        filled += static_cast<std::size_t>(got);
-    }
-    ::close(fd);
-    bytes.resize(filled);
-    return bytes;
-}
-
 // A decimal number that fits 64 bits, with surrounding white space (sysfs adds a newline).
 std::optional<std::uint64_t> parseDecimal(const std::string& text)
 {
@@ -319,7 +294,8 @@ std::vector<std::string_view> fieldsOf(std::string_view line)
     return fields;
 }
 
-// Names in the block device's link into /sys/devices, e.g. "../devices/pci0000:00/0000:00:14.0/usb2/2-1/...".
+// Whether the block device's link into /sys/devices runs through a USB bus, as in
+// "../devices/pci0000:00/0000:00:14.0/usb2/2-1/...".
 bool runsThroughUsb(const std::string& blockEntry)
 {
     std::array<char, PATH_MAX> target{};
@@ -365,11 +341,8 @@ std::vector<BlockPartition> partitionsOf(const std::string& blockEntry)
 BlockDisk readBlockDisk(const std::string& blockEntry, const std::string& name)
 {
     // The entries are links into /sys/devices; the paths below follow them.
-    BlockDisk disk;
-    disk.name = name;
-    disk.hasDevice = exists(blockEntry + "/device");
-    disk.removable = readAttribute(blockEntry + "/removable");
-    disk.size = readAttribute(blockEntry + "/size");
+    BlockDisk disk{name, exists(blockEntry + "/device"), readAttribute(blockEntry + "/removable"),
+                   readAttribute(blockEntry + "/size")};
     disk.number = readTrimmed(blockEntry + "/dev");
     disk.partitions = partitionsOf(blockEntry);
     disk.slaves = folderEntries(blockEntry + "/slaves").value_or(std::vector<std::string>{});
@@ -380,6 +353,30 @@ BlockDisk readBlockDisk(const std::string& blockEntry, const std::string& name)
 }
 
 } // namespace
+
+std::optional<std::string> readSmallFile(const std::string& path, std::size_t limit)
+{
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0) {
+        return std::nullopt;
+    }
+    std::string bytes(limit, '\0');
+    std::size_t filled = 0;
+    while (filled < limit) {
+        const ssize_t got = ::read(fd, bytes.data() + filled, limit - filled);
+        if (got < 0) {
+            ::close(fd);
+            return std::nullopt;
+        }
+        if (got == 0) {
+            break;
+        }
+        filled += static_cast<std::size_t>(got);
+    }
+    ::close(fd);
+    bytes.resize(filled);
+    return bytes;
+}
 
 std::uint16_t architectureFromCpuid(std::uint32_t highestExtendedLeaf, const CpuidRegisters& extendedLeaf1)
 {

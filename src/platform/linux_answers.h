@@ -6,6 +6,7 @@
 
 #include "platform/platform.h"
 
+#include <cstddef>
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -13,6 +14,9 @@
 #include <vector>
 
 namespace quill::platform::linux_answers {
+
+// Reads at most limit bytes of a file; nullopt when it cannot be opened or read.
+std::optional<std::string> readSmallFile(const std::string& path, std::size_t limit);
 
 // The architecture code from CPUID: AMD64 (9) when the processor has long mode (leaf
 // 0x80000001 EDX bit 29), else x86 (0). uname would tell the personality instead, which
@@ -55,12 +59,12 @@ struct BlockDisk {
     bool hasDevice = false; // real hardware: a "device" entry leads to it
     std::optional<std::string> removable;
     std::optional<std::string> size; // in 512-byte sectors, whatever the disk's block size
-    std::string number;              // the dev file's "MAJ:MIN", empty when unreadable
-    std::vector<BlockPartition> partitions;
-    std::vector<std::string> slaves;          // what device-mapper or md builds it on: disks or partitions
-    std::optional<std::string> backingDevice; // a loop's: "MAJ:MIN" of what holds its backing file
-    bool isUsb = false;                       // attached through USB: its device path has a usb node
-    bool isSdCard = false;                    // device/type reads SD
+    std::string number{};            // the dev file's "MAJ:MIN", empty when unreadable
+    std::vector<BlockPartition> partitions{};
+    std::vector<std::string> slaves{};          // what device-mapper or md builds it on: disks or partitions
+    std::optional<std::string> backingDevice{}; // a loop's: "MAJ:MIN" of what holds its backing file
+    bool isUsb = false;                         // attached through USB: its device path has a usb node
+    bool isSdCard = false;                      // device/type reads SD
 };
 
 // The entries of <root>/block in directory order; empty when the folder cannot be read. A

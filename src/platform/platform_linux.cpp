@@ -15,7 +15,6 @@
 #include <csignal>
 #include <cstring>
 #include <string_view>
-#include <utility>
 #include <vector>
 
 namespace quill::platform {
@@ -27,20 +26,6 @@ constexpr const char* sysfsRoot = "/sys";
 constexpr std::size_t osReleaseLimit = 256;
 constexpr std::size_t mountinfoLimit = std::size_t{1} << 20;
 
-// A text file of the kernel's, up to limit bytes; nullopt when it cannot be read.
-std::optional<std::string> readTextFile(const char* path, std::size_t limit)
-{
-    std::FILE* file = std::fopen(path, "rbe");
-    if (file == nullptr) {
-        return std::nullopt;
-    }
-    std::string text(limit, '\0');
-    text.resize(std::fread(text.data(), 1, limit, file));
-    const bool failed = std::ferror(file) != 0;
-    std::fclose(file);
-    return failed ? std::nullopt : std::optional<std::string>(std::move(text));
-}
-
 // The device numbers "/" may sit on, the likeliest first: stat's, then mountinfo's, then that
 // of the device mountinfo names as the source. Btrfs gives the first two an anonymous number
 // of its own; only the source leads to the disk there.
@@ -51,7 +36,7 @@ std::vector<std::string> rootDeviceNumbers()
     if (::stat("/", &root) == 0) {
         numbers.push_back(linux_answers::deviceNumber(root.st_dev));
     }
-    const std::optional<std::string> mountinfo = readTextFile("/proc/self/mountinfo", mountinfoLimit);
+    const std::optional<std::string> mountinfo = linux_answers::readSmallFile("/proc/self/mountinfo", mountinfoLimit);
     const std::optional<linux_answers::MountedDevice> mount =
         mountinfo ? linux_answers::rootMount(*mountinfo) : std::nullopt;
     if (mount) {
@@ -206,8 +191,8 @@ FirmwareVisibility firmwareVisibility()
     struct statfs fileSystem {};
     const bool rootIsSysfs =
         ::statfs(sysfsRoot, &fileSystem) == 0 && static_cast<std::uint64_t>(fileSystem.f_type) == sysfsMagic;
-    return linux_answers::firmwareVisibility(sysfsRoot, rootIsSysfs,
-                                             readTextFile("/proc/sys/kernel/osrelease", osReleaseLimit));
+    return linux_answers::firmwareVisibility(
+        sysfsRoot, rootIsSysfs, linux_answers::readSmallFile("/proc/sys/kernel/osrelease", osReleaseLimit));
 }
 
 std::optional<std::uint32_t> firmwareType()

@@ -1,9 +1,7 @@
-"""The disk, firmware and TPM lines on staged machines, through the real binary.
+"""The system-drive, firmware and TPM lines on a live or installed system, through the real binary.
 
-The program runs chrooted in a private mount namespace whose root is a RAM disk (tmpfs), an
-overlay over one, as on a live medium, or an ext4 image on a real loop device. /sys there is a
-real sysfs with staged folders mounted over block, bus, class, devices and firmware (or, for a
-container, a plain folder), laid out as the kernel lays them out.
+The program runs chrooted in a private mount namespace whose root is a RAM disk (tmpfs), an overlay over one,
+as on a live medium, or ext4 on a loop device, with sysfs folders staged as the kernel lays them out.
 """
 
 import os
@@ -57,13 +55,16 @@ SD = "platform/80860F14:01/mmc_host/mmc1/mmc1:aaaa"
 USB = "pci0000:00/0000:00:14.0/usb2/2-1/2-1:1.0/host2/target2:0:0/2:0:0:0"
 
 
-def disk(parent, sectors, removable=0, dev="", parts=(), slaves=(), backing=None, kind=None):
-    """A block device; parent is its folder under /sys/devices, None for a virtual one."""
-    return dict(parent=parent, sectors=sectors, removable=removable, dev=dev, parts=parts, slaves=slaves,
-                backing=backing, kind=kind)
+def disk(parent, sectors, removable=0, dev="", **files):
+    """A block device's folder under /sys/devices (None: a virtual one) and files, a name ending in / a folder."""
+    return parent, dict(removable="%d\n" % removable, size="%d\n" % sectors, dev=dev + "\n", **files)
 
 
-NVME_512 = disk(NVME, 1000215216, dev="259:0", parts=(("nvme0n1p3", "259:3"),))
+def part(name, number):
+    return {name + "/partition": "1\n", name + "/dev": number + "\n"}
+
+
+NVME_512 = disk(NVME, 1000215216, dev="259:0", **part("nvme0n1p3", "259:3"))
 BIOS = {"firmware/acpi/tables/DSDT": ""}  # further files under /sys; an empty firmware folder is a masked one
 UEFI32 = {"firmware/efi/fw_platform_size": "32\n", "bus/acpi/devices/MSFT0101:00/status": "15\n"}
 
@@ -86,10 +87,11 @@ class LiveSystem(BinaryTestCase):
         number = os.stat(device).st_rdev
         return device, "%d:%d" % (os.major(number), os.minor(number))
 
-    def write(self, path, text):
+    def write(self, path, text, numbers):
         os.makedirs(os.path.dirname(path), exist_ok=True)
-        with open(path, "w") as file:
-            file.write(text)
+        if not path.endswith("/"):
+            with open(path, "w") as file:
+                file.write(numbers.get(text.strip(), text.strip()) + "\n" if text else "")
 
     def stage(self, directory, disks, files, numbers):
         """A root tree with the program, what a dynamic build loads, and the staged sysfs folders."""
@@ -104,28 +106,19 @@ class LiveSystem(BinaryTestCase):
             shutil.copy2(library, stage + library)
         sys = os.path.join(stage, "staged-sys")
         for path, text in files.items():
-            self.write(os.path.join(sys, path), text)
-        for name, d in disks.items():
-            folder = os.path.join("devices", d["parent"] or "virtual/block", name)
-            attributes = {"removable": "%d\n" % d["removable"], "size": "%d\n" % d["sectors"],
-                          "dev": numbers.get(d["dev"], d["dev"]) + "\n"}
-            if d["backing"]:
-                attributes["loop/backing_file"] = d["backing"] + "\n"
-            if d["kind"]:
-                attributes["../type"] = d["kind"] + "\n"  # device/type, through the device link
-            for part, number in d["parts"]:
-                attributes.update({part + "/partition": "1\n", part + "/dev": numbers.get(number, number) + "\n"})
-            for path, text in attributes.items():
-                self.write(os.path.normpath(os.path.join(sys, folder, path)), text)
-            for slave in d["slaves"]:
-                os.makedirs(os.path.join(sys, folder, "slaves", slave))
-            if d["parent"]:
-                os.symlink("../../" + os.path.basename(d["parent"]), os.path.join(sys, folder, "device"))
+            self.write(os.path.join(sys, path), text, numbers)
+        for name, (parent, attributes) in disks.items():
+            folder = os.path.join("devices", parent or "virtual/block", name)
+            for path, text in attributes.items():  # device/type is written through the device link
+                self.write(os.path.join(sys, folder, path.replace("device/", "../")), text, numbers)
+            if parent:
+                os.symlink("../../" + os.path.basename(parent), os.path.join(sys, folder, "device"))
             os.symlink(os.path.join("..", folder), os.path.join(sys, "block", name))
         return stage
 
-    def run_staged(self, directory, root_kind, disks, files, sys_kind, medium):
-        mount_point, out = os.path.join(directory, "root"), os.path.join(directory, "out")
+    def run_live(self, directory, root_kind, disks, files, sys_kind, medium):
+        mount_point = os.path.join(directory, "root")
+        out = os.path.join(directory, "out")
         os.makedirs(mount_point)
         os.makedirs(out)
         numbers, medium_device = {}, ""
@@ -156,14 +149,14 @@ class LiveSystem(BinaryTestCase):
             ("tmpfs", {"sda": stick}, BIOS, "sysfs", False, {DRIVE: (False, "Kapazitaet konnte nicht gelesen werden")}),
             ("overlay", {"mmcblk0": emmc, "sdb": disk(USB, 976773168)}, BIOS, "sysfs", False,
              {DRIVE: (False, "Kapazitaet 29.8 GiB")}),
-            ("tmpfs", {"mmcblk0": emmc, "mmcblk1": disk(SD, 250069680, kind="SD")}, BIOS, "sysfs", False,
+            ("tmpfs", {"mmcblk0": emmc, "mmcblk1": disk(SD, 250069680, **{"device/type": "SD"})}, BIOS, "sysfs", False,
              {DRIVE: (False, "Kapazitaet 29.8 GiB")}),
-            ("ext4", {"nvme0n1": NVME_512, "loop0": disk(None, 1000, dev="ROOT", backing="/medium/rootfs.img"),
-                      "sda": disk(SATA, 1953525168, dev="8:0", parts=(("sda1", "MEDIUM"),))},
+            ("ext4", {"nvme0n1": NVME_512, "loop0": disk(None, 1000, dev="ROOT", **{"loop/backing_file": "/medium/rootfs.img"}),
+                      "sda": disk(SATA, 1953525168, dev="8:0", **part("sda1", "MEDIUM"))},
              BIOS, "sysfs", True, {DRIVE: (True, "Kapazitaet 476.9 GiB")}),
-            ("ext4", {"nvme0n1": NVME_512, "sda": disk(SATA, 1953525168, dev="8:0", parts=(("sda2", "ROOT"),))},
+            ("ext4", {"nvme0n1": NVME_512, "sda": disk(SATA, 1953525168, dev="8:0", **part("sda2", "ROOT"))},
              BIOS, "sysfs", False, {DRIVE: (True, "Kapazitaet 931.5 GiB")}),
-            ("ext4", {"nvme0n1": NVME_512, "dm-0": disk(None, 1000, dev="ROOT", slaves=("nvme0n1p3",)),
+            ("ext4", {"nvme0n1": NVME_512, "dm-0": disk(None, 1000, dev="ROOT", **{"slaves/nvme0n1p3/": ""}),
                       "sda": disk(SATA, 1953525168, dev="8:0")},
              BIOS, "sysfs", False, {DRIVE: (True, "Kapazitaet 476.9 GiB")}),
             ("tmpfs", {"nvme0n1": NVME_512}, {}, "sysfs", False, hidden),
@@ -174,7 +167,7 @@ class LiveSystem(BinaryTestCase):
         for number, (root_kind, disks, files, sys_kind, medium, lines) in enumerate(cases):
             with self.subTest(number=number, root=root_kind, disks=sorted(disks)):
                 directory = os.path.join(self.workdir, str(number))
-                completed, report = self.run_staged(directory, root_kind, disks, files, sys_kind, medium)
+                completed, report = self.run_live(directory, root_kind, disks, files, sys_kind, medium)
                 text = completed.stdout.decode("utf-8")
                 assessment = report_model.parse_console(text)
                 items = {item.name: (item.passed, item.detail) for item in assessment.technical + assessment.official}
