@@ -262,6 +262,21 @@ std::vector<std::size_t> mediumDisks(const RootFileSystem& rootFileSystem, const
     return found.disks;
 }
 
+// Whether the root is a live medium's, by its file-system type or a loop device under it.
+bool isLiveRoot(const RootFileSystem& rootFileSystem, const std::vector<BlockDisk>& disks)
+{
+    // tmpfs, ramfs, overlayfs, squashfs, iso9660, aufs, EROFS.
+    constexpr std::array<std::uint64_t, 7> liveTypes = {0x01021994, 0x858458f6, 0x794c7630, 0x73717368,
+                                                        0x9660,     0x61756673, 0xe0f5e1e2};
+    const std::optional<std::uint64_t> type = rootFileSystem.type;
+    if (type && std::find(liveTypes.begin(), liveTypes.end(), *type) != liveTypes.end()) {
+        return true;
+    }
+    // Any other file system on a loop device is an image file's: Fedora's ext4 live root.
+    const std::optional<Foundation> found = rootFoundation(rootFileSystem, disks);
+    return found && found->throughLoop;
+}
+
 // Octal escapes (\040 for a space) as mountinfo writes white space and backslashes.
 std::string unescapeMountField(std::string_view field)
 {
@@ -483,20 +498,6 @@ std::optional<MountedDevice> rootMount(std::string_view mountinfo)
         last = MountedDevice{std::string(fields[2]), unescapeMountField(separator[2])};
     }
     return last;
-}
-
-bool isLiveRoot(const RootFileSystem& rootFileSystem, const std::vector<BlockDisk>& disks)
-{
-    // tmpfs, ramfs, overlayfs, squashfs, iso9660, aufs, EROFS.
-    constexpr std::array<std::uint64_t, 7> liveTypes = {0x01021994, 0x858458f6, 0x794c7630, 0x73717368,
-                                                        0x9660,     0x61756673, 0xe0f5e1e2};
-    const std::optional<std::uint64_t> type = rootFileSystem.type;
-    if (type && std::find(liveTypes.begin(), liveTypes.end(), *type) != liveTypes.end()) {
-        return true;
-    }
-    // Any other file system on a loop device is an image file's: Fedora's ext4 live root.
-    const std::optional<Foundation> found = rootFoundation(rootFileSystem, disks);
-    return found && found->throughLoop;
 }
 
 std::optional<std::uint64_t> systemCapacity(const RootFileSystem& rootFileSystem, const std::vector<BlockDisk>& disks)

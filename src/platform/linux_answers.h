@@ -89,14 +89,14 @@ struct RootFileSystem {
     std::vector<std::string> numbers;      // the device numbers "/" may sit on, the likeliest first
 };
 
-// Whether the root is a live medium's: a RAM disk, overlay, aufs, squashfs, iso9660 or EROFS
-// by its type, or a file system on a loop device, also through device-mapper.
-bool isLiveRoot(const RootFileSystem& rootFileSystem, const std::vector<BlockDisk>& disks);
-
-// The capacity the system-drive line judges: on a live system the largest built-in disk, where
-// Windows would most likely go, and nullopt when there is none (never the RAM disk's size); on
-// an installed one the largest whole disk behind "/", or the root file system's own size where
-// no disk can be found (NFS, a sysfs without block devices).
+// The capacity the system-drive line judges. A live system's root is a RAM disk, overlay,
+// aufs, squashfs, iso9660 or EROFS, or sits on a loop device, also through device-mapper;
+// there it is the largest built-in disk, where Windows would most likely go: real hardware,
+// removable 0, not attached through USB, no SD card, no loop, RAM, optical or floppy device,
+// and not the disk under the root or a loop's backing file, which holds the live medium. None
+// such: nullopt, never the RAM disk's size. On an installed system it is the largest whole
+// disk under "/", or the root file system's own size where no disk stands under it (NFS, a
+// sysfs without block devices).
 std::optional<std::uint64_t> systemCapacity(const RootFileSystem& rootFileSystem, const std::vector<BlockDisk>& disks);
 
 // TBS_E_TPM_NOT_FOUND, which the Linux layer reports when there is no tpm0; where it cannot
