@@ -200,26 +200,15 @@ TEST(SystemCapacity, AnEmmcBelow64GiBFailsTheLineBesideALargerUsbDisk)
 
 TEST(SystemCapacity, UnderTheRootThroughPartitionsSlavesAndLoops)
 {
-    const auto on = [](BlockDisk made, std::string number, std::vector<std::string> slaves,
-                       std::optional<std::string> backing = std::nullopt) {
-        made.number = std::move(number);
-        made.slaves = std::move(slaves);
-        made.backingDevice = std::move(backing);
-        return made;
-    };
     const std::uint64_t nvmeBytes = 1000215216 * std::uint64_t{512};
-    BlockDisk nvme = on(disk("nvme0n1", 1000215216), "259:0", {});
-    nvme.partitions = {{"nvme0n1p3", "259:3"}};
-    BlockDisk sata = on(disk("sda", 1953525168), "8:0", {}); // holds the live medium's image
-    sata.partitions = {{"sda1", "8:1"}};
     const std::vector<BlockDisk> machine = {
-        nvme,
-        sata,
-        on(disk("dm-1", 8, "0\n", false), "253:1", {"loop1", "loop2"}), // Fedora's live-rw
-        on(disk("loop0", 8, "0\n", false), "7:0", {}, "8:1"),           // squashfs.img on sda1
-        on(disk("loop1", 8, "0\n", false), "7:1", {}, "7:0"),           // rootfs.img inside it
-        on(disk("loop2", 8, "0\n", false), "7:2", {}, "0:40"),          // an overlay file in RAM
-        on(disk("loop3", 8, "0\n", false), "7:3", {}, "7:3"),           // over its own file
+        {"nvme0n1", true, "0\n", "1000215216\n", "259:0", {{"nvme0n1p3", "259:3"}}},
+        {"sda", true, "0\n", "1953525168\n", "8:0", {{"sda1", "8:1"}}}, // holds the live medium's image
+        {"dm-1", false, "0\n", "8\n", "253:1", {}, {"loop1", "loop2"}}, // Fedora's live-rw
+        {"loop0", false, "0\n", "8\n", "7:0", {}, {}, "8:1"},           // squashfs.img on sda1
+        {"loop1", false, "0\n", "8\n", "7:1", {}, {}, "7:0"},           // rootfs.img inside it
+        {"loop2", false, "0\n", "8\n", "7:2", {}, {}, "0:40"},          // an overlay file in RAM
+        {"loop3", false, "0\n", "8\n", "7:3", {}, {}, "7:3"},           // over its own file
     };
     constexpr std::uint64_t btrfs = 0x9123683e;
     const std::pair<RootFileSystem, std::optional<std::uint64_t>> cases[] = {
