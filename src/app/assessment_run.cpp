@@ -29,14 +29,16 @@ ConsoleSink standardOutput(const platform::ConsoleHandle& console)
 Assessment probeEverything()
 {
     ProcessorInfo processor = readProcessorInfo();
+    // Asked once: whether the firmware, TPM and disk lines can be judged at all.
+    const platform::FirmwareVisibility visibility = platform::firmwareVisibility();
     CheckList technicalChecks;
     appendProcessorChecks(processor, platform::nativeArchitecture(), technicalChecks);
     technicalChecks.push_back(probeMemory());
-    technicalChecks.push_back(probeSystemDrive());
+    technicalChecks.push_back(probeSystemDrive(visibility));
 
-    CheckItem uefiBoot = probeUefiBoot();
-    CheckItem secureBoot = probeSecureBoot();
-    const TpmStatus tpm = probeTpm();
+    CheckItem uefiBoot = probeUefiBoot(visibility);
+    CheckItem secureBoot = probeSecureBoot(visibility);
+    const TpmStatus tpm = probeTpm(visibility);
     CheckList officialChecks{std::move(uefiBoot), std::move(secureBoot), tpmCheck(tpm)};
     return deriveAssessment(std::move(processor.brand), std::move(processor.vendor), std::move(technicalChecks),
                             std::move(officialChecks));

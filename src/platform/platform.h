@@ -33,8 +33,22 @@ CpuidRegisters cpuid(std::uint32_t leaf);
 // (9 AMD64, 12 ARM64, 6 IA64, 0 x86, 0xFFFF unknown).
 std::uint16_t nativeArchitecture();
 
+// Whether the firmware, the TPM and the disks the process sees are the machine's own. Inside
+// a container or under WSL they describe a host or a virtual layer, and answers about them
+// would judge a machine nobody asked about.
+enum class FirmwareVisibility : std::uint8_t {
+    visible,
+    container, // the firmware is hidden: sysfs not mounted, or its firmware folder masked
+    wsl,       // Windows Subsystem for Linux: a Microsoft kernel in a utility VM
+};
+FirmwareVisibility firmwareVisibility();
+
 // The firmware type (2 means UEFI); nullopt when the query failed.
 std::optional<std::uint32_t> firmwareType();
+
+// The UEFI firmware's word size in bits (64, or 32 on some tablets, which boot no 64-bit
+// Windows); nullopt where it is not known.
+std::optional<std::uint32_t> uefiWordSize();
 
 // The Secure Boot state as a 32-bit number (1 means enabled); nullopt when unreadable.
 std::optional<std::uint32_t> secureBootValue();
@@ -44,6 +58,9 @@ std::optional<std::uint32_t> secureBootValue();
 struct TpmDeviceAnswer {
     std::uint32_t result = 0;
     std::uint32_t tpmVersion = 0;
+    // With a failed result: the firmware describes a TPM 2.0 that no driver serves, so the
+    // chip is there and only the running system cannot use it.
+    bool isDescribedWithoutDriver = false;
 };
 TpmDeviceAnswer tpmDeviceInfo();
 

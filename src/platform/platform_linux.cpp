@@ -4,10 +4,10 @@
 
 #include <poll.h>
 #include <sys/signalfd.h>
+#include <sys/stat.h>
 #include <sys/statfs.h>
 #include <sys/statvfs.h>
 #include <sys/sysinfo.h>
-#include <sys/utsname.h>
 #include <termios.h>
 #include <unistd.h>
 
@@ -22,6 +22,33 @@ namespace quill::platform {
 namespace {
 
 constexpr const char* sysfsRoot = "/sys";
+
+// osrelease is one short line; mountinfo has a line of a few hundred bytes per mount.
+constexpr std::size_t osReleaseLimit = 256;
+constexpr std::size_t mountinfoLimit = std::size_t{1} << 20;
+
+// The device numbers "/" may sit on, the likeliest first: stat's, then mountinfo's, then that
+// of the device mountinfo names as the source. Btrfs gives the first two an anonymous number
+// of its own; only the source leads to the disk there.
+std::vector<std::string> rootDeviceNumbers()
+{
+    std::vector<std::string> numbers;
+    struct stat root {};
+    if (::stat("/", &root) == 0) {
+        numbers.push_back(linux_answers::deviceNumber(root.st_dev));
+    }
+    const std::optional<std::string> mountinfo = linux_answers::readSmallFile("/proc/self/mountinfo", mountinfoLimit);
+    const std::optional<linux_answers::MountedDevice> mount =
+        mountinfo ? linux_answers::rootMount(*mountinfo) : std::nullopt;
+    if (mount) {
+        numbers.push_back(mount->number);
+        struct stat source {};
+        if (::stat(mount->source.c_str(), &source) == 0 && S_ISBLK(source.st_mode)) {
+            numbers.push_back(linux_answers::deviceNumber(source.st_rdev));
+        }
+    }
+    return numbers;
+}
 
 // ANSI colours standing in for the Windows console attributes.
 std::string_view sgrFor(TextAttribute attribute)
@@ -60,10 +87,10 @@ struct SignalWatch {
     sigset_t previousMask{};
 };
 
-// Takes over SIGINT, SIGTERM and SIGHUP where they would end the process now: left at
-// their default action and not blocked. Ignored or blocked ones stay as found (nohup,
-// a parent's mask), so they end the wait no more than before.
-SignalWatch watchEndingSignals()
+// Takes over SIGINT, SIGQUIT, SIGTERM and SIGHUP where they would end the process now, and
+// SIGTSTP where it would stop it: left at their default action and not blocked. Ignored or
+// blocked ones stay as found (nohup, a parent's mask), so they act no more than before.
+SignalWatch watchSignals()
 {
     SignalWatch watch;
     sigset_t taken{};
@@ -71,7 +98,7 @@ SignalWatch watchEndingSignals()
     if (::sigprocmask(SIG_BLOCK, nullptr, &watch.previousMask) != 0) {
         return watch;
     }
-    for (const int signal : {SIGINT, SIGTERM, SIGHUP}) {
+    for (const int signal : {SIGINT, SIGQUIT, SIGTERM, SIGHUP, SIGTSTP}) {
         struct sigaction action {};
         if (::sigaction(signal, nullptr, &action) == 0 && action.sa_handler == SIG_DFL &&
             sigismember(&watch.previousMask, signal) == 0) {
@@ -124,20 +151,54 @@ void endWatch(const SignalWatch& watch, int signal)
     ::sigprocmask(SIG_SETMASK, &watch.previousMask, nullptr);
 }
 
+// Keys one at a time, without echo; signals from the keyboard (Ctrl+C, Ctrl+Z) stay on.
+void takeRaw(const termios& saved)
+{
+    struct termios raw = saved;
+    raw.c_lflag &= ~static_cast<tcflag_t>(ICANON | ECHO);
+    raw.c_cc[VMIN] = 1;
+    raw.c_cc[VTIME] = 0;
+    ::tcsetattr(STDIN_FILENO, TCSANOW, &raw);
+}
+
+// Stops the process as SIGTSTP's default action would and returns once it is continued. The
+// signal is sent while blocked, so unblocking delivers it here. An orphaned process group
+// does not stop on it; then this returns at once.
+void stopUntilContinued()
+{
+    sigset_t stop{};
+    sigemptyset(&stop);
+    sigaddset(&stop, SIGTSTP);
+    ::kill(::getpid(), SIGTSTP);
+    ::sigprocmask(SIG_UNBLOCK, &stop, nullptr);
+    ::sigprocmask(SIG_BLOCK, &stop, nullptr);
+}
+
 } // namespace
 
 std::uint16_t nativeArchitecture()
 {
-    struct utsname names {};
-    if (::uname(&names) != 0) {
-        return 0xFFFF;
-    }
-    return linux_answers::architectureFromMachine(names.machine);
+    return linux_answers::architectureFromCpuid(cpuid(0x80000000).eax, cpuid(0x80000001));
+}
+
+FirmwareVisibility firmwareVisibility()
+{
+    constexpr std::uint64_t sysfsMagic = 0x62656572;
+    struct statfs fileSystem {};
+    const bool rootIsSysfs =
+        ::statfs(sysfsRoot, &fileSystem) == 0 && static_cast<std::uint64_t>(fileSystem.f_type) == sysfsMagic;
+    return linux_answers::firmwareVisibility(
+        sysfsRoot, rootIsSysfs, linux_answers::readSmallFile("/proc/sys/kernel/osrelease", osReleaseLimit));
 }
 
 std::optional<std::uint32_t> firmwareType()
 {
     return linux_answers::firmwareType(sysfsRoot);
+}
+
+std::optional<std::uint32_t> uefiWordSize()
+{
+    return linux_answers::uefiWordSize(sysfsRoot);
 }
 
 std::optional<std::uint32_t> secureBootValue()
@@ -163,21 +224,17 @@ SystemVolumeAnswer systemVolume()
 {
     // The root file system stands in for the Windows directory's volume; there is no
     // directory lookup that could fail first.
-    std::optional<std::uint64_t> rootCapacity;
+    linux_answers::RootFileSystem root;
     struct statvfs info {};
     if (::statvfs("/", &info) == 0) {
-        rootCapacity = static_cast<std::uint64_t>(info.f_blocks) * info.f_frsize;
+        root.capacity = static_cast<std::uint64_t>(info.f_blocks) * info.f_frsize;
     }
-    std::optional<std::uint64_t> rootType;
     struct statfs fileSystem {};
     if (::statfs("/", &fileSystem) == 0) {
-        rootType = static_cast<std::uint64_t>(fileSystem.f_type);
+        root.type = static_cast<std::uint64_t>(fileSystem.f_type);
     }
-    // Only a live system's run looks at the disks; an installed one reads nothing more.
-    const std::vector<linux_answers::BlockDisk> disks = linux_answers::isLiveMediumRoot(rootType)
-                                                            ? linux_answers::blockDisks(sysfsRoot)
-                                                            : std::vector<linux_answers::BlockDisk>{};
-    return SystemVolumeAnswer{true, linux_answers::systemCapacity(rootType, rootCapacity, disks)};
+    root.numbers = rootDeviceNumbers();
+    return SystemVolumeAnswer{true, linux_answers::systemCapacity(root, linux_answers::blockDisks(sysfsRoot))};
 }
 
 ExecutablePathAnswer executablePath()
@@ -242,19 +299,38 @@ void waitForKey()
         readOneByte();
         return;
     }
+    const pid_t foreground = ::tcgetpgrp(STDIN_FILENO);
+    if (foreground >= 0 && foreground != ::getpgrp()) {
+        // A background job: reading the terminal, or changing it, would stop the run.
+        return;
+    }
     struct termios saved {};
-    if (::tcgetattr(STDIN_FILENO, &saved) != 0) {
+    // Only a run that has the terminal for itself takes it raw. With its output in a pipe a
+    // pager may hold the terminal's settings; putting back what the run found then would
+    // take over the pager's, not the shell's. A terminal that is not the controlling one
+    // (foreground < 0) is read as it is, too.
+    if (foreground < 0 || ::isatty(STDOUT_FILENO) != 1 || ::tcgetattr(STDIN_FILENO, &saved) != 0) {
         readOneByte();
         return;
     }
-    // Taken over before the terminal changes, so no ending signal can leave it changed.
-    const SignalWatch watch = watchEndingSignals();
-    struct termios raw = saved;
-    raw.c_lflag &= ~static_cast<tcflag_t>(ICANON | ECHO);
-    raw.c_cc[VMIN] = 1;
-    raw.c_cc[VTIME] = 0;
-    ::tcsetattr(STDIN_FILENO, TCSANOW, &raw);
-    const int signal = readKeyOrSignal(watch.fd);
+    // Taken over before the terminal changes, so no signal can leave it changed.
+    const SignalWatch watch = watchSignals();
+    int signal = 0;
+    while (true) {
+        takeRaw(saved);
+        signal = readKeyOrSignal(watch.fd);
+        if (signal != SIGTSTP) {
+            break;
+        }
+        // Ctrl+Z: the shell gets its terminal back while the run is stopped, and the run takes
+        // the terminal again as the shell left it after fg. After bg it does not wait.
+        ::tcsetattr(STDIN_FILENO, TCSANOW, &saved);
+        stopUntilContinued();
+        if (::tcgetpgrp(STDIN_FILENO) != ::getpgrp() || ::tcgetattr(STDIN_FILENO, &saved) != 0) {
+            endWatch(watch, 0);
+            return;
+        }
+    }
     // Flushing drops the rest of a key that sends several bytes (an umlaut, an arrow or
     // function key), which would otherwise land at the shell's prompt.
     ::tcsetattr(STDIN_FILENO, TCSAFLUSH, &saved);

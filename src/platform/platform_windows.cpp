@@ -212,6 +212,16 @@ std::optional<std::uint32_t> firmwareType()
     return static_cast<std::uint32_t>(type);
 }
 
+// A Windows process sees its machine's firmware; a 64-bit Windows runs on 64-bit UEFI only.
+FirmwareVisibility firmwareVisibility()
+{
+    return FirmwareVisibility::visible;
+}
+std::optional<std::uint32_t> uefiWordSize()
+{
+    return std::nullopt;
+}
+
 std::optional<std::uint32_t> secureBootValue()
 {
     DWORD type = 0;

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "core/check_item.h"
+#include "platform/platform.h"
 
 #include <cstdint>
 #include <functional>
@@ -16,13 +17,17 @@ bool isUefiFirmwareType(std::optional<std::uint32_t> firmwareType);
 // Asks the platform afresh each call.
 bool isUefiFirmware();
 
-// "UEFI-Boot": passed and "aktiv" on UEFI, else "Legacy/BIOS".
-CheckItem uefiBootCheck(bool isUefi);
-CheckItem probeUefiBoot();
+// "UEFI-Boot": passed and "aktiv" on UEFI, else "Legacy/BIOS"; failed where the firmware is
+// not the machine's own, or is 32-bit UEFI (uefiWordSize 32), which boots no 64-bit Windows.
+CheckItem uefiBootCheck(platform::FirmwareVisibility visibility, bool isUefi,
+                        std::optional<std::uint32_t> uefiWordSize);
+CheckItem probeUefiBoot(platform::FirmwareVisibility visibility);
 
 // "Secure Boot" from the state read (nullopt when unreadable). Exactly 1 is enabled.
 // askIsUefi is called only when the read failed, to pick between the two failure texts.
-CheckItem secureBootCheck(std::optional<std::uint32_t> secureBootValue, const std::function<bool()>& askIsUefi);
-CheckItem probeSecureBoot();
+// Where the firmware is not the machine's own, neither counts.
+CheckItem secureBootCheck(platform::FirmwareVisibility visibility, std::optional<std::uint32_t> secureBootValue,
+                          const std::function<bool()>& askIsUefi);
+CheckItem probeSecureBoot(platform::FirmwareVisibility visibility);
 
 } // namespace quill

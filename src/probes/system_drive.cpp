@@ -3,11 +3,17 @@
 #include "core/check_details.h"
 #include "core/checks.h"
 #include "probes/gib_format.h"
+#include "probes/visibility.h"
+
+#include <utility>
 
 namespace quill {
 
-CheckItem systemDriveCheck(const platform::SystemVolumeAnswer& answer)
+CheckItem systemDriveCheck(platform::FirmwareVisibility visibility, const platform::SystemVolumeAnswer& answer)
 {
+    if (std::optional<std::string> unseen = unseenDetail(visibility)) {
+        return checkItem(Check::systemDrive, false, std::move(*unseen));
+    }
     if (!answer.directoryFound) {
         return checkItem(Check::systemDrive, false, "Windows-Verzeichnis nicht gefunden");
     }
@@ -19,9 +25,9 @@ CheckItem systemDriveCheck(const platform::SystemVolumeAnswer& answer)
                      std::string(capacityPrefix) + formatGiB(*answer.totalBytes));
 }
 
-CheckItem probeSystemDrive()
+CheckItem probeSystemDrive(platform::FirmwareVisibility visibility)
 {
-    return systemDriveCheck(platform::systemVolume());
+    return systemDriveCheck(visibility, platform::systemVolume());
 }
 
 } // namespace quill

@@ -2,11 +2,21 @@
 
 #include "core/check_details.h"
 #include "core/checks.h"
+#include "probes/visibility.h"
+
+#include <utility>
 
 namespace quill {
 
-TpmStatus tpmStatusFrom(const platform::TpmDeviceAnswer& answer)
+TpmStatus tpmStatusFrom(platform::FirmwareVisibility visibility, const platform::TpmDeviceAnswer& answer)
 {
+    if (std::optional<std::string> unseen = unseenDetail(visibility)) {
+        return TpmStatus{false, std::move(*unseen)};
+    }
+    // Sending the user to the firmware setup would not help: the chip is on, the system lacks the driver.
+    if (answer.result != 0 && answer.isDescribedWithoutDriver) {
+        return TpmStatus{false, "TPM vorhanden, kein Treiber"};
+    }
     // std::to_string of a uint32_t is plain unsigned decimal: no sign, no grouping, no base.
     if (answer.result != 0) {
         return TpmStatus{false, std::string(tpmNotFoundPrefix) + std::to_string(answer.result) + ")"};
@@ -21,9 +31,9 @@ TpmStatus tpmStatusFrom(const platform::TpmDeviceAnswer& answer)
     }
 }
 
-TpmStatus probeTpm()
+TpmStatus probeTpm(platform::FirmwareVisibility visibility)
 {
-    return tpmStatusFrom(platform::tpmDeviceInfo());
+    return tpmStatusFrom(visibility, platform::tpmDeviceInfo());
 }
 
 CheckItem tpmCheck(const TpmStatus& status)

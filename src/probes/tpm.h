@@ -13,11 +13,12 @@ struct TpmStatus {
     std::string detail;
 };
 
-// Judges the device query: any non-zero result is an error, whatever version came back.
-TpmStatus tpmStatusFrom(const platform::TpmDeviceAnswer& answer);
+// Judges the device query: any non-zero result is an error, whatever version came back. Where
+// the machine's own TPM is not what the process sees, nothing is judged.
+TpmStatus tpmStatusFrom(platform::FirmwareVisibility visibility, const platform::TpmDeviceAnswer& answer);
 
 // Asks TPM Base Services once.
-TpmStatus probeTpm();
+TpmStatus probeTpm(platform::FirmwareVisibility visibility);
 
 // The "TPM 2.0" item made from the status.
 CheckItem tpmCheck(const TpmStatus& status);

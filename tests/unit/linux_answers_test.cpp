@@ -171,20 +171,20 @@ TEST(SystemCapacity, LiveRootTakesTheLargestBuiltInDisk)
     };
     const Case cases[] = {
         {"nvme, stick, loop, optical, zram, ram, floppy", tmpfs, live, liveMachine, nvme * 512},
-        {"only removable disks", tmpfs, live, {disk("sda", nvme, "1\n")}, live},
+        {"only removable disks: never the RAM disk", tmpfs, live, {disk("sda", nvme, "1\n")}, std::nullopt},
         {"live root unmeasurable, no disk", tmpfs, std::nullopt, {}, std::nullopt},
         {"live root unmeasurable, a disk", tmpfs, std::nullopt, {disk("sda", nvme)}, nvme * 512},
         {"installed system, 2 TB disk", ext4, 100 * gib, {disk("sdb", 3907029168)}, 100 * gib},
         {"root type unknown", std::nullopt, 100 * gib, {disk("sdb", 3907029168)}, 100 * gib},
         {"unreadable size", tmpfs, live, {BlockDisk{"sda", true, "0\n", std::nullopt}, disk("sdb", 8)}, 4096u},
-        {"unreadable removable", tmpfs, live, {BlockDisk{"sda", true, std::nullopt, "4096\n"}}, live},
-        {"non-decimal size", tmpfs, live, {BlockDisk{"sda", true, "0\n", "0x100000\n"}}, live},
-        {"empty size", tmpfs, live, {BlockDisk{"sda", true, "0\n", ""}}, live},
+        {"unreadable removable", tmpfs, live, {BlockDisk{"sda", true, std::nullopt, "4096\n"}}, std::nullopt},
+        {"non-decimal size", tmpfs, live, {BlockDisk{"sda", true, "0\n", "0x100000\n"}}, std::nullopt},
+        {"empty size", tmpfs, live, {BlockDisk{"sda", true, "0\n", ""}}, std::nullopt},
         {"largest size in 64 bits", tmpfs, live, {disk("sda", (std::uint64_t{1} << 55) - 1)}, UINT64_MAX - 511},
         {"overflowing size", tmpfs, live, {disk("sda", std::uint64_t{1} << 55), disk("sdb", 8)}, 4096u},
     };
     for (const Case& c : cases) {
-        EXPECT_EQ(systemCapacity(c.rootType, c.rootCapacity, c.disks), c.expected) << c.situation;
+        EXPECT_EQ(systemCapacity(RootFileSystem{c.rootType, c.rootCapacity, {}}, c.disks), c.expected) << c.situation;
     }
 }
 
@@ -192,9 +192,58 @@ TEST(SystemCapacity, AnEmmcBelow64GiBFailsTheLineBesideALargerUsbDisk)
 {
     const std::vector<BlockDisk> disks = {disk("mmcblk0", 62521344), disk("mmcblk0boot0", 8192),
                                           disk("mmcblk0boot1", 8192), disk("sda", 250069680, "1\n")};
-    const CheckItem item = systemDriveCheck(platform::SystemVolumeAnswer{true, systemCapacity(tmpfs, gib, disks)});
+    const platform::SystemVolumeAnswer answer{true, systemCapacity(RootFileSystem{tmpfs, gib, {}}, disks)};
+    const CheckItem item = systemDriveCheck(platform::FirmwareVisibility::visible, answer);
     EXPECT_FALSE(item.passed);
     EXPECT_EQ(item.detail, "Kapazitaet 29.8 GiB");
+}
+
+TEST(SystemCapacity, UnderTheRootThroughPartitionsSlavesAndLoops)
+{
+    const std::uint64_t nvmeBytes = 1000215216 * std::uint64_t{512};
+    const std::vector<BlockDisk> machine = {
+        {"nvme0n1", true, "0\n", "1000215216\n", "259:0", {{"nvme0n1p3", "259:3"}}},
+        {"sda", true, "0\n", "1953525168\n", "8:0", {{"sda1", "8:1"}}}, // holds the live medium's image
+        {"dm-1", false, "0\n", "8\n", "253:1", {}, {"loop1", "loop2"}}, // Fedora's live-rw
+        {"loop0", false, "0\n", "8\n", "7:0", {}, {}, "8:1"},           // squashfs.img on sda1
+        {"loop1", false, "0\n", "8\n", "7:1", {}, {}, "7:0"},           // rootfs.img inside it
+        {"loop2", false, "0\n", "8\n", "7:2", {}, {}, "0:40"},          // an overlay file in RAM
+        {"loop3", false, "0\n", "8\n", "7:3", {}, {}, "7:3"},           // over its own file
+    };
+    constexpr std::uint64_t btrfs = 0x9123683e;
+    const std::pair<RootFileSystem, std::optional<std::uint64_t>> cases[] = {
+        {{btrfs, gib, {"0:35", "0:35", "259:3"}}, nvmeBytes}, // only the source leads to the disk
+        {{0x6969, gib, {"0:50"}}, gib},                       // NFS: no disk behind the root
+        {{ext4, gib, {"253:1"}}, nvmeBytes},                  // live: sda holds the medium
+        {{ext4, gib, {"7:3"}}, nvmeBytes},
+    };
+    for (const auto& [root, expected] : cases) {
+        EXPECT_EQ(systemCapacity(root, machine), expected) << root.numbers.back();
+    }
+}
+
+TEST(RootMount, TheLastMountOnRootWithItsSource)
+{
+    const std::string mountinfo = "26 1 254:0 / / rw - ext4 /dev/vda rw\n22 26 0:21 / /sys rw - sysfs sysfs rw\n"
+                                  "30 1 0:35 /@ / rw shared:1 master:2 - btrfs /dev/my\\040disk rw\n31 1 0:9 / / rw -";
+    const std::optional<MountedDevice> mount = rootMount(mountinfo);
+    EXPECT_EQ(mount ? mount->number + " " + mount->source : "", "0:35 /dev/my disk");
+    EXPECT_FALSE(rootMount("22 26 0:21 / /sys rw - sysfs sysfs rw\n"));
+}
+
+TEST_F(SysfsTree, FirmwareVisibilityWordSizeAndATpmWithoutDriver)
+{
+    EXPECT_EQ(firmwareVisibility(root.string(), true, std::nullopt), FirmwareVisibility::container);
+    writeFile("firmware/efi/fw_platform_size", "32\n");
+    EXPECT_EQ(uefiWordSize(root.string()), 32u);
+    EXPECT_EQ(firmwareVisibility(root.string(), true, "6.8.0-45-generic\n"), FirmwareVisibility::visible);
+    EXPECT_EQ(firmwareVisibility(root.string(), false, std::nullopt), FirmwareVisibility::container);
+    EXPECT_EQ(firmwareVisibility(root.string(), true, "4.4.0-19041-Microsoft\n"), FirmwareVisibility::wsl);
+    for (const auto& [status, described] : {std::pair{"", true}, std::pair{"0\n", false}}) {
+        fs::remove_all(root / "bus");
+        writeFile(*status != 0 ? "bus/acpi/devices/MSFT0101:00/status" : "bus/acpi/devices/MSFT0101:00/hid", status);
+        EXPECT_EQ(tpmDeviceInfo(root.string()).isDescribedWithoutDriver, described) << status;
+    }
 }
 
 TEST_F(SysfsTree, BlockDisksAsTheKernelLaysThemOut)
@@ -223,19 +272,6 @@ TEST_F(SysfsTree, BlockDisksAsTheKernelLaysThemOut)
     EXPECT_TRUE(disks[1].hasDevice);
     EXPECT_EQ(disks[1].removable, std::optional<std::string>("0\n"));
     EXPECT_EQ(disks[1].size, std::optional<std::string>("1000215216\n"));
-}
-
-TEST(ArchitectureFromMachine, MapsUnameNamesToArchitectureCodes)
-{
-    struct Case {
-        const char* machine;
-        std::uint16_t code;
-    };
-    const Case cases[] = {{"x86_64", 9}, {"aarch64", 12}, {"ia64", 6},        {"i386", 0},        {"i486", 0},
-                          {"i586", 0},   {"i686", 0},     {"armv7l", 0xFFFF}, {"X86_64", 0xFFFF}, {"", 0xFFFF}};
-    for (const Case& c : cases) {
-        EXPECT_EQ(architectureFromMachine(c.machine), c.code) << c.machine;
-    }
 }
 
 } // namespace

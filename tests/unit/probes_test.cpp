@@ -5,9 +5,12 @@
 #include "test_helpers.h"
 
 #include <optional>
+#include <utility>
 
 namespace quill {
 namespace {
+
+constexpr platform::FirmwareVisibility visible = platform::FirmwareVisibility::visible;
 
 struct ItemCase {
     const char* situation;
@@ -42,22 +45,22 @@ TEST(SystemDriveCheck, ThresholdAndFailures)
     using platform::SystemVolumeAnswer;
     expectItems({
         {"just below 64 GiB",
-         systemDriveCheck(SystemVolumeAnswer{true, 68719476735u}),
+         systemDriveCheck(visible, SystemVolumeAnswer{true, 68719476735u}),
          {drive, false, "Kapazitaet 64.0 GiB"}},
         {"exactly 64 GiB",
-         systemDriveCheck(SystemVolumeAnswer{true, 68719476736u}),
+         systemDriveCheck(visible, SystemVolumeAnswer{true, 68719476736u}),
          {drive, true, "Kapazitaet 64.0 GiB"}},
         {"256 GB volume",
-         systemDriveCheck(SystemVolumeAnswer{true, 256000000000u}),
+         systemDriveCheck(visible, SystemVolumeAnswer{true, 256000000000u}),
          {drive, true, "Kapazitaet 238.4 GiB"}},
         {"no Windows directory",
-         systemDriveCheck(SystemVolumeAnswer{false, std::nullopt}),
+         systemDriveCheck(visible, SystemVolumeAnswer{false, std::nullopt}),
          {drive, false, "Windows-Verzeichnis nicht gefunden"}},
         {"no directory wins over a capacity",
-         systemDriveCheck(SystemVolumeAnswer{false, 68719476736u}),
+         systemDriveCheck(visible, SystemVolumeAnswer{false, 68719476736u}),
          {drive, false, "Windows-Verzeichnis nicht gefunden"}},
         {"capacity query failed",
-         systemDriveCheck(SystemVolumeAnswer{true, std::nullopt}),
+         systemDriveCheck(visible, SystemVolumeAnswer{true, std::nullopt}),
          {drive, false, "Kapazitaet konnte nicht gelesen werden"}},
     });
 }
@@ -73,8 +76,11 @@ TEST(UefiBoot, OnlyASuccessfulUefiAnswerPasses)
         EXPECT_EQ(isUefiFirmwareType(c.firmwareType), c.isUefi) << c.firmwareType.value_or(999);
     }
     expectItems({
-        {"UEFI", uefiBootCheck(true), {"UEFI-Boot", true, "aktiv"}},
-        {"BIOS or failed", uefiBootCheck(false), {"UEFI-Boot", false, "Legacy/BIOS"}},
+        {"UEFI", uefiBootCheck(visible, true, 64u), {"UEFI-Boot", true, "aktiv"}},
+        {"32-bit UEFI",
+         uefiBootCheck(visible, true, 32u),
+         {"UEFI-Boot", false, "32-Bit-UEFI (startet kein 64-Bit-Windows)"}},
+        {"BIOS or failed", uefiBootCheck(visible, false, 32u), {"UEFI-Boot", false, "Legacy/BIOS"}},
     });
 }
 
@@ -102,7 +108,7 @@ TEST(SecureBoot, ValueDecidesAndFirmwareOnlyPicksTheFailureText)
     };
     for (const Case& c : cases) {
         int queries = 0;
-        const CheckItem item = secureBootCheck(c.value, [&] {
+        const CheckItem item = secureBootCheck(visible, c.value, [&] {
             ++queries;
             return c.firmwareIsUefi;
         });
@@ -128,12 +134,33 @@ TEST(Tpm, VersionAndResultCodes)
         {"result 5", {5, 0}, false, "nicht verfuegbar (TBS Fehler 5)"},
         {"TPM not found, full unsigned decimal", {0x8028400F, 0}, false, "nicht verfuegbar (TBS Fehler 2150121487)"},
         {"error wins over a filled version", {0x80284001, 2}, false, "nicht verfuegbar (TBS Fehler 2150121473)"},
+        {"firmware describes one, no driver", {0x8028400F, 0, true}, false, "TPM vorhanden, kein Treiber"},
+        {"a driver's answer wins", {0, 2, true}, true, "TPM 2.0 erkannt"},
     };
     for (const Case& c : cases) {
-        const TpmStatus status = tpmStatusFrom(c.answer);
+        const TpmStatus status = tpmStatusFrom(visible, c.answer);
         EXPECT_EQ(status.isVersion20, c.isVersion20) << c.situation;
         EXPECT_EQ(status.detail, c.detail) << c.situation;
         expectItems({{c.situation, tpmCheck(status), {"TPM 2.0", c.isVersion20, c.detail}}});
+    }
+}
+
+TEST(UnseenMachine, FirmwareTpmAndDiskLinesSayWhyTheyCannotBeJudged)
+{
+    using platform::FirmwareVisibility;
+    const std::pair<FirmwareVisibility, const char*> cases[] = {
+        {FirmwareVisibility::container, "nicht ermittelbar (Container)"},
+        {FirmwareVisibility::wsl, "nicht ermittelbar (WSL)"},
+    };
+    for (const auto& [visibility, detail] : cases) {
+        expectItems({
+            {detail, uefiBootCheck(visibility, true, 64u), {"UEFI-Boot", false, detail}},
+            {detail, secureBootCheck(visibility, 1u, [] { return true; }), {"Secure Boot", false, detail}},
+            {detail, tpmCheck(tpmStatusFrom(visibility, {0, 2})), {"TPM 2.0", false, detail}},
+            {detail,
+             systemDriveCheck(visibility, platform::SystemVolumeAnswer{true, std::uint64_t{1} << 40}),
+             {"Systemlaufwerk >= 64 GiB", false, detail}},
+        });
     }
 }
 

@@ -1,7 +1,7 @@
-"""The system-drive line on a live system, through the real binary.
+"""The system-drive, firmware and TPM lines on a live or installed system, through the real binary.
 
-The program runs chrooted in a private mount namespace whose root is a RAM disk (tmpfs) or
-an overlay over one, as on a live medium, with a /sys/block staged as the kernel lays it out.
+The program runs chrooted in a private mount namespace whose root is a RAM disk (tmpfs), an overlay over one,
+as on a live medium, or ext4 on a loop device, with sysfs folders staged as the kernel lays them out.
 """
 
 import os
@@ -15,12 +15,17 @@ from harness import BinaryTestCase, BOM, REPORT
 
 DRIVE = "Systemlaufwerk >= 64 GiB"
 ROOT_SIZE = "64m"  # the RAM disk's own capacity, 0.1 GiB
+STAGED = ("block", "bus", "class", "devices", "firmware")
 
-# Runs inside the namespace: $1 mount point, $2 staged tree, $3 tmpfs or overlay, $4 folder for the report.
+# Runs inside the namespace: $1 mount point, $2 staged tree, $3 tmpfs, overlay or a loop device
+# with ext4, $4 folder for the report, $5 sysfs or plain, $6 a loop device to mount as /medium or "".
 IN_NAMESPACE = r"""
 set -eu
 root=$1
-mount -t tmpfs -o size=%s tmpfs "$root"
+case $3 in
+  /dev/*) mount "$3" "$root" ;;
+  *) mount -t tmpfs -o size=%s tmpfs "$root" ;;
+esac
 if [ "$3" = overlay ]; then
   mkdir "$root/lower" "$root/upper" "$root/work" "$root/merged"
   cp -a "$2/." "$root/lower"
@@ -29,12 +34,39 @@ if [ "$3" = overlay ]; then
 else
   cp -a "$2/." "$root"
 fi
+if [ "$6" ]; then mount "$6" "$root/medium"; touch "$root/medium/rootfs.img"; fi
 mount -t proc proc "$root/proc"
+if [ "$5" = sysfs ]; then
+  mount -t sysfs sysfs "$root/sys"
+  for folder in %s; do mount --bind "$root/staged-sys/$folder" "$root/sys/$folder"; done
+else
+  mount --bind "$root/staged-sys" "$root/sys"
+fi
 code=0
 chroot "$root" /live/quillbrook </dev/null || code=$?
 cp "$root/live/%s" "$4"
 exit $code
-""" % (ROOT_SIZE, REPORT)
+""" % (ROOT_SIZE, " ".join(STAGED), REPORT)
+
+NVME = "pci0000:00/0000:00:1d.0/nvme/nvme0"
+SATA = "pci0000:00/0000:00:17.0/ata1/host0/target0:0:0/0:0:0:0"
+EMMC = "platform/80860F14:00/mmc_host/mmc0/mmc0:0001"
+SD = "platform/80860F14:01/mmc_host/mmc1/mmc1:aaaa"
+USB = "pci0000:00/0000:00:14.0/usb2/2-1/2-1:1.0/host2/target2:0:0/2:0:0:0"
+
+
+def disk(parent, sectors, removable=0, dev="", **files):
+    """A block device's folder under /sys/devices (None: a virtual one) and files, a name ending in / a folder."""
+    return parent, dict(removable="%d\n" % removable, size="%d\n" % sectors, dev=dev + "\n", **files)
+
+
+def part(name, number):
+    return {name + "/partition": "1\n", name + "/dev": number + "\n"}
+
+
+NVME_512 = disk(NVME, 1000215216, dev="259:0", **part("nvme0n1p3", "259:3"))
+BIOS = {"firmware/acpi/tables/DSDT": ""}  # further files under /sys; an empty firmware folder is a masked one
+UEFI32 = {"firmware/efi/fw_platform_size": "32\n", "bus/acpi/devices/MSFT0101:00/status": "15\n"}
 
 
 class LiveSystem(BinaryTestCase):
@@ -43,65 +75,103 @@ class LiveSystem(BinaryTestCase):
         if os.geteuid() != 0:
             self.skipTest("a private mount namespace and chroot need root")
 
-    def stage(self, directory, disks):
-        """A root tree with the program, what a dynamic build loads, /proc and /sys/block.
+    def loop_device(self, directory, name):
+        """An ext4 image of 64 MiB on a fresh loop device; returns the device and its number."""
+        image = os.path.join(directory, name + ".img")
+        with open(image, "wb") as file:
+            file.truncate(64 << 20)
+        subprocess.run(["mkfs.ext4", "-q", "-F", image], check=True)
+        device = subprocess.run(["losetup", "--find", "--show", image], check=True, capture_output=True,
+                                text=True).stdout.strip()
+        self.addCleanup(subprocess.run, ["losetup", "-d", device])
+        number = os.stat(device).st_rdev
+        return device, "%d:%d" % (os.major(number), os.minor(number))
 
-        disks maps a name to (device folder under /sys/devices or None for a virtual disk,
-        removable, sectors).
-        """
+    def write(self, path, text, numbers):
+        os.makedirs(os.path.dirname(path), exist_ok=True)
+        if not path.endswith("/"):
+            with open(path, "w") as file:
+                file.write(numbers.get(text.strip(), text.strip()) + "\n" if text else "")
+
+    def stage(self, directory, disks, files, numbers):
+        """A root tree with the program, what a dynamic build loads, and the staged sysfs folders."""
         stage = os.path.join(directory, "stage")
-        os.makedirs(os.path.join(stage, "proc"))
+        for folder in ("proc", "sys", "medium") + tuple("staged-sys/" + name for name in STAGED):
+            os.makedirs(os.path.join(stage, folder))
         self.install(os.path.join(stage, "live"))
         libraries = subprocess.run(["ldd", os.path.join(stage, "live", "quillbrook")], capture_output=True,
                                    text=True).stdout
         for library in re.findall(r"(/\S+) \(0x", libraries):
             os.makedirs(os.path.dirname(stage + library), exist_ok=True)
             shutil.copy2(library, stage + library)
-        block = os.path.join(stage, "sys", "block")
-        os.makedirs(block)
-        for name, (parent, removable, sectors) in disks.items():
+        sys = os.path.join(stage, "staged-sys")
+        for path, text in files.items():
+            self.write(os.path.join(sys, path), text, numbers)
+        for name, (parent, attributes) in disks.items():
             folder = os.path.join("devices", parent or "virtual/block", name)
-            os.makedirs(os.path.join(stage, "sys", folder))
-            for attribute, value in (("removable", removable), ("size", sectors)):
-                with open(os.path.join(stage, "sys", folder, attribute), "w") as file:
-                    file.write("%d\n" % value)
+            for path, text in attributes.items():  # device/type is written through the device link
+                self.write(os.path.join(sys, folder, path.replace("device/", "../")), text, numbers)
             if parent:
-                os.symlink("../../" + os.path.basename(parent), os.path.join(stage, "sys", folder, "device"))
-            os.symlink(os.path.join("..", folder), os.path.join(block, name))
+                os.symlink("../../" + os.path.basename(parent), os.path.join(sys, folder, "device"))
+            os.symlink(os.path.join("..", folder), os.path.join(sys, "block", name))
         return stage
 
-    def run_live(self, directory, root_kind, disks):
-        stage = self.stage(directory, disks)
+    def run_live(self, directory, root_kind, disks, files, sys_kind, medium):
         mount_point = os.path.join(directory, "root")
         out = os.path.join(directory, "out")
         os.makedirs(mount_point)
         os.makedirs(out)
+        numbers, medium_device = {}, ""
+        if root_kind == "ext4":
+            root_kind, numbers["ROOT"] = self.loop_device(directory, "root")
+        if medium:
+            medium_device, numbers["MEDIUM"] = self.loop_device(directory, "medium")
+        stage = self.stage(directory, disks, files, numbers)
         completed = subprocess.run(
             ["unshare", "--mount", "--propagation", "private", "sh", "-c", IN_NAMESPACE, "sh", mount_point, stage,
-             root_kind, out], stdin=subprocess.DEVNULL, capture_output=True, timeout=30)
+             root_kind, out, sys_kind, medium_device], stdin=subprocess.DEVNULL, capture_output=True, timeout=30)
         self.assertEqual(completed.stderr, b"", "the namespace, the chroot or the program complained")
         with open(os.path.join(out, REPORT), "rb") as file:
             return completed, file.read()
 
-    def test_the_largest_built_in_disk_is_judged(self):
-        nvme = "pci0000:00/0000:00:1d.0/nvme/nvme0"
-        emmc = "platform/80860F14:00/mmc_host/mmc0/mmc0:0001"
-        usb = "pci0000:00/0000:00:14.0/usb2/2-1/2-1:1.0/host0/target0:0:0/0:0:0:0"
+    def test_the_disk_windows_would_go_to_and_what_cannot_be_seen(self):
+        stick = disk(USB, 3907029168, removable=1)
+        emmc = disk(EMMC, 62521344)
+        unseen = "nicht ermittelbar (Container)"
+        hidden = {name: (False, unseen) for name in ("UEFI-Boot", "Secure Boot", "TPM 2.0", DRIVE)}
+        # root, disks, further files under /sys, /sys a sysfs or a plain folder, medium mounted, expected lines
         cases = [
-            ("tmpfs", {"nvme0n1": (nvme, 0, 1000215216), "sda": (usb, 1, 3907029168), "loop0": (None, 0, 2 ** 40),
-                       "sr0": ("pci0000:00/0000:00:17.0/ata2/host1/target1:0:0/1:0:0:0", 0, 2 ** 40)},
-             True, "Kapazitaet 476.9 GiB"),
-            ("overlay", {"mmcblk0": (emmc, 0, 62521344), "mmcblk0boot0": (emmc, 0, 8192),
-                         "sda": (usb, 1, 250069680)},
-             False, "Kapazitaet 29.8 GiB"),
-            ("tmpfs", {"sda": (usb, 1, 3907029168)}, False, "Kapazitaet 0.1 GiB"),
+            ("tmpfs", {"nvme0n1": NVME_512, "sda": stick, "loop0": disk(None, 2 ** 40),
+                       "sr0": disk("pci0000:00/0000:00:17.0/ata2/host1/target1:0:0/1:0:0:0", 2 ** 40)},
+             BIOS, "sysfs", False, {DRIVE: (True, "Kapazitaet 476.9 GiB")}),
+            ("overlay", {"mmcblk0": emmc, "mmcblk0boot0": disk(EMMC, 8192), "sda": disk(USB, 250069680, 1)},
+             BIOS, "sysfs", False, {DRIVE: (False, "Kapazitaet 29.8 GiB")}),
+            ("tmpfs", {"sda": stick}, BIOS, "sysfs", False, {DRIVE: (False, "Kapazitaet konnte nicht gelesen werden")}),
+            ("overlay", {"mmcblk0": emmc, "sdb": disk(USB, 976773168)}, BIOS, "sysfs", False,
+             {DRIVE: (False, "Kapazitaet 29.8 GiB")}),
+            ("tmpfs", {"mmcblk0": emmc, "mmcblk1": disk(SD, 250069680, **{"device/type": "SD"})}, BIOS, "sysfs", False,
+             {DRIVE: (False, "Kapazitaet 29.8 GiB")}),
+            ("ext4", {"nvme0n1": NVME_512, "loop0": disk(None, 1000, dev="ROOT", **{"loop/backing_file": "/medium/rootfs.img"}),
+                      "sda": disk(SATA, 1953525168, dev="8:0", **part("sda1", "MEDIUM"))},
+             BIOS, "sysfs", True, {DRIVE: (True, "Kapazitaet 476.9 GiB")}),
+            ("ext4", {"nvme0n1": NVME_512, "sda": disk(SATA, 1953525168, dev="8:0", **part("sda2", "ROOT"))},
+             BIOS, "sysfs", False, {DRIVE: (True, "Kapazitaet 931.5 GiB")}),
+            ("ext4", {"nvme0n1": NVME_512, "dm-0": disk(None, 1000, dev="ROOT", **{"slaves/nvme0n1p3/": ""}),
+                      "sda": disk(SATA, 1953525168, dev="8:0")},
+             BIOS, "sysfs", False, {DRIVE: (True, "Kapazitaet 476.9 GiB")}),
+            ("tmpfs", {"nvme0n1": NVME_512}, {}, "sysfs", False, hidden),
+            ("tmpfs", {"nvme0n1": NVME_512}, BIOS, "plain", False, hidden),
+            ("tmpfs", {"nvme0n1": NVME_512}, UEFI32, "sysfs", False, {"UEFI-Boot": (False, "32-Bit-UEFI (startet kein 64-Bit-Windows)"),
+                              "TPM 2.0": (False, "TPM vorhanden, kein Treiber")}),
         ]
-        for number, (root_kind, disks, passed, detail) in enumerate(cases):
-            with self.subTest(root=root_kind, disks=sorted(disks)):
-                completed, report = self.run_live(os.path.join(self.workdir, str(number)), root_kind, disks)
+        for number, (root_kind, disks, files, sys_kind, medium, lines) in enumerate(cases):
+            with self.subTest(number=number, root=root_kind, disks=sorted(disks)):
+                directory = os.path.join(self.workdir, str(number))
+                completed, report = self.run_live(directory, root_kind, disks, files, sys_kind, medium)
                 text = completed.stdout.decode("utf-8")
                 assessment = report_model.parse_console(text)
-                self.assertEqual(assessment.technical[-1], report_model.Item(DRIVE, passed, detail))
+                items = {item.name: (item.passed, item.detail) for item in assessment.technical + assessment.official}
+                self.assertEqual({name: items.get(name) for name in lines}, lines)
                 self.assertSameText(report_model.console_text(assessment, "Report: /live/" + REPORT), text)
                 self.assertSameText(BOM.decode("utf-8") + report_model.report_text(assessment),
                                     report.decode("utf-8"))

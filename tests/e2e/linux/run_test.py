@@ -32,6 +32,11 @@ class RedirectedRun(BinaryTestCase):
         self.assertIn(completed.returncode, (0, 1, 2))
         self.assertTrue(completed.stdout.endswith(b"\nBeliebige Taste zum Beenden...\n"))
 
+    def test_a_32_bit_personality_keeps_the_64_bit_processor(self):
+        completed = subprocess.run(["setarch", "i686", self.install()], cwd=self.workdir, stdin=subprocess.DEVNULL,
+                                   capture_output=True, timeout=20)
+        self.assertIn("[OK ] 64-Bit CPU ", completed.stdout.decode("utf-8"))
+
     def test_a_second_run_gives_the_same_bytes(self):
         program = self.install()
         first = self.run_program(program)

@@ -15,23 +15,32 @@ from harness import BinaryTestCase, REPORT
 PROMPT = b"Beliebige Taste zum Beenden..."
 
 
+def process_state(pid):
+    with open("/proc/%d/stat" % pid) as file:
+        return file.read().rsplit(") ", 1)[1][0]
+
+
 class TerminalRun(BinaryTestCase):
-    def start_on_terminal(self, program):
-        """Runs the program as the session leader of a fresh pty; the test keeps both ends.
+    def start_on_terminal(self, program, stdout=None, settings=None):
+        """Runs the program (or a command list) as the session leader of a fresh pty; the test keeps both ends.
 
         Holding the terminal side open lets the test read what the program left in its input
         queue after it has gone, as the next program on that terminal (a shell) would.
-        Returns the process, both ends and the terminal settings from before the run.
+        Returns the process, both ends and the terminal settings from before the run; settings,
+        if given, are what someone else (a pager) set on the terminal before it starts.
         """
         master, terminal = os.openpty()
         self.addCleanup(os.close, master)
         self.addCleanup(os.close, terminal)
         before = termios.tcgetattr(terminal)
+        if settings:
+            termios.tcsetattr(terminal, termios.TCSANOW, settings(before))
 
         def take_terminal():
             fcntl.ioctl(0, termios.TIOCSCTTY, 0)
 
-        process = subprocess.Popen([program], cwd=self.workdir, stdin=terminal, stdout=terminal, stderr=terminal,
+        process = subprocess.Popen(program if isinstance(program, list) else [program], cwd=self.workdir,
+                                   stdin=terminal, stdout=stdout or terminal, stderr=terminal,
                                    start_new_session=True, preexec_fn=take_terminal)
         self.addCleanup(lambda: process.poll() is None and process.kill())
         return process, master, terminal, before
@@ -108,7 +117,7 @@ class TerminalRun(BinaryTestCase):
             return lambda process, master: process.send_signal(number)
 
         endings = {"Ctrl+C": (press(b"\x03"), signal.SIGINT), "SIGTERM": (send(signal.SIGTERM), signal.SIGTERM),
-                   "SIGHUP": (send(signal.SIGHUP), signal.SIGHUP)}
+                   "SIGHUP": (send(signal.SIGHUP), signal.SIGHUP), "Ctrl+\\": (press(b"\x1c"), signal.SIGQUIT)}
         program = self.install()
         for ending, (end, number) in endings.items():
             with self.subTest(ending):
@@ -117,6 +126,45 @@ class TerminalRun(BinaryTestCase):
                 end(process, master)
                 self.assertEqual(self.wait_for_exit(process), -number, "ended by the signal itself")
                 self.assertEqual(termios.tcgetattr(terminal), before)
+
+    def until(self, condition, what):
+        deadline = time.monotonic() + 10
+        while not condition() and time.monotonic() < deadline:
+            time.sleep(0.01)
+        self.assertTrue(condition(), what)
+
+    def test_a_background_job_neither_waits_nor_touches_the_terminal(self):
+        job = ["bash", "-c", 'set -m; "$0" & wait $!', self.install()]
+        process, _, terminal, before = self.start_on_terminal(job)
+        self.assertIn(self.wait_for_exit(process), (0, 1, 2))
+        self.assertEqual(termios.tcgetattr(terminal), before)
+
+    def test_with_output_in_a_pager_the_run_keeps_out_of_its_terminal_settings(self):
+        def pager_raw(settings):
+            return settings[:3] + [settings[3] & ~(termios.ICANON | termios.ECHO)] + settings[4:]
+
+        process, master, terminal, before = self.start_on_terminal(self.install(), subprocess.PIPE, pager_raw)
+        output = b""
+        while PROMPT not in output:
+            output += os.read(process.stdout.fileno(), 4096) or self.fail("no prompt")
+        self.until(lambda: process_state(process.pid) == "S", "waits for the key")
+        termios.tcsetattr(terminal, termios.TCSANOW, before)  # the pager has quit
+        os.write(master, b"k\n")
+        self.assertIn(self.wait_for_exit(process), (0, 1, 2))
+        process.stdout.close()
+        self.assertEqual(termios.tcgetattr(terminal), before, "the shell's settings, not the pager's")
+
+    def test_ctrl_z_gives_the_terminal_back_and_fg_takes_it_again(self):
+        job = ["bash", "-c", 'set -m; "$0"; read -r _; fg', self.install()]
+        process, master, terminal, before = self.start_on_terminal(job)
+        self.wait_for_key_wait(process, master)
+        os.write(master, b"\x1a")
+        self.until(lambda: termios.tcgetattr(terminal) == before, "stopped with the terminal put back")
+        os.write(master, b"\n")
+        self.until(lambda: not termios.tcgetattr(terminal)[3] & termios.ICANON, "raw again after fg")
+        os.write(master, b"k")
+        self.assertIn(self.wait_for_exit(process), (0, 1, 2))
+        self.assertEqual(termios.tcgetattr(terminal), before)
 
 
 if __name__ == "__main__":
