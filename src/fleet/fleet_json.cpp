@@ -1,72 +1,34 @@
 #include "core/utf8_text.h"
 #include "fleet/fleet_output.h"
+#include "fleet/report_time.h"
+
+#include <nlohmann/json.hpp>
 
 #include <algorithm>
-#include <cstdio>
-#include <utility>
 
 namespace quill::fleet {
 namespace {
 
-bool isPlain(char c)
+// Members stay in the order written, as the file has always listed them.
+using Json = nlohmann::ordered_json;
+
+// Machine text as valid UTF-8, every malformed byte U+FFFD as in CSV and HTML; nearly all of
+// it is ASCII and goes in as it is.
+std::string text(std::string_view bytes)
 {
-    const auto byte = static_cast<unsigned char>(c);
-    return byte >= 0x20 && byte < 0x80 && c != '"' && c != '\\';
+    const bool ascii =
+        std::all_of(bytes.begin(), bytes.end(), [](char c) { return static_cast<unsigned char>(c) < 0x80; });
+    return ascii ? std::string(bytes) : validUtf8(bytes);
 }
 
-void appendString(std::string& out, std::string_view text)
+std::string dumped(const Json& value)
 {
-    out += '"';
-    // Nearly every text of a report is plain ASCII and goes in as it is.
-    if (std::all_of(text.begin(), text.end(), isPlain)) {
-        out += text;
-        out += '"';
-        return;
-    }
-    for (const char c : validUtf8(text)) {
-        switch (c) {
-        case '"':
-            out += "\\\"";
-            break;
-        case '\\':
-            out += "\\\\";
-            break;
-        case '\n':
-            out += "\\n";
-            break;
-        case '\r':
-            out += "\\r";
-            break;
-        case '\t':
-            out += "\\t";
-            break;
-        default:
-            if (static_cast<unsigned char>(c) < 0x20) {
-                char escaped[8];
-                std::snprintf(escaped, sizeof escaped, "\\u%04x", static_cast<unsigned>(c));
-                out += escaped;
-            } else {
-                out += c;
-            }
-        }
-    }
-    out += '"';
+    return value.dump(-1, ' ', false, Json::error_handler_t::replace);
 }
 
-// "key": value, with the comma before every member but the first of its object.
-void appendKey(std::string& out, std::string_view key, bool first = false)
+Json summaryJson(const FleetSummary& s)
 {
-    if (!first) {
-        out += ", ";
-    }
-    appendString(out, key);
-    out += ": ";
-}
-
-void appendSummary(std::string& out, const FleetSummary& s)
-{
-    out += "{";
-    const std::pair<const char*, std::size_t> counts[] = {
+    Json summary = {
         {"machines", s.machines},
         {"officially_compatible", s.officiallyCompatible},
         {"technically_compatible_only", s.technicallyCompatibleOnly},
@@ -74,86 +36,84 @@ void appendSummary(std::string& out, const FleetSummary& s)
         {"firmware_settings_only", s.firmwareSettingsOnly},
         {"tpm_missing", s.tpmMissing},
         {"unreadable", s.unreadable},
-        {"missing", s.missing},
     };
-    bool first = true;
-    for (const auto& [key, count] : counts) {
-        appendKey(out, key, first);
-        first = false;
-        out += std::to_string(count);
-    }
-    appendKey(out, "failures_by_check");
-    out += "{";
+    Json& failures = summary["failures_by_check"] = Json::object();
     for (std::size_t check = 0; check < checkTable.size(); ++check) {
-        appendKey(out, checkTable[check].name, check == 0);
-        out += std::to_string(s.failuresByCheck[check]);
+        failures[std::string(checkTable[check].name)] = s.failuresByCheck[check];
     }
-    out += "}}";
+    Json& byCategory = summary["by_category"] = Json::object();
+    for (const Category category : categories) {
+        byCategory[std::string(categoryId(category))] = s.byCategory[static_cast<std::size_t>(category)];
+    }
+    summary["superseded"] = s.superseded;
+    summary["missing"] = s.missing;
+    summary["processor_not_on_list"] = s.processorNotOnList;
+    return summary;
 }
 
-void appendChecks(std::string& out, const CheckList& checks, std::string_view group, bool& first)
+void appendChecks(Json& out, const CheckList& checks, std::string_view group)
 {
     for (const CheckItem& item : checks) {
-        out += first ? "{" : ", {";
-        first = false;
-        appendKey(out, "group", true);
-        appendString(out, group);
-        appendKey(out, "name");
-        appendString(out, item.name);
-        appendKey(out, "passed");
-        out += item.passed ? "true" : "false";
-        appendKey(out, "detail");
-        appendString(out, item.detail);
-        out += "}";
+        out.push_back(
+            {{"group", group}, {"name", text(item.name)}, {"passed", item.passed}, {"detail", text(item.detail)}});
     }
 }
 
-void appendMachine(std::string& out, const MachineReport& machine)
+Json machineJson(const MachineReport& machine)
 {
     const Assessment& a = machine.assessment;
-    out += "{";
-    appendKey(out, "name", true);
-    appendString(out, machine.name);
-    appendKey(out, "file");
-    appendString(out, machine.file);
-    appendKey(out, "cpu");
-    appendString(out, a.brand);
-    appendKey(out, "vendor");
-    appendString(out, a.vendor);
-    appendKey(out, "technically_compatible");
-    out += a.technicallyCompatible ? "true" : "false";
-    appendKey(out, "officially_compatible");
-    out += a.officiallyCompatible ? "true" : "false";
-    appendKey(out, "exit_code");
-    out += std::to_string(exitCodeOf(a));
-    appendKey(out, "checks");
-    out += "[";
-    bool first = true;
-    appendChecks(out, a.technicalChecks, "technical", first);
-    appendChecks(out, a.officialChecks, "official", first);
-    out += "]}";
+    Json checks = Json::array();
+    appendChecks(checks, a.technicalChecks, "technical");
+    appendChecks(checks, a.officialChecks, "official");
+    Json actions = Json::array();
+    for (const Action action : machine.work.actions) {
+        actions.push_back(actionId(action));
+    }
+    Json out = {
+        {"name", text(machine.name)},
+        {"file", text(machine.file)},
+        {"cpu", text(a.brand)},
+        {"vendor", text(a.vendor)},
+        {"technically_compatible", a.technicallyCompatible},
+        {"officially_compatible", a.officiallyCompatible},
+        {"exit_code", exitCodeOf(a)},
+        {"checks", std::move(checks)},
+        {"category", categoryId(machine.work.category)},
+        {"actions", std::move(actions)},
+        {"report_time", isoUtc(machine.reportTime)},
+        {"processor_on_list", listingId(machine.work.processorOnList)},
+    };
+    if (machine.change) {
+        out["change"] = changeId(*machine.change);
+    }
+    return out;
 }
 
-void appendUnreadable(std::string& out, const UnreadableReport& file)
+Json unreadableJson(const UnreadableReport& file)
 {
-    out += "{";
-    appendKey(out, "file", true);
-    appendString(out, file.file);
-    appendKey(out, "line");
-    out += std::to_string(file.fault.line);
-    appendKey(out, "reason");
-    appendString(out, faultText(file.fault.kind));
-    out += "}";
+    return {{"file", text(file.file)}, {"line", file.fault.line}, {"reason", faultText(file.fault.kind)}};
+}
+
+Json supersededJson(const SupersededReport& report)
+{
+    return {{"name", text(report.name)}, {"file", text(report.file)}};
+}
+
+Json nameJson(const std::string& name)
+{
+    return text(name);
 }
 
 // One element per line keeps a fleet's file readable and diffable.
-template <typename T, typename Append>
-void appendArray(std::string& out, const std::vector<T>& elements, Append append)
+template <typename T>
+void appendArray(std::string& out, std::string_view key, const std::vector<T>& elements, Json (*toJson)(const T&))
 {
-    out += "[";
+    out += ",\n  \"";
+    out += key;
+    out += "\": [";
     for (std::size_t i = 0; i < elements.size(); ++i) {
         out += i == 0 ? "\n    " : ",\n    ";
-        append(out, elements[i]);
+        out += dumped(toJson(elements[i]));
     }
     out += elements.empty() ? "]" : "\n  ]";
 }
@@ -162,14 +122,12 @@ void appendArray(std::string& out, const std::vector<T>& elements, Append append
 
 std::string fleetJson(const FleetReports& reports, const FleetSummary& summary)
 {
-    std::string out = "{\n  \"summary\": ";
-    appendSummary(out, summary);
-    out += ",\n  \"machines\": ";
-    appendArray(out, reports.machines, appendMachine);
-    out += ",\n  \"unreadable\": ";
-    appendArray(out, reports.unreadable, appendUnreadable);
-    out += ",\n  \"missing\": ";
-    appendArray(out, reports.missing, [](std::string& to, const std::string& name) { appendString(to, name); });
+    std::string out = "{\n  \"summary\": " + dumped(summaryJson(summary));
+    appendArray(out, "machines", reports.machines, machineJson);
+    appendArray(out, "unreadable", reports.unreadable, unreadableJson);
+    appendArray(out, "superseded", reports.superseded, supersededJson);
+    appendArray(out, "missing", reports.missing, nameJson);
+    appendArray(out, "gone", reports.gone, nameJson);
     out += "\n}\n";
     return out;
 }

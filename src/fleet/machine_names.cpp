@@ -17,17 +17,66 @@ std::string_view trimmed(std::string_view text)
     return text.substr(first, text.find_last_not_of(blanks) - first + 1);
 }
 
+bool isDigit(char c)
+{
+    return c >= '0' && c <= '9';
+}
+
+char lowerAscii(char c)
+{
+    return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
+}
+
+// The digit run at the text's start, without leading zeros.
+std::string_view digitRun(std::string_view text, std::size_t& length)
+{
+    length = 0;
+    while (length < text.size() && isDigit(text[length])) {
+        ++length;
+    }
+    std::string_view run = text.substr(0, length);
+    run.remove_prefix(std::min(run.find_first_not_of('0'), run.size()));
+    return run;
+}
+
 } // namespace
 
 std::string machineKey(std::string_view name)
 {
     std::string key(name.substr(0, name.find('.')));
-    for (char& c : key) {
-        if (c >= 'A' && c <= 'Z') {
-            c = static_cast<char>(c - 'A' + 'a');
+    std::transform(key.begin(), key.end(), key.begin(), lowerAscii);
+    return key;
+}
+
+bool naturalLess(std::string_view a, std::string_view b)
+{
+    std::size_t i = 0;
+    std::size_t j = 0;
+    while (i < a.size() && j < b.size()) {
+        if (isDigit(a[i]) && isDigit(b[j])) {
+            std::size_t lengthA = 0;
+            std::size_t lengthB = 0;
+            const std::string_view runA = digitRun(a.substr(i), lengthA);
+            const std::string_view runB = digitRun(b.substr(j), lengthB);
+            if (runA.size() != runB.size()) {
+                return runA.size() < runB.size();
+            }
+            if (runA != runB) {
+                return runA < runB;
+            }
+            i += lengthA;
+            j += lengthB;
+        } else if (lowerAscii(a[i]) != lowerAscii(b[j])) {
+            return static_cast<unsigned char>(lowerAscii(a[i])) < static_cast<unsigned char>(lowerAscii(b[j]));
+        } else {
+            ++i;
+            ++j;
         }
     }
-    return key;
+    if (i < a.size() || j < b.size()) {
+        return j < b.size();
+    }
+    return a < b; // equal but for case or leading zeros: still one order
 }
 
 std::vector<std::string> parseExpectedMachines(std::string_view text)

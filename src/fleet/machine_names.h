@@ -18,4 +18,8 @@ std::vector<std::string> parseExpectedMachines(std::string_view text);
 std::vector<std::string> missingMachines(const std::vector<std::string>& expected,
                                          const std::vector<std::string>& names);
 
+// Name order as people count: digit runs by their value ("PC-2" before "PC-10"), letters
+// without regard to ASCII case.
+bool naturalLess(std::string_view a, std::string_view b);
+
 } // namespace quill::fleet
