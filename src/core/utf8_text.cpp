@@ -101,4 +101,18 @@ std::string utf8FromUtf16(std::u16string_view units)
     return out;
 }
 
+std::string utf8FromUtf16Le(std::string_view bytes)
+{
+    std::u16string units(bytes.size() / 2, u'\0');
+    for (std::size_t i = 0; i < units.size(); ++i) {
+        units[i] = static_cast<char16_t>(static_cast<unsigned char>(bytes[2 * i]) |
+                                         static_cast<unsigned char>(bytes[2 * i + 1]) << 8);
+    }
+    std::string text = utf8FromUtf16(units);
+    if (bytes.size() % 2 != 0) {
+        text += replacementCharacter;
+    }
+    return text;
+}
+
 } // namespace quill

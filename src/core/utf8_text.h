@@ -19,4 +19,7 @@ std::string validUtf8(std::string_view bytes);
 // names may hold them, and a report saved by PowerShell 5.1 comes as UTF-16.
 std::string utf8FromUtf16(std::u16string_view units);
 
+// Bytes in UTF-16 little endian as UTF-8, as utf8FromUtf16; an odd last byte becomes U+FFFD.
+std::string utf8FromUtf16Le(std::string_view bytes);
+
 } // namespace quill
