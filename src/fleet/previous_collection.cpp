@@ -80,7 +80,8 @@ std::optional<std::vector<PreviousMachine>> readPreviousCollection(std::string_v
         return true;
     };
     const Json document = Json::parse(json.begin(), json.end(), take, false);
-    if (!valid || !document.is_object() || !document.contains("machines") || !document.at("machines").is_array()) {
+    if (!valid || !document.is_object() || !document.contains("machines") || !document.at("machines").is_array() ||
+        !document.at("machines").empty()) { // what is left there was no machine
         return std::nullopt;
     }
     return machines;

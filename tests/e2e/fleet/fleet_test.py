@@ -27,6 +27,7 @@ FLEET = [
     ("sub/PC-0006.txt", "amd-no-prefetchw", dict()),
     ("sub/deeper/PC-0007.txt", "firmware", dict()),
     ("sub/PC-0008.txt", "kaby-lake", dict()),
+    ("sub/PC-0009.txt", "no-tpm", dict(utf16=True)),
     # One machine, two reports: the newer counts, whatever the file's name says of case or domain.
     ("other/PC-0001.txt", "compatible", dict()),
     ("other/pc-0003.example.lan.txt", "no-tpm", dict()),
@@ -176,6 +177,39 @@ class Fleet(FleetTestCase):
         with open(self.path("f.html"), encoding="utf-8") as f:
             self.assertIn("<li>PC-3</li>", f.read())
 
+    def test_changes_since_an_earlier_collection(self):
+        before = {"PC-1": "firmware", "PC-2": "old-cpu", "PC-3": "compatible", "PC-4": "compatible"}
+        now = {"pc-1": "compatible", "PC-2": "old-cpu", "PC-3": "secure-boot-off", "PC-5": "compatible"}
+        for collection, machines in (("before", before), ("now", now)):
+            for name, kind in machines.items():
+                write(self.path(collection, name + ".txt"), report_bytes(MACHINE_TYPES[kind]))
+        self.assertEqual(self.run_fleet("--json", "before.json", "before").code, 0)
+        with open(self.path("before.json"), encoding="utf-8") as f:
+            document = json.load(f)
+        for machine in document["machines"]:  # as the tool wrote it before machines had a category
+            del machine["category"]
+        with open(self.path("before.json"), "w", encoding="utf-8") as f:
+            json.dump(document, f)
+        run = self.run_fleet("--previous", "before.json", "--json", "now.json", "--csv", "now.csv", "now")
+        self.assertEqual(run.code, 0, run.stdout + run.stderr)
+        with open(self.path("now.json"), encoding="utf-8") as f:
+            document = json.load(f)
+        self.assertEqual({m["name"]: m["change"] for m in document["machines"]},
+                         {"pc-1": "better", "PC-2": "same", "PC-3": "worse", "PC-5": "new"})
+        self.assertEqual(document["gone"], ["PC-4"])
+        self.assertIn("\n[Seit der frueheren Sammlung]\nJetzt bereit                         : 1\n"
+                      "Besser                               : 1\nSchlechter                           : 1\n", run.stdout)
+        self.assertIn("\n[Nicht mehr gemeldet]\n - PC-4\n", run.stdout)
+
+    def test_standard_output_that_cannot_be_written_is_exit_code_2(self):
+        write(self.path("r", "PC-1.txt"), report_bytes(MACHINE_TYPES["compatible"]))
+        for args in (["r"], ["--version"]):
+            with open("/dev/full", "wb") as full:
+                done = subprocess.run([harness.CONFIG.fleet] + args, cwd=self.workdir, stdout=full,
+                                      stderr=subprocess.PIPE, stdin=subprocess.DEVNULL, timeout=60)
+            self.assertEqual(done.returncode, 2, args)
+            self.assertIn(b"die Standardausgabe konnte nicht geschrieben werden", done.stderr)
+
     def test_exit_codes(self):
         good = report_bytes(MACHINE_TYPES["compatible"])
         outputs = ["--csv", "f.csv", "--json", "f.json", "--html", "f.html"]
@@ -193,6 +227,10 @@ class Fleet(FleetTestCase):
             ("PATH missing", {"r/a.txt": good}, outputs + ["r", "s"], 2, False, None, "PFAD nicht gefunden: s\n" + usage),
             ("expect file missing", {"r/a.txt": good}, ["--expect", "e.txt", "r"], 2, None, None,
              "e.txt konnte nicht gelesen werden\n"),
+            ("earlier collection not from this tool", {"r/a.txt": good, "p.json": b'{"machines": [1]}'},
+             ["--previous", "p.json", "r"], 2, None, None, "p.json ist keine JSON-Datei von quillbrook-fleet\n"),
+            ("help", {"r/a.txt": good}, ["r", "--help"], 0, None, "  --expect DATEI ", ""),
+            ("version", {"r/a.txt": good}, ["--version"], 0, None, "quillbrook-fleet 1.0.0\n", ""),
             ("unknown option", {"r/a.txt": good}, ["--pdf", "f.pdf", "r"], 2, False, None,
              "unbekannte Option: --pdf\n" + usage),
             ("output file cannot be written", {"r/a.txt": good, "f.html/x": b""}, outputs + ["r"], 2, None,

@@ -60,10 +60,13 @@ WORK = {"compatible": ("ready", [], "yes"), "firmware": ("firmware", ["enable_ue
 CATEGORIES = ["replace", "upgrade", "tpm_hardware", "firmware", "ready"]
 
 
-def report_bytes(assessment, bom=True, crlf=False):
+def report_bytes(assessment, bom=True, crlf=False, utf16=False):
+    """The report as written, or as Windows PowerShell 5.1 saves a copy with '>' (utf16)."""
     text = report_model.report_text(assessment)
-    if crlf:
+    if crlf or utf16:
         text = text.replace("\n", "\r\n")
+    if utf16:
+        return b"\xff\xfe" + text.encode("utf-16-le")
     return (BOM if bom else b"") + text.encode("utf-8")
 
 
