@@ -101,6 +101,18 @@ struct FileIdentityHash {
     }
 };
 
+// path::u8string() throws on a Windows name with an unpaired surrogate, which NTFS allows; the
+// name is shown with U+FFFD in its place instead. Elsewhere a path's bytes are shown as they are.
+template <typename Char>
+std::string utf8Of(const std::basic_string<Char>& units)
+{
+    if constexpr (sizeof(Char) == 2) {
+        return utf8FromUtf16(std::u16string(units.begin(), units.end()));
+    } else {
+        return units;
+    }
+}
+
 } // namespace
 
 ReportSearch findReports(const std::vector<fs::path>& paths)
@@ -142,13 +154,7 @@ std::string machineName(const fs::path& file)
 
 std::string displayPath(const fs::path& path)
 {
-    // path::u8string() throws on a Windows name with an unpaired surrogate, which NTFS allows.
-    if constexpr (sizeof(fs::path::value_type) == 2) {
-        const auto& units = path.native();
-        return utf8FromUtf16(std::u16string(units.begin(), units.end()));
-    } else {
-        return path.native();
-    }
+    return utf8Of(path.native());
 }
 
 FleetReports readReports(const ReportSearch& search)

@@ -75,6 +75,16 @@ class WindowsSide(WineTestCase):
         self.assertEqual([m["name"] for m in machines], ["B\u00fcro-1", "PC-\u00c4"])
         self.assertEqual(machines[0]["file"], windows_path(top) + "\\B\u00fcro-1.txt")
 
+    def test_fleet_exe_shows_a_path_with_an_unpaired_surrogate_with_u_fffd(self):
+        root = self.fresh_directory("surrogate")
+        write(os.path.join(root, "reports", "PC-1.txt"), b"")
+        # Windows takes "x\..\" away before the file system sees the name, so this PATH exists.
+        top = windows_path(root) + "\\PC-?\\..\\reports"
+        launcher = os.path.join(CONFIG.scratch, "surrogate_launcher.exe")
+        code, stdout = self.prefix.wine([launcher, CONFIG.fleet_exe, top], cwd=root)
+        self.assertEqual(code, 2, stdout)
+        self.assertIn(top.replace("?", "\ufffd") + "\\PC-1.txt: leere Datei", stdout.decode("utf-8"))
+
 
 if __name__ == "__main__":
     wine_harness.main(fleet_exe="quillbrook-fleet.exe as built", script="the start-up script")
