@@ -76,7 +76,7 @@ std::vector<std::string> machineRow(const MachineReport& machine)
 
 } // namespace
 
-std::string fleetCsv(const FleetReports& reports)
+void writeFleetCsv(const FleetReports& reports, const TextSink& sink)
 {
     std::string out = "\xEF\xBB\xBF";
     std::vector<std::string> header = {
@@ -91,6 +91,7 @@ std::string fleetCsv(const FleetReports& reports)
     appendRow(out, header);
     for (const MachineReport& machine : reports.machines) {
         appendRow(out, machineRow(machine));
+        handOn(out, sink);
     }
     // An expected machine without a report is a row of its own, so a filter on the category finds it.
     for (const std::string& name : reports.missing) {
@@ -99,7 +100,7 @@ std::string fleetCsv(const FleetReports& reports)
         cells[categoryColumn] = "kein Bericht";
         appendRow(out, cells);
     }
-    return out;
+    handOn(out, sink, true);
 }
 
 } // namespace quill::fleet

@@ -187,7 +187,8 @@ void appendTableHead(std::string& out, bool withChange)
 }
 
 // The machines by category, worst first, each group in natural name order.
-void appendMachineGroups(std::string& out, const FleetReports& reports, const FleetSummary& summary)
+void appendMachineGroups(std::string& out, const TextSink& sink, const FleetReports& reports,
+                         const FleetSummary& summary)
 {
     out += "<h2>Rechner</h2>\n";
     std::vector<const MachineReport*> sorted;
@@ -216,6 +217,7 @@ void appendMachineGroups(std::string& out, const FleetReports& reports, const Fl
         appendTableHead(out, reports.comparedWithPrevious);
         for (; next != sorted.end() && (*next)->work.category == category; ++next) {
             appendMachineRow(out, **next, reports.comparedWithPrevious);
+            handOn(out, sink);
         }
         out += "</tbody>\n</table>\n";
     }
@@ -261,7 +263,8 @@ std::vector<std::string> escapedNames(const std::vector<std::string>& names)
 
 } // namespace
 
-std::string fleetHtml(const FleetReports& reports, const FleetSummary& summary, const PageContext& page)
+void writeFleetHtml(const FleetReports& reports, const FleetSummary& summary, const PageContext& page,
+                    const TextSink& sink)
 {
     std::string out = "<!DOCTYPE html>\n<html lang='de'>\n<head>\n<meta charset='utf-8'>\n"
                       "<title>Quillbrook - Windows-11-Flottenuebersicht</title>\n";
@@ -280,7 +283,7 @@ std::string fleetHtml(const FleetReports& reports, const FleetSummary& summary, 
     appendVerdictChart(out, summary);
     appendWorkChart(out, reports, summary);
     appendFailureChart(out, summary);
-    appendMachineGroups(out, reports, summary);
+    appendMachineGroups(out, sink, reports, summary);
     appendUnreadableTable(out, reports);
     appendList(out, "Erwartete Rechner ohne Bericht", escapedNames(reports.missing));
     std::vector<std::string> superseded;
@@ -290,7 +293,7 @@ std::string fleetHtml(const FleetReports& reports, const FleetSummary& summary, 
     appendList(out, "Durch neuere ersetzte Berichte", superseded);
     appendList(out, "Nicht mehr gemeldet", escapedNames(reports.gone));
     out += "</body>\n</html>\n";
-    return out;
+    handOn(out, sink, true);
 }
 
 } // namespace quill::fleet

@@ -106,7 +106,8 @@ Json nameJson(const std::string& name)
 
 // One element per line keeps a fleet's file readable and diffable.
 template <typename T>
-void appendArray(std::string& out, std::string_view key, const std::vector<T>& elements, Json (*toJson)(const T&))
+void appendArray(std::string& out, const TextSink& sink, std::string_view key, const std::vector<T>& elements,
+                 Json (*toJson)(const T&))
 {
     out += ",\n  \"";
     out += key;
@@ -114,22 +115,23 @@ void appendArray(std::string& out, std::string_view key, const std::vector<T>& e
     for (std::size_t i = 0; i < elements.size(); ++i) {
         out += i == 0 ? "\n    " : ",\n    ";
         out += dumped(toJson(elements[i]));
+        handOn(out, sink);
     }
     out += elements.empty() ? "]" : "\n  ]";
 }
 
 } // namespace
 
-std::string fleetJson(const FleetReports& reports, const FleetSummary& summary)
+void writeFleetJson(const FleetReports& reports, const FleetSummary& summary, const TextSink& sink)
 {
     std::string out = "{\n  \"summary\": " + dumped(summaryJson(summary));
-    appendArray(out, "machines", reports.machines, machineJson);
-    appendArray(out, "unreadable", reports.unreadable, unreadableJson);
-    appendArray(out, "superseded", reports.superseded, supersededJson);
-    appendArray(out, "missing", reports.missing, nameJson);
-    appendArray(out, "gone", reports.gone, nameJson);
+    appendArray(out, sink, "machines", reports.machines, machineJson);
+    appendArray(out, sink, "unreadable", reports.unreadable, unreadableJson);
+    appendArray(out, sink, "superseded", reports.superseded, supersededJson);
+    appendArray(out, sink, "missing", reports.missing, nameJson);
+    appendArray(out, sink, "gone", reports.gone, nameJson);
     out += "\n}\n";
-    return out;
+    handOn(out, sink, true);
 }
 
 } // namespace quill::fleet

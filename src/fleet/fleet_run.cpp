@@ -123,10 +123,10 @@ std::variant<Comparisons, std::string> readComparisons(const FleetOptions& optio
     return comparisons;
 }
 
-bool writeWholeFile(const fs::path& path, const std::string& text)
+bool writeFile(const fs::path& path, const std::function<void(const TextSink&)>& compose)
 {
     std::ofstream out(path, std::ios::binary | std::ios::trunc);
-    out.write(text.data(), static_cast<std::streamsize>(text.size()));
+    compose([&out](std::string_view piece) { out.write(piece.data(), static_cast<std::streamsize>(piece.size())); });
     out.close();
     return !out.fail();
 }
@@ -141,14 +141,14 @@ bool writeOutputs(const FleetOptions& options, const FleetReports& reports, cons
     for (const fs::path& path : options.paths) {
         page.paths.push_back(displayPath(path));
     }
-    const std::pair<const fs::path*, std::function<std::string()>> outputs[] = {
-        {&options.csv, [&] { return fleetCsv(reports); }},
-        {&options.json, [&] { return fleetJson(reports, summary); }},
-        {&options.html, [&] { return fleetHtml(reports, summary, page); }},
+    const std::pair<const fs::path*, std::function<void(const TextSink&)>> outputs[] = {
+        {&options.csv, [&](const TextSink& sink) { writeFleetCsv(reports, sink); }},
+        {&options.json, [&](const TextSink& sink) { writeFleetJson(reports, summary, sink); }},
+        {&options.html, [&](const TextSink& sink) { writeFleetHtml(reports, summary, page, sink); }},
     };
     return std::all_of(std::begin(outputs), std::end(outputs), [](const auto& output) {
         const auto& [path, compose] = output;
-        if (path->empty() || writeWholeFile(*path, compose())) {
+        if (path->empty() || writeFile(*path, compose)) {
             return true;
         }
         printError(displayPath(*path) + " konnte nicht geschrieben werden", false);
