@@ -37,11 +37,10 @@ std::size_t lineFeeds(std::string_view text)
 
 // What the writer would have written for a file the reader accepts: UTF-16 as UTF-8, BOM gone,
 // CR LF as LF.
-std::string canonical(std::string_view bytes)
+std::string canonical(std::string_view file)
 {
-    if (bytes.starts_with("\xFF\xFE")) {
-        return canonical(quill::utf8FromUtf16Le(bytes.substr(2)));
-    }
+    const std::string utf8 = file.starts_with("\xFF\xFE") ? quill::utf8FromUtf16Le(file.substr(2)) : std::string(file);
+    std::string_view bytes = utf8;
     if (bytes.starts_with(byteOrderMark)) {
         bytes.remove_prefix(byteOrderMark.size());
     }

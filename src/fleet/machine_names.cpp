@@ -1,5 +1,7 @@
 #include "fleet/machine_names.h"
 
+#include "core/utf8_text.h"
+
 #include <algorithm>
 #include <unordered_set>
 
@@ -79,13 +81,16 @@ bool naturalLess(std::string_view a, std::string_view b)
     return a < b; // equal but for case or leading zeros: still one order
 }
 
-std::vector<std::string> parseExpectedMachines(std::string_view text)
+std::vector<std::string> parseExpectedMachines(std::string_view file)
 {
-    std::vector<std::string> names;
-    std::unordered_set<std::string> seen;
-    if (text.starts_with("\xEF\xBB\xBF")) { // Notepad's UTF-8 marks its start
+    // A list made with PowerShell 5.1's '>' is UTF-16; Notepad marks UTF-8 at its start.
+    const std::string decoded = file.starts_with("\xFF\xFE") ? utf8FromUtf16Le(file.substr(2)) : std::string();
+    std::string_view text = decoded.empty() ? file : decoded;
+    if (text.starts_with("\xEF\xBB\xBF")) {
         text.remove_prefix(3);
     }
+    std::vector<std::string> names;
+    std::unordered_set<std::string> seen;
     while (!text.empty()) {
         const std::size_t end = std::min(text.find('\n'), text.size());
         const std::string_view line = text.substr(0, end);

@@ -1,5 +1,6 @@
 #include "fleet/fleet_output.h"
 #include "fleet/fleet_run.h"
+#include "fleet/machine_names.h"
 #include "fleet/report_search.h"
 #include "core/utf8_text.h"
 #include "sample_assessments.h"
@@ -128,6 +129,27 @@ TEST(FleetArguments, OptionsAndPaths)
             EXPECT_EQ(parsed.options.paths.size(), c.paths);
         }
     }
+}
+
+TEST(FleetNames, OneMachineWhateverTheCaseOrDomainAndNaturalOrder)
+{
+    const std::pair<const char*, const char*> sameMachine[] = {
+        {"pc-0001.example.lan", "PC-0001"}, {"PC-0001", "pc-0001"}, {"Buero-7.corp", "BUERO-7"}};
+    for (const auto& [a, b] : sameMachine) {
+        EXPECT_EQ(machineKey(a), machineKey(b)) << a;
+    }
+    EXPECT_NE(machineKey("PC-0001"), machineKey("PC-001"));
+    const std::pair<const char*, const char*> ordered[] = {{"PC-2", "PC-10"}, {"pc-9", "PC-10"}, {"PC-9a", "PC-10"},
+                                                           {"PC", "PC-1"},    {"PC-02", "PC-3"}, {"A-100", "b-2"}};
+    for (const auto& [before, after] : ordered) {
+        EXPECT_TRUE(naturalLess(before, after)) << before << " " << after;
+        EXPECT_FALSE(naturalLess(after, before)) << before << " " << after;
+    }
+    // Written by PowerShell 5.1: UTF-16 with its mark, CR LF.
+    const std::string utf16("\xFF\xFEP\0C\0-\0"
+                            "1\0\r\0\n\0#\0x\0",
+                            18);
+    EXPECT_EQ(parseExpectedMachines(utf16), std::vector<std::string>{"PC-1"});
 }
 
 TEST(FleetFiles, MachineNameFromTheFileOrItsDirectory)
