@@ -64,7 +64,7 @@ std::optional<std::vector<PreviousMachine>> readPreviousCollection(std::string_v
     bool valid = true;
     // Only the machines matter: each is taken as soon as it is complete and then dropped, and
     // every other member of the top level is dropped as it comes.
-    const Json::parser_callback_t take = [&](int depth, Json::parse_event_t event, Json& value) {
+    const Json::parser_callback_t take = [&](int depth, Json::parse_event_t event, const Json& value) {
         if (event == Json::parse_event_t::key && depth == 1) {
             inMachines = value == "machines";
             return inMachines;
