@@ -12,13 +12,31 @@ namespace {
 // Members stay in the order written, as the file has always listed them.
 using Json = nlohmann::ordered_json;
 
+bool isAscii(std::string_view bytes)
+{
+    return std::all_of(bytes.begin(), bytes.end(), [](char c) { return static_cast<unsigned char>(c) < 0x80; });
+}
+
 // Machine text as valid UTF-8, every malformed byte U+FFFD as in CSV and HTML; nearly all of
 // it is ASCII and goes in as it is.
 std::string text(std::string_view bytes)
 {
-    const bool ascii =
-        std::all_of(bytes.begin(), bytes.end(), [](char c) { return static_cast<unsigned char>(c) < 0x80; });
-    return ascii ? std::string(bytes) : validUtf8(bytes);
+    return isAscii(bytes) ? std::string(bytes) : validUtf8(bytes);
+}
+
+// The same into a member that may hold a string already: a fleet's machines are filled into one
+// reused object, which spares the allocations of building ten thousand anew.
+void setText(Json& member, std::string_view bytes)
+{
+    if (!member.is_string()) {
+        member = std::string();
+    }
+    auto& value = member.get_ref<std::string&>();
+    if (isAscii(bytes)) {
+        value.assign(bytes);
+    } else {
+        value = validUtf8(bytes);
+    }
 }
 
 std::string dumped(const Json& value)
@@ -51,70 +69,76 @@ Json summaryJson(const FleetSummary& s)
     return summary;
 }
 
-void appendChecks(Json& out, const CheckList& checks, std::string_view group)
+void fillChecks(Json& checks, const Assessment& a)
 {
-    for (const CheckItem& item : checks) {
-        out.push_back(
-            {{"group", group}, {"name", text(item.name)}, {"passed", item.passed}, {"detail", text(item.detail)}});
+    if (!checks.is_array()) {
+        checks = Json::array();
+    }
+    auto& list = checks.get_ref<Json::array_t&>();
+    list.resize(a.technicalChecks.size() + a.officialChecks.size());
+    std::size_t next = 0;
+    for (const auto& [items, group] : {std::pair{&a.technicalChecks, "technical"}, {&a.officialChecks, "official"}}) {
+        for (const CheckItem& item : *items) {
+            Json& check = list[next++];
+            setText(check["group"], group);
+            setText(check["name"], item.name);
+            check["passed"] = item.passed;
+            setText(check["detail"], item.detail);
+        }
     }
 }
 
-Json machineJson(const MachineReport& machine)
+void fillMachine(Json& out, const MachineReport& machine)
 {
     const Assessment& a = machine.assessment;
-    Json checks = Json::array();
-    appendChecks(checks, a.technicalChecks, "technical");
-    appendChecks(checks, a.officialChecks, "official");
-    Json actions = Json::array();
+    setText(out["name"], machine.name);
+    setText(out["file"], machine.file);
+    setText(out["cpu"], a.brand);
+    setText(out["vendor"], a.vendor);
+    out["technically_compatible"] = a.technicallyCompatible;
+    out["officially_compatible"] = a.officiallyCompatible;
+    out["exit_code"] = exitCodeOf(a);
+    fillChecks(out["checks"], a);
+    setText(out["category"], categoryId(machine.work.category));
+    Json& actions = out["actions"] = Json::array();
     for (const Action action : machine.work.actions) {
         actions.push_back(actionId(action));
     }
-    Json out = {
-        {"name", text(machine.name)},
-        {"file", text(machine.file)},
-        {"cpu", text(a.brand)},
-        {"vendor", text(a.vendor)},
-        {"technically_compatible", a.technicallyCompatible},
-        {"officially_compatible", a.officiallyCompatible},
-        {"exit_code", exitCodeOf(a)},
-        {"checks", std::move(checks)},
-        {"category", categoryId(machine.work.category)},
-        {"actions", std::move(actions)},
-        {"report_time", isoUtc(machine.reportTime)},
-        {"processor_on_list", listingId(machine.work.processorOnList)},
-    };
+    setText(out["report_time"], isoUtc(machine.reportTime));
+    setText(out["processor_on_list"], listingId(machine.work.processorOnList));
     if (machine.change) {
-        out["change"] = changeId(*machine.change);
+        setText(out["change"], changeId(*machine.change));
     }
-    return out;
 }
 
-Json unreadableJson(const UnreadableReport& file)
+void fillUnreadable(Json& out, const UnreadableReport& file)
 {
-    return {{"file", text(file.file)}, {"line", file.fault.line}, {"reason", faultText(file.fault.kind)}};
+    out = {{"file", text(file.file)}, {"line", file.fault.line}, {"reason", faultText(file.fault.kind)}};
 }
 
-Json supersededJson(const SupersededReport& report)
+void fillSuperseded(Json& out, const SupersededReport& report)
 {
-    return {{"name", text(report.name)}, {"file", text(report.file)}};
+    out = {{"name", text(report.name)}, {"file", text(report.file)}};
 }
 
-Json nameJson(const std::string& name)
+void fillName(Json& out, const std::string& name)
 {
-    return text(name);
+    out = text(name);
 }
 
 // One element per line keeps a fleet's file readable and diffable.
 template <typename T>
 void appendArray(std::string& out, const TextSink& sink, std::string_view key, const std::vector<T>& elements,
-                 Json (*toJson)(const T&))
+                 void (*fill)(Json&, const T&))
 {
     out += ",\n  \"";
     out += key;
     out += "\": [";
+    Json element;
     for (std::size_t i = 0; i < elements.size(); ++i) {
         out += i == 0 ? "\n    " : ",\n    ";
-        out += dumped(toJson(elements[i]));
+        fill(element, elements[i]);
+        out += dumped(element);
         handOn(out, sink);
     }
     out += elements.empty() ? "]" : "\n  ]";
@@ -125,11 +149,11 @@ void appendArray(std::string& out, const TextSink& sink, std::string_view key, c
 void writeFleetJson(const FleetReports& reports, const FleetSummary& summary, const TextSink& sink)
 {
     std::string out = "{\n  \"summary\": " + dumped(summaryJson(summary));
-    appendArray(out, sink, "machines", reports.machines, machineJson);
-    appendArray(out, sink, "unreadable", reports.unreadable, unreadableJson);
-    appendArray(out, sink, "superseded", reports.superseded, supersededJson);
-    appendArray(out, sink, "missing", reports.missing, nameJson);
-    appendArray(out, sink, "gone", reports.gone, nameJson);
+    appendArray(out, sink, "machines", reports.machines, fillMachine);
+    appendArray(out, sink, "unreadable", reports.unreadable, fillUnreadable);
+    appendArray(out, sink, "superseded", reports.superseded, fillSuperseded);
+    appendArray(out, sink, "missing", reports.missing, fillName);
+    appendArray(out, sink, "gone", reports.gone, fillName);
     out += "\n}\n";
     handOn(out, sink, true);
 }
