@@ -45,7 +45,9 @@ std::string_view digitRun(std::string_view text, std::size_t& length)
 
 std::string machineKey(std::string_view name)
 {
-    std::string key(name.substr(0, name.find('.')));
+    // An IPv4 address (an inventory may name hosts so) is one name, not a first label and a domain.
+    const bool address = name.find_first_not_of("0123456789.") == std::string_view::npos;
+    std::string key(address ? name : name.substr(0, name.find('.')));
     std::transform(key.begin(), key.end(), key.begin(), lowerAscii);
     return key;
 }

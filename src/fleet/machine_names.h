@@ -7,7 +7,8 @@
 namespace quill::fleet {
 
 // The name two reports must share to stand for one machine: the first DNS label in ASCII lower
-// case, so Ansible's "pc-0001.example.lan" and the start-up script's "PC-0001" are one machine.
+// case, so Ansible's "pc-0001.example.lan" and the start-up script's "PC-0001" are one machine;
+// an IPv4 address whole.
 std::string machineKey(std::string_view name);
 
 // The machine names of an --expect file (UTF-8, or UTF-16 with its mark): one a line, surrounding

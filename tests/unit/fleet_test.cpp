@@ -139,6 +139,7 @@ TEST(FleetNames, OneMachineWhateverTheCaseOrDomainAndNaturalOrder)
         EXPECT_EQ(machineKey(a), machineKey(b)) << a;
     }
     EXPECT_NE(machineKey("PC-0001"), machineKey("PC-001"));
+    EXPECT_NE(machineKey("10.0.0.5"), machineKey("10.0.0.6"));
     const std::pair<const char*, const char*> ordered[] = {{"PC-2", "PC-10"}, {"pc-9", "PC-10"}, {"PC-9a", "PC-10"},
                                                            {"PC", "PC-1"},    {"PC-02", "PC-3"}, {"A-100", "b-2"}};
     for (const auto& [before, after] : ordered) {
