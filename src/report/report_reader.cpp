@@ -1,5 +1,6 @@
 #include "report/report_reader.h"
 
+#include "core/printable_text.h"
 #include "core/report_layout.h"
 #include "core/utf8_text.h"
 #include "core/verdicts.h"
@@ -83,10 +84,11 @@ struct Cursor {
         if (!take(line)) {
             return false;
         }
-        if (!line.starts_with(label)) {
+        value = std::string(line.substr(std::min(label.size(), line.size())));
+        // The writer shows control characters as '?', so a field holding one is none it wrote.
+        if (!line.starts_with(label) || printableText(value) != value) {
             return failAt(ReportFaultKind::unexpectedLine, next);
         }
-        value = std::string(line.substr(label.size()));
         return true;
     }
 

@@ -208,6 +208,8 @@ TEST(ReportReader, FaultsNameKindAndLine)
          ReportFaultKind::mixedLineEnds, lineOf(intel, "[Ergebnis]")},
         {"section title missing", replaced(intel, "[Ergebnis]\n", ""), ReportFaultKind::unexpectedLine,
          lineOf(intel, "[Ergebnis]")},
+        {"control character in the vendor", replaced(intel, "GenuineIntel", "Genuine\x11Intel"),
+         ReportFaultKind::unexpectedLine, lineOf(intel, "Vendor")},
         {"spaces after a title", replaced(intel, "[Ergebnis]\n", "[Ergebnis]  \n"), ReportFaultKind::trailingBlanks,
          lineOf(intel, "[Ergebnis]")},
         {"tab after the rule", replaced(intel, "=\n\n", "=\t\n\n"), ReportFaultKind::trailingBlanks, 2},
