@@ -101,6 +101,20 @@ struct FileIdentityHash {
     }
 };
 
+// Whether the file is met for the first time: by its identity, or where the file system tells
+// none (a share may not), by its path with links and "." and ".." resolved.
+bool isFirstRead(const platform::FileStart& start, const fs::path& path,
+                 std::unordered_set<std::pair<std::uint64_t, std::uint64_t>, FileIdentityHash>& filesRead,
+                 std::unordered_set<fs::path::string_type>& pathsRead)
+{
+    if (start.volume != 0 || start.index != 0) {
+        return filesRead.emplace(start.volume, start.index).second;
+    }
+    std::error_code error;
+    const fs::path canonical = fs::weakly_canonical(path, error);
+    return pathsRead.insert(error ? path.native() : canonical.native()).second;
+}
+
 // path::u8string() throws on a Windows name with an unpaired surrogate, which NTFS allows; the
 // name is shown with U+FFFD in its place instead. Elsewhere a path's bytes are shown as they are.
 template <typename Char>
@@ -162,14 +176,14 @@ FleetReports readReports(const ReportSearch& search)
     FleetReports reports;
     reports.unreadable = search.unreadable;
     std::unordered_set<std::pair<std::uint64_t, std::uint64_t>, FileIdentityHash> filesRead;
+    std::unordered_set<fs::path::string_type> pathsRead;
     std::unordered_map<std::string, std::size_t> byMachine;
     // One byte more than a report may have tells a file that is too large. The buffer is
     // shared, so ten thousand files do not mean ten thousand buffers.
     std::string buffer;
     for (const FoundReport& file : search.files) {
         const platform::FileStart start = platform::readFileStart(file.path.native(), maxReportBytes + 1, buffer);
-        const bool identified = start.volume != 0 || start.index != 0;
-        if (start.read && identified && !filesRead.emplace(start.volume, start.index).second) {
+        if (start.read && !isFirstRead(start, file.path, filesRead, pathsRead)) {
             continue; // the same file through another PATH
         }
         ReportReading reading =
