@@ -10,7 +10,8 @@ namespace quill::fleet {
 namespace {
 
 // Colours of the console report: green compatible, yellow only technically, red not. Printed,
-// the page is A4 landscape; each table's header comes again on every page and no row is split.
+// the page is A4 landscape; each table's header comes again on every page and no row is split;
+// the colours print too, which browsers otherwise leave out as background.
 constexpr std::string_view style = R"(<style>
 body{font-family:Arial,Helvetica,sans-serif;margin:2em;color:#222;background:#fff}
 h1{font-size:1.6em;margin-bottom:.2em}h2{font-size:1.2em;margin-top:1.6em}h3{font-size:1.05em;margin:1.4em 0 .3em}
@@ -29,9 +30,9 @@ th,td{border:1px solid #ccc;padding:.25em .5em;text-align:left;vertical-align:to
 th{background:#f0f0f0}thead{display:table-header-group}tr{break-inside:avoid;page-break-inside:avoid}
 td.yes{background:#d5efd8}td.no{background:#f6d5d1}td.v{text-align:center;white-space:nowrap;width:4.5em}
 .name{width:9em}.when{white-space:nowrap;width:7.5em}.listed{width:4.5em}.change{width:6em}
-.file{word-break:break-all;width:14em}.cpu{width:13em}.todo{margin:.2em 0 .4em}
+.file{word-break:break-all;width:14em}.acts{width:10em}.blockers{width:15em}.cpu{width:13em}.todo{margin:.2em 0 .4em}
 @page{size:A4 landscape;margin:12mm}
-@media print{body{margin:0;font-size:9pt}h2,h3{break-after:avoid;page-break-after:avoid}.chart{max-width:none}}
+@media print{body{margin:0;font-size:9pt;-webkit-print-color-adjust:exact;print-color-adjust:exact}h2,h3{break-after:avoid;page-break-after:avoid}.chart{max-width:none}}
 </style>
 )";
 
@@ -177,13 +178,14 @@ void appendMachineRow(std::string& out, const MachineReport& machine, bool withC
 
 void appendTableHead(std::string& out, bool withChange)
 {
-    out += "<table>\n<thead><tr><th class='name'>Rechner</th><th>Massnahmen</th><th class='v'>Technisch</th>"
-           "<th class='v'>Offiziell</th><th class='cpu'>CPU</th><th class='listed'>CPU auf der Liste</th>"
-           "<th class='when'>Stand (UTC)</th>";
+    out +=
+        "<table>\n<thead><tr><th class='name'>Rechner</th><th class='acts'>Massnahmen</th><th class='v'>Technisch</th>"
+        "<th class='v'>Offiziell</th><th class='cpu'>CPU</th><th class='listed'>CPU auf der Liste</th>"
+        "<th class='when'>Stand (UTC)</th>";
     if (withChange) {
         out += "<th class='change'>Aenderung</th>";
     }
-    out += "<th>Blocker</th><th class='file'>Datei</th></tr></thead>\n<tbody>\n";
+    out += "<th class='blockers'>Blocker</th><th class='file'>Datei</th></tr></thead>\n<tbody>\n";
 }
 
 // The machines by category, worst first, each group in natural name order.
