@@ -7,6 +7,7 @@
 
 #include "core/checks.h"
 #include "core/printable_text.h"
+#include "core/utf8_text.h"
 #include "fuzz_input.h"
 #include "report/report_reader.h"
 #include "report/report_text.h"
@@ -34,9 +35,12 @@ std::size_t lineFeeds(std::string_view text)
     return static_cast<std::size_t>(std::count(text.begin(), text.end(), '\n'));
 }
 
-// What the writer would have written for a file the reader accepts: BOM gone, CR LF as LF.
-std::string canonical(std::string_view bytes)
+// What the writer would have written for a file the reader accepts: UTF-16 as UTF-8, BOM gone,
+// CR LF as LF.
+std::string canonical(std::string_view file)
 {
+    const std::string utf8 = file.starts_with("\xFF\xFE") ? quill::utf8FromUtf16Le(file.substr(2)) : std::string(file);
+    std::string_view bytes = utf8;
     if (bytes.starts_with(byteOrderMark)) {
         bytes.remove_prefix(byteOrderMark.size());
     }

@@ -15,4 +15,11 @@ std::size_t utf8CharacterLength(std::string_view bytes, std::size_t offset);
 // Report fields and Linux file names are bytes; JSON and HTML need Unicode text.
 std::string validUtf8(std::string_view bytes);
 
+// UTF-16 code units as UTF-8, with every unpaired surrogate replaced by U+FFFD. Windows file
+// names may hold them, and a report saved by PowerShell 5.1 comes as UTF-16.
+std::string utf8FromUtf16(std::u16string_view units);
+
+// Bytes in UTF-16 little endian as UTF-8, as utf8FromUtf16; an odd last byte becomes U+FFFD.
+std::string utf8FromUtf16Le(std::string_view bytes);
+
 } // namespace quill

@@ -1,5 +1,9 @@
+#include "core/utf8_text.h"
 #include "core/verdicts.h"
 #include "fleet/fleet_output.h"
+#include "fleet/report_time.h"
+
+#include <algorithm>
 
 namespace quill::fleet {
 namespace {
@@ -13,7 +17,12 @@ bool looksLikeFormula(std::string_view cell)
 
 void appendCell(std::string& out, std::string_view cell)
 {
-    std::string text = looksLikeFormula(cell) ? "'" + std::string(cell) : std::string(cell);
+    const bool ascii =
+        std::all_of(cell.begin(), cell.end(), [](char c) { return static_cast<unsigned char>(c) < 0x80; });
+    std::string text = ascii ? std::string(cell) : validUtf8(cell);
+    if (looksLikeFormula(text)) {
+        text.insert(0, 1, '\'');
+    }
     if (text.find_first_of(";\"\r\n") == std::string::npos) {
         out += text;
         return;
@@ -53,13 +62,21 @@ std::vector<std::string> machineRow(const MachineReport& machine)
         const CheckItem* item = findCheck(a, check.name);
         cells.push_back(item != nullptr ? checkCell(*item) : std::string());
     }
-    cells.emplace_back();
+    std::string actions;
+    for (const Action action : machine.work.actions) {
+        actions += (actions.empty() ? "" : " / ") + std::string(actionText(action));
+    }
+    cells.emplace_back(categoryText(machine.work.category));
+    cells.push_back(std::move(actions));
+    cells.push_back(standText(machine.reportTime));
+    cells.emplace_back(listingText(machine.work.processorOnList));
+    cells.emplace_back(machine.change ? changeText(*machine.change) : std::string_view());
     return cells;
 }
 
 } // namespace
 
-std::string fleetCsv(const FleetReports& reports)
+void writeFleetCsv(const FleetReports& reports, const TextSink& sink)
 {
     std::string out = "\xEF\xBB\xBF";
     std::vector<std::string> header = {
@@ -67,19 +84,23 @@ std::string fleetCsv(const FleetReports& reports)
     for (const CheckDefinition& check : checkTable) {
         header.emplace_back(check.name);
     }
-    header.emplace_back("Kategorie");
+    const std::size_t categoryColumn = header.size();
+    for (const char* column : {"Kategorie", "Massnahmen", "Stand (UTC)", "Prozessor auf der Liste", "Aenderung"}) {
+        header.emplace_back(column);
+    }
     appendRow(out, header);
     for (const MachineReport& machine : reports.machines) {
         appendRow(out, machineRow(machine));
+        handOn(out, sink);
     }
     // An expected machine without a report is a row of its own, so a filter on the category finds it.
     for (const std::string& name : reports.missing) {
         std::vector<std::string> cells(header.size());
         cells.front() = name;
-        cells.back() = "kein Bericht";
+        cells[categoryColumn] = "kein Bericht";
         appendRow(out, cells);
     }
-    return out;
+    handOn(out, sink, true);
 }
 
 } // namespace quill::fleet

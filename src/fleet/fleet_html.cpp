@@ -1,25 +1,38 @@
 #include "core/utf8_text.h"
 #include "core/verdicts.h"
 #include "fleet/fleet_output.h"
+#include "fleet/machine_names.h"
+#include "fleet/report_time.h"
+
+#include <algorithm>
 
 namespace quill::fleet {
 namespace {
 
-// Colours of the console report: green compatible, yellow only technically, red not.
+// Colours of the console report: green compatible, yellow only technically, red not. Printed,
+// the page is A4 landscape; each table's header comes again on every page and no row is split;
+// the colours print too, which browsers otherwise leave out as background.
 constexpr std::string_view style = R"(<style>
 body{font-family:Arial,Helvetica,sans-serif;margin:2em;color:#222;background:#fff}
-h1{font-size:1.6em;margin-bottom:.2em}h2{font-size:1.2em;margin-top:1.6em}
+h1{font-size:1.6em;margin-bottom:.2em}h2{font-size:1.2em;margin-top:1.6em}h3{font-size:1.05em;margin:1.4em 0 .3em}
+.meta{color:#555;margin-top:0}
 .tiles{display:flex;gap:1em;flex-wrap:wrap}
 .tile{border:1px solid #ccc;border-radius:6px;padding:.6em 1.2em;min-width:9em}
 .tile .number{font-size:2.2em;font-weight:bold;display:block}
-.chart{display:grid;grid-template-columns:24em 1fr 5em;gap:.35em .8em;align-items:center;max-width:60em}
+.chart{display:grid;grid-template-columns:24em 1fr 5em 4em;gap:.35em .8em;align-items:center;max-width:64em}
 .track{background:#eee;height:1.1em;border-radius:3px}
 .bar{display:block;height:100%;border-radius:3px;background:#4a6fa5}
 .bar.green{background:#2e8b3a}.bar.yellow{background:#d4a017}.bar.red{background:#c0392b}
 .sub{padding-left:1.5em;color:#555}.note{color:#555;font-size:.9em}.count{font-weight:bold;text-align:right}
-table{border-collapse:collapse;margin-top:.5em;font-size:.9em}
+.share{color:#555;text-align:right}
+table{border-collapse:collapse;margin-top:.5em;font-size:.9em;width:100%}
 th,td{border:1px solid #ccc;padding:.25em .5em;text-align:left;vertical-align:top}
-th{background:#f0f0f0}.no{color:#c0392b}
+th{background:#f0f0f0}thead{display:table-header-group}tr{break-inside:avoid;page-break-inside:avoid}
+td.yes{background:#d5efd8}td.no{background:#f6d5d1}td.v{text-align:center;white-space:nowrap;width:4.5em}
+.name{width:9em}.when{white-space:nowrap;width:7.5em}.listed{width:4.5em}.change{width:6em}
+.file{word-break:break-all;width:14em}.acts{width:10em}.blockers{width:15em}.cpu{width:13em}.todo{margin:.2em 0 .4em}
+@page{size:A4 landscape;margin:12mm}
+@media print{body{margin:0;font-size:9pt;-webkit-print-color-adjust:exact;print-color-adjust:exact}h2,h3{break-after:avoid;page-break-after:avoid}.chart{max-width:none}}
 </style>
 )";
 
@@ -50,14 +63,14 @@ std::string escaped(std::string_view text)
     return out;
 }
 
-// The bar's share of the whole in per cent with one decimal, from integers only.
+// The share of the whole in per cent with one decimal, from integers only.
 std::string percent(std::size_t count, std::size_t whole)
 {
     const std::size_t tenths = whole == 0 ? 0 : (count * 1000 + whole / 2) / whole;
     return std::to_string(tenths / 10) + "." + std::to_string(tenths % 10);
 }
 
-// One row of a bar chart: label, bar, count. A sub row is indented under the row above it.
+// One row of a bar chart: label, bar, count, share. A sub row is indented under the row above it.
 void appendBar(std::string& out, std::string_view label, std::size_t count, std::size_t whole, std::string_view colour,
                bool sub = false)
 {
@@ -66,7 +79,7 @@ void appendBar(std::string& out, std::string_view label, std::size_t count, std:
     out += "</div><div class='track'><span class='bar ";
     out += colour;
     out += "' style='width:" + percent(count, whole) + "%'></span></div><div class='count'>";
-    out += std::to_string(count) + "</div>\n";
+    out += std::to_string(count) + "</div><div class='share'>" + percent(count, whole) + " %</div>\n";
 }
 
 void appendTile(std::string& out, std::string_view label, std::size_t count)
@@ -76,16 +89,49 @@ void appendTile(std::string& out, std::string_view label, std::size_t count)
     out += "</div>\n";
 }
 
+std::string_view categoryColour(Category category)
+{
+    constexpr std::array<std::string_view, 5> colours = {"red", "red", "yellow", "yellow", "green"};
+    return colours[static_cast<std::size_t>(category)];
+}
+
 void appendVerdictChart(std::string& out, const FleetSummary& s)
 {
     out += "<h2>Ergebnis</h2>\n<div class='chart'>\n";
     appendBar(out, "Offiziell kompatibel", s.officiallyCompatible, s.machines, "green");
+    appendBar(out, "davon CPU nicht auf der Liste", s.processorNotOnList, s.machines, "green", true);
     appendBar(out, "Nur technisch kompatibel", s.technicallyCompatibleOnly, s.machines, "yellow");
     appendBar(out, "davon nur Firmware-Einstellungen", s.firmwareSettingsOnly, s.machines, "yellow", true);
     appendBar(out, "davon TPM 2.0 fehlt", s.tpmMissing, s.machines, "yellow", true);
     appendBar(out, "Nicht technisch kompatibel", s.notCompatible, s.machines, "red");
-    out += "</div>\n<p class='note'>Firmware-Einstellungen: UEFI-Boot und Secure Boot, die sich meist im "
-           "Firmware-Setup einschalten lassen; TPM 2.0 ist dort vorhanden.</p>\n";
+    out += "</div>\n<p class='note'>Offiziell kompatibel heisst: die technischen Mindestanforderungen, UEFI-Boot, "
+           "Secure Boot und TPM 2.0 sind erfuellt. Nicht geprueft sind die Prozessorliste des Herstellers (hier nur "
+           "nach Namensregeln geschaetzt), Grafik und Bildschirm.</p>\n";
+}
+
+void appendWorkChart(std::string& out, const FleetReports& reports, const FleetSummary& s)
+{
+    out += "<h2>Arbeitsliste</h2>\n<div class='chart'>\n";
+    for (const Category category : categories) {
+        appendBar(out, categoryText(category), s.byCategory[static_cast<std::size_t>(category)], s.machines,
+                  categoryColour(category));
+    }
+    out += "</div>\n";
+    if (reports.comparedWithPrevious) {
+        const auto changed = [&s](Change change) {
+            return std::to_string(s.byChange[static_cast<std::size_t>(change)]);
+        };
+        out += "<p>Seit der frueheren Sammlung: " + std::to_string(s.becameReady) + " jetzt bereit, " +
+               changed(Change::better) + " besser, " + changed(Change::worse) + " schlechter, " +
+               changed(Change::same) + " unveraendert, " + changed(Change::added) + " neu, " +
+               std::to_string(reports.gone.size()) + " nicht mehr gemeldet.</p>\n";
+    }
+    out += "<p class='note'>Massnahmen: ";
+    for (const Action action : allActions) {
+        out += (action == allActions.front() ? "<b>" : "; <b>") + std::string(actionText(action)) +
+               "</b>: " + std::string(actionHint(action));
+    }
+    out += ".</p>\n";
 }
 
 void appendFailureChart(std::string& out, const FleetSummary& s)
@@ -108,18 +154,75 @@ std::string blockerCell(const Assessment& a)
     return cell;
 }
 
-void appendMachineTable(std::string& out, const FleetReports& reports)
+std::string verdictCell(bool value)
 {
-    out += "<h2>Rechner</h2>\n<table>\n<tr><th>Rechner</th><th>Datei</th><th>CPU</th><th>Technisch kompatibel</th>"
-           "<th>Offiziell kompatibel</th><th>Exit-Code</th><th>Blocker</th></tr>\n";
-    for (const MachineReport& machine : reports.machines) {
-        const Assessment& a = machine.assessment;
-        out += "<tr><td>" + escaped(machine.name) + "</td><td>" + escaped(machine.file) + "</td><td>" +
-               escaped(a.brand) + "</td><td>" + std::string(verdictWord(a.technicallyCompatible)) + "</td><td>" +
-               std::string(verdictWord(a.officiallyCompatible)) + "</td><td>" + std::to_string(exitCodeOf(a)) +
-               "</td><td class='no'>" + blockerCell(a) + "</td></tr>\n";
+    return std::string(value ? "<td class='v yes'>" : "<td class='v no'>") + std::string(verdictWord(value)) + "</td>";
+}
+
+void appendMachineRow(std::string& out, const MachineReport& machine, bool withChange)
+{
+    const Assessment& a = machine.assessment;
+    std::string actions;
+    for (const Action action : machine.work.actions) {
+        actions += (actions.empty() ? "" : "<br>") + std::string(actionText(action));
     }
-    out += "</table>\n";
+    out += "<tr><td>" + escaped(machine.name) + "</td><td>" + actions + "</td>" + verdictCell(a.technicallyCompatible) +
+           verdictCell(a.officiallyCompatible) + "<td>" + escaped(a.brand) + "</td><td>" +
+           std::string(listingText(machine.work.processorOnList)) + "</td><td class='when'>" +
+           standText(machine.reportTime) + "</td>";
+    if (withChange) {
+        out += "<td>" + std::string(machine.change ? changeText(*machine.change) : "") + "</td>";
+    }
+    out += "<td>" + blockerCell(a) + "</td><td>" + escaped(machine.file) + "</td></tr>\n";
+}
+
+void appendTableHead(std::string& out, bool withChange)
+{
+    out +=
+        "<table>\n<thead><tr><th class='name'>Rechner</th><th class='acts'>Massnahmen</th><th class='v'>Technisch</th>"
+        "<th class='v'>Offiziell</th><th class='cpu'>CPU</th><th class='listed'>CPU auf der Liste</th>"
+        "<th class='when'>Stand (UTC)</th>";
+    if (withChange) {
+        out += "<th class='change'>Aenderung</th>";
+    }
+    out += "<th class='blockers'>Blocker</th><th class='file'>Datei</th></tr></thead>\n<tbody>\n";
+}
+
+// The machines by category, worst first, each group in natural name order.
+void appendMachineGroups(std::string& out, const TextSink& sink, const FleetReports& reports,
+                         const FleetSummary& summary)
+{
+    out += "<h2>Rechner</h2>\n";
+    std::vector<const MachineReport*> sorted;
+    sorted.reserve(reports.machines.size());
+    for (const MachineReport& machine : reports.machines) {
+        sorted.push_back(&machine);
+    }
+    std::sort(sorted.begin(), sorted.end(), [](const MachineReport* x, const MachineReport* y) {
+        if (x->work.category != y->work.category) {
+            return x->work.category < y->work.category;
+        }
+        return naturalLess(x->name, y->name);
+    });
+    auto next = sorted.begin();
+    for (const Category category : categories) {
+        const std::size_t count = summary.byCategory[static_cast<std::size_t>(category)];
+        if (count == 0) {
+            continue;
+        }
+        out += "<h3>" + std::string(categoryText(category)) + ": " + std::to_string(count) + " Rechner (" +
+               percent(count, summary.machines) + " %)</h3>\n";
+        if (category == Category::firmware) {
+            out += "<p class='todo'>Nichts zu kaufen: im Firmware-Setup UEFI-Boot (CSM aus), Secure Boot und das "
+                   "TPM (fTPM/PTT) einschalten, wie in der Spalte Massnahmen genannt.</p>\n";
+        }
+        appendTableHead(out, reports.comparedWithPrevious);
+        for (; next != sorted.end() && (*next)->work.category == category; ++next) {
+            appendMachineRow(out, **next, reports.comparedWithPrevious);
+            handOn(out, sink);
+        }
+        out += "</tbody>\n</table>\n";
+    }
 }
 
 void appendUnreadableTable(std::string& out, const FleetReports& reports)
@@ -129,46 +232,70 @@ void appendUnreadableTable(std::string& out, const FleetReports& reports)
         out += "<p>Keine.</p>\n";
         return;
     }
-    out += "<table>\n<tr><th>Datei</th><th>Zeile</th><th>Grund</th></tr>\n";
+    out += "<table>\n<thead><tr><th>Datei</th><th>Zeile</th><th>Grund</th></tr></thead>\n<tbody>\n";
     for (const UnreadableReport& file : reports.unreadable) {
         out += "<tr><td>" + escaped(file.file) + "</td><td>" +
                (file.fault.line == 0 ? std::string("-") : std::to_string(file.fault.line)) + "</td><td>" +
                std::string(faultText(file.fault.kind)) + "</td></tr>\n";
     }
-    out += "</table>\n";
+    out += "</tbody>\n</table>\n";
 }
 
-void appendMissingList(std::string& out, const FleetReports& reports)
+void appendList(std::string& out, std::string_view title, const std::vector<std::string>& items)
 {
-    if (reports.missing.empty()) {
+    if (items.empty()) {
         return;
     }
-    out += "<h2>Erwartete Rechner ohne Bericht (" + std::to_string(reports.missing.size()) + ")</h2>\n<ul>\n";
-    for (const std::string& name : reports.missing) {
-        out += "<li>" + escaped(name) + "</li>\n";
+    out += "<h2>" + std::string(title) + " (" + std::to_string(items.size()) + ")</h2>\n<ul>\n";
+    for (const std::string& item : items) {
+        out += "<li>" + item + "</li>\n";
     }
     out += "</ul>\n";
 }
 
+std::vector<std::string> escapedNames(const std::vector<std::string>& names)
+{
+    std::vector<std::string> out;
+    out.reserve(names.size());
+    for (const std::string& name : names) {
+        out.push_back(escaped(name));
+    }
+    return out;
+}
+
 } // namespace
 
-std::string fleetHtml(const FleetReports& reports, const FleetSummary& summary)
+void writeFleetHtml(const FleetReports& reports, const FleetSummary& summary, const PageContext& page,
+                    const TextSink& sink)
 {
     std::string out = "<!DOCTYPE html>\n<html lang='de'>\n<head>\n<meta charset='utf-8'>\n"
                       "<title>Quillbrook - Windows-11-Flottenuebersicht</title>\n";
     out += style;
-    out += "</head>\n<body>\n<h1>Windows-11-Flottenuebersicht</h1>\n<div class='tiles'>\n";
+    out += "</head>\n<body>\n<h1>Windows-11-Flottenuebersicht</h1>\n<p class='meta'>Erstellt " +
+           standText(page.generatedAt) + " UTC aus ";
+    for (std::size_t i = 0; i < page.paths.size(); ++i) {
+        out += (i == 0 ? "<code>" : ", <code>") + escaped(page.paths[i]) + "</code>";
+    }
+    out += "</p>\n<div class='tiles'>\n";
     appendTile(out, "Rechner", summary.machines);
     appendTile(out, "Nicht lesbare Dateien", summary.unreadable);
     appendTile(out, "Erwartet, ohne Bericht", summary.missing);
+    appendTile(out, "Durch neuere ersetzt", summary.superseded);
     out += "</div>\n";
     appendVerdictChart(out, summary);
+    appendWorkChart(out, reports, summary);
     appendFailureChart(out, summary);
-    appendMachineTable(out, reports);
+    appendMachineGroups(out, sink, reports, summary);
     appendUnreadableTable(out, reports);
-    appendMissingList(out, reports);
+    appendList(out, "Erwartete Rechner ohne Bericht", escapedNames(reports.missing));
+    std::vector<std::string> superseded;
+    for (const SupersededReport& report : reports.superseded) {
+        superseded.push_back(escaped(report.file) + " (" + escaped(report.name) + ")");
+    }
+    appendList(out, "Durch neuere ersetzte Berichte", superseded);
+    appendList(out, "Nicht mehr gemeldet", escapedNames(reports.gone));
     out += "</body>\n</html>\n";
-    return out;
+    handOn(out, sink, true);
 }
 
 } // namespace quill::fleet

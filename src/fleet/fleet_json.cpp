@@ -1,72 +1,52 @@
 #include "core/utf8_text.h"
 #include "fleet/fleet_output.h"
+#include "fleet/report_time.h"
+
+#include <nlohmann/json.hpp>
 
 #include <algorithm>
-#include <cstdio>
-#include <utility>
 
 namespace quill::fleet {
 namespace {
 
-bool isPlain(char c)
+// Members stay in the order written, as the file has always listed them.
+using Json = nlohmann::ordered_json;
+
+bool isAscii(std::string_view bytes)
 {
-    const auto byte = static_cast<unsigned char>(c);
-    return byte >= 0x20 && byte < 0x80 && c != '"' && c != '\\';
+    return std::all_of(bytes.begin(), bytes.end(), [](char c) { return static_cast<unsigned char>(c) < 0x80; });
 }
 
-void appendString(std::string& out, std::string_view text)
+// Machine text as valid UTF-8, every malformed byte U+FFFD as in CSV and HTML; nearly all of
+// it is ASCII and goes in as it is.
+std::string text(std::string_view bytes)
 {
-    out += '"';
-    // Nearly every text of a report is plain ASCII and goes in as it is.
-    if (std::all_of(text.begin(), text.end(), isPlain)) {
-        out += text;
-        out += '"';
-        return;
-    }
-    for (const char c : validUtf8(text)) {
-        switch (c) {
-        case '"':
-            out += "\\\"";
-            break;
-        case '\\':
-            out += "\\\\";
-            break;
-        case '\n':
-            out += "\\n";
-            break;
-        case '\r':
-            out += "\\r";
-            break;
-        case '\t':
-            out += "\\t";
-            break;
-        default:
-            if (static_cast<unsigned char>(c) < 0x20) {
-                char escaped[8];
-                std::snprintf(escaped, sizeof escaped, "\\u%04x", static_cast<unsigned>(c));
-                out += escaped;
-            } else {
-                out += c;
-            }
-        }
-    }
-    out += '"';
+    return isAscii(bytes) ? std::string(bytes) : validUtf8(bytes);
 }
 
-// "key": value, with the comma before every member but the first of its object.
-void appendKey(std::string& out, std::string_view key, bool first = false)
+// The same into a member that may hold a string already: a fleet's machines are filled into one
+// reused object, which spares the allocations of building ten thousand anew.
+void setText(Json& member, std::string_view bytes)
 {
-    if (!first) {
-        out += ", ";
+    if (!member.is_string()) {
+        member = std::string();
     }
-    appendString(out, key);
-    out += ": ";
+    auto& value = member.get_ref<std::string&>();
+    if (isAscii(bytes)) {
+        value.assign(bytes);
+    } else {
+        value = validUtf8(bytes);
+    }
 }
 
-void appendSummary(std::string& out, const FleetSummary& s)
+std::string dumped(const Json& value)
 {
-    out += "{";
-    const std::pair<const char*, std::size_t> counts[] = {
+    return value.dump(-1, ' ', false, Json::error_handler_t::replace);
+}
+
+Json summaryJson(const FleetSummary& s)
+{
+    Json summary = {
         {"machines", s.machines},
         {"officially_compatible", s.officiallyCompatible},
         {"technically_compatible_only", s.technicallyCompatibleOnly},
@@ -74,104 +54,108 @@ void appendSummary(std::string& out, const FleetSummary& s)
         {"firmware_settings_only", s.firmwareSettingsOnly},
         {"tpm_missing", s.tpmMissing},
         {"unreadable", s.unreadable},
-        {"missing", s.missing},
     };
-    bool first = true;
-    for (const auto& [key, count] : counts) {
-        appendKey(out, key, first);
-        first = false;
-        out += std::to_string(count);
-    }
-    appendKey(out, "failures_by_check");
-    out += "{";
+    Json& failures = summary["failures_by_check"] = Json::object();
     for (std::size_t check = 0; check < checkTable.size(); ++check) {
-        appendKey(out, checkTable[check].name, check == 0);
-        out += std::to_string(s.failuresByCheck[check]);
+        failures[std::string(checkTable[check].name)] = s.failuresByCheck[check];
     }
-    out += "}}";
+    Json& byCategory = summary["by_category"] = Json::object();
+    for (const Category category : categories) {
+        byCategory[std::string(categoryId(category))] = s.byCategory[static_cast<std::size_t>(category)];
+    }
+    summary["superseded"] = s.superseded;
+    summary["missing"] = s.missing;
+    summary["processor_not_on_list"] = s.processorNotOnList;
+    return summary;
 }
 
-void appendChecks(std::string& out, const CheckList& checks, std::string_view group, bool& first)
+void fillChecks(Json& checks, const Assessment& a)
 {
-    for (const CheckItem& item : checks) {
-        out += first ? "{" : ", {";
-        first = false;
-        appendKey(out, "group", true);
-        appendString(out, group);
-        appendKey(out, "name");
-        appendString(out, item.name);
-        appendKey(out, "passed");
-        out += item.passed ? "true" : "false";
-        appendKey(out, "detail");
-        appendString(out, item.detail);
-        out += "}";
+    if (!checks.is_array()) {
+        checks = Json::array();
+    }
+    auto& list = checks.get_ref<Json::array_t&>();
+    list.resize(a.technicalChecks.size() + a.officialChecks.size());
+    std::size_t next = 0;
+    for (const auto& [items, group] : {std::pair{&a.technicalChecks, "technical"}, {&a.officialChecks, "official"}}) {
+        for (const CheckItem& item : *items) {
+            Json& check = list[next++];
+            setText(check["group"], group);
+            setText(check["name"], item.name);
+            check["passed"] = item.passed;
+            setText(check["detail"], item.detail);
+        }
     }
 }
 
-void appendMachine(std::string& out, const MachineReport& machine)
+void fillMachine(Json& out, const MachineReport& machine)
 {
     const Assessment& a = machine.assessment;
-    out += "{";
-    appendKey(out, "name", true);
-    appendString(out, machine.name);
-    appendKey(out, "file");
-    appendString(out, machine.file);
-    appendKey(out, "cpu");
-    appendString(out, a.brand);
-    appendKey(out, "vendor");
-    appendString(out, a.vendor);
-    appendKey(out, "technically_compatible");
-    out += a.technicallyCompatible ? "true" : "false";
-    appendKey(out, "officially_compatible");
-    out += a.officiallyCompatible ? "true" : "false";
-    appendKey(out, "exit_code");
-    out += std::to_string(exitCodeOf(a));
-    appendKey(out, "checks");
-    out += "[";
-    bool first = true;
-    appendChecks(out, a.technicalChecks, "technical", first);
-    appendChecks(out, a.officialChecks, "official", first);
-    out += "]}";
+    setText(out["name"], machine.name);
+    setText(out["file"], machine.file);
+    setText(out["cpu"], a.brand);
+    setText(out["vendor"], a.vendor);
+    out["technically_compatible"] = a.technicallyCompatible;
+    out["officially_compatible"] = a.officiallyCompatible;
+    out["exit_code"] = exitCodeOf(a);
+    fillChecks(out["checks"], a);
+    setText(out["category"], categoryId(machine.work.category));
+    Json& actions = out["actions"] = Json::array();
+    for (const Action action : machine.work.actions) {
+        actions.push_back(actionId(action));
+    }
+    setText(out["report_time"], isoUtc(machine.reportTime));
+    setText(out["processor_on_list"], listingId(machine.work.processorOnList));
+    if (machine.change) {
+        setText(out["change"], changeId(*machine.change));
+    }
 }
 
-void appendUnreadable(std::string& out, const UnreadableReport& file)
+void fillUnreadable(Json& out, const UnreadableReport& file)
 {
-    out += "{";
-    appendKey(out, "file", true);
-    appendString(out, file.file);
-    appendKey(out, "line");
-    out += std::to_string(file.fault.line);
-    appendKey(out, "reason");
-    appendString(out, faultText(file.fault.kind));
-    out += "}";
+    out = {{"file", text(file.file)}, {"line", file.fault.line}, {"reason", faultText(file.fault.kind)}};
+}
+
+void fillSuperseded(Json& out, const SupersededReport& report)
+{
+    out = {{"name", text(report.name)}, {"file", text(report.file)}};
+}
+
+void fillName(Json& out, const std::string& name)
+{
+    out = text(name);
 }
 
 // One element per line keeps a fleet's file readable and diffable.
-template <typename T, typename Append>
-void appendArray(std::string& out, const std::vector<T>& elements, Append append)
+template <typename T>
+void appendArray(std::string& out, const TextSink& sink, std::string_view key, const std::vector<T>& elements,
+                 void (*fill)(Json&, const T&))
 {
-    out += "[";
+    out += ",\n  \"";
+    out += key;
+    out += "\": [";
+    Json element;
     for (std::size_t i = 0; i < elements.size(); ++i) {
         out += i == 0 ? "\n    " : ",\n    ";
-        append(out, elements[i]);
+        fill(element, elements[i]);
+        out += dumped(element);
+        handOn(out, sink);
     }
     out += elements.empty() ? "]" : "\n  ]";
 }
 
 } // namespace
 
-std::string fleetJson(const FleetReports& reports, const FleetSummary& summary)
+void writeFleetJson(const FleetReports& reports, const FleetSummary& summary, const TextSink& sink)
 {
-    std::string out = "{\n  \"summary\": ";
-    appendSummary(out, summary);
-    out += ",\n  \"machines\": ";
-    appendArray(out, reports.machines, appendMachine);
-    out += ",\n  \"unreadable\": ";
-    appendArray(out, reports.unreadable, appendUnreadable);
-    out += ",\n  \"missing\": ";
-    appendArray(out, reports.missing, [](std::string& to, const std::string& name) { appendString(to, name); });
+    std::string out = "{\n  \"summary\": " + dumped(summaryJson(summary));
+    appendArray(out, sink, "machines", reports.machines, fillMachine);
+    appendArray(out, sink, "unreadable", reports.unreadable, fillUnreadable);
+    appendArray(out, sink, "superseded", reports.superseded, fillSuperseded);
+    appendArray(out, sink, "missing", reports.missing, fillName);
+    appendArray(out, sink, "gone", reports.gone, fillName);
     out += "\n}\n";
-    return out;
+    handOn(out, sink, true);
 }
 
 } // namespace quill::fleet

@@ -2,24 +2,46 @@
 
 #include "fleet/fleet_summary.h"
 
+#include <cstdint>
+#include <functional>
 #include <string>
+#include <string_view>
+#include <vector>
 
 namespace quill::fleet {
 
-// Each output is composed whole from the reports and their summary; writing it somewhere
-// is the caller's one step.
+// Each output is composed from the reports and their summary and handed to a sink in pieces of
+// a few dozen KiB as it grows: a fleet's JSON is more than a KiB a machine, and held whole it
+// would cost more memory than the machines themselves. The sink puts it somewhere.
+using TextSink = std::function<void(std::string_view)>;
 
 // The German summary for standard output: counts, failures by check, unreadable files.
 std::string fleetSummaryText(const FleetReports& reports, const FleetSummary& summary);
 
 // One row per readable machine, for Excel in a German locale: UTF-8 with byte-order mark,
 // ';' between cells, CR LF between rows, RFC 4180 quoting.
-std::string fleetCsv(const FleetReports& reports);
+void writeFleetCsv(const FleetReports& reports, const TextSink& sink);
 
 // The summary, the machines and the unreadable files as one JSON document.
-std::string fleetJson(const FleetReports& reports, const FleetSummary& summary);
+void writeFleetJson(const FleetReports& reports, const FleetSummary& summary, const TextSink& sink);
 
-// A self-contained HTML page: no scripts, no external files; every number in the markup.
-std::string fleetHtml(const FleetReports& reports, const FleetSummary& summary);
+// What the page says about its own making: when (nanoseconds since 1970 UTC) and from which PATHs.
+struct PageContext {
+    std::int64_t generatedAt = 0;
+    std::vector<std::string> paths;
+};
+
+// A self-contained HTML page: no scripts, no external files; every number in the markup. The
+// machines are grouped by category, in natural name order within each; it prints on A4 landscape.
+void writeFleetHtml(const FleetReports& reports, const FleetSummary& summary, const PageContext& page,
+                    const TextSink& sink);
+
+// The three outputs whole.
+std::string fleetCsv(const FleetReports& reports);
+std::string fleetJson(const FleetReports& reports, const FleetSummary& summary);
+std::string fleetHtml(const FleetReports& reports, const FleetSummary& summary, const PageContext& page);
+
+// Hands out to sink and empties it once it has grown past a few dozen KiB; always when last.
+void handOn(std::string& out, const TextSink& sink, bool last = false);
 
 } // namespace quill::fleet

@@ -2,15 +2,18 @@
 
 #include "fleet/fleet_output.h"
 #include "fleet/machine_names.h"
+#include "fleet/previous_collection.h"
 #include "fleet/report_search.h"
 
 #include <algorithm>
+#include <chrono>
 #include <cstdio>
 #include <fstream>
 #include <functional>
 #include <iterator>
 #include <optional>
 #include <string_view>
+#include <variant>
 
 namespace quill::fleet {
 namespace {
@@ -18,7 +21,25 @@ namespace {
 namespace fs = std::filesystem;
 
 constexpr std::string_view usage =
-    "Aufruf: quillbrook-fleet [--csv DATEI] [--json DATEI] [--html DATEI] [--expect DATEI] PFAD...\n";
+    "Aufruf: quillbrook-fleet [--csv DATEI] [--json DATEI] [--html DATEI] [--expect DATEI] [--previous DATEI]\n"
+    "                        PFAD...\n";
+
+constexpr std::string_view help =
+    "\n"
+    "Fasst die Berichte von Quillbrook zu einer Arbeitsliste zusammen: je Rechner eine Kategorie\n"
+    "(Ersetzen, Aufruesten, TPM-Hardware, Firmware-Einstellungen, Bereit) und was zu tun ist.\n"
+    "Jeder PFAD ist eine Berichtsdatei oder ein Verzeichnis, das samt Unterverzeichnissen nach\n"
+    "Dateien mit der Endung .txt durchsucht wird. Die Zusammenfassung geht auf die Standardausgabe.\n"
+    "\n"
+    "  --csv DATEI       eine Zeile je Rechner fuer Excel\n"
+    "  --json DATEI      dasselbe fuer andere Programme\n"
+    "  --html DATEI      eine Seite zum Weitergeben und Drucken\n"
+    "  --expect DATEI    die Rechner, von denen ein Bericht erwartet wird, ein Name je Zeile\n"
+    "  --previous DATEI  die JSON-Datei einer frueheren Sammlung: was sich seitdem geaendert hat\n"
+    "  --help, --version diese Hilfe, die Version\n"
+    "\n"
+    "Exit-Code: 0 alles gelesen, 1 nicht lesbare Dateien oder erwartete Rechner ohne Bericht,\n"
+    "2 falscher Aufruf, nichts Lesbares oder eine Ausgabe, die nicht geschrieben werden konnte.\n";
 
 platform::NativePath native(std::string_view ascii)
 {
@@ -28,8 +49,11 @@ platform::NativePath native(std::string_view ascii)
 // The option's file, or nullptr when the argument is no option that takes a file.
 fs::path* fileOption(FleetOptions& options, const platform::NativePath& arg)
 {
-    const std::pair<std::string_view, fs::path*> files[] = {
-        {"--csv", &options.csv}, {"--json", &options.json}, {"--html", &options.html}, {"--expect", &options.expect}};
+    const std::pair<std::string_view, fs::path*> files[] = {{"--csv", &options.csv},
+                                                            {"--json", &options.json},
+                                                            {"--html", &options.html},
+                                                            {"--expect", &options.expect},
+                                                            {"--previous", &options.previous}};
     for (const auto& [name, file] : files) {
         if (arg == native(name)) {
             return file;
@@ -47,6 +71,17 @@ void printError(std::string_view message, bool withUsage)
     std::fwrite(text.data(), 1, text.size(), stderr);
 }
 
+// Standard output, flushed; false when the text did not all get there (a full disk).
+bool printed(const platform::ConsoleHandle& console, std::string_view text)
+{
+    platform::writeOutput(console, text);
+    if (std::fflush(stdout) == 0 && std::ferror(stdout) == 0) {
+        return true;
+    }
+    printError("die Standardausgabe konnte nicht geschrieben werden", false);
+    return false;
+}
+
 // The whole file, or nullopt when it cannot be read.
 std::optional<std::string> readWholeFile(const fs::path& path)
 {
@@ -58,10 +93,40 @@ std::optional<std::string> readWholeFile(const fs::path& path)
     return text;
 }
 
-bool writeWholeFile(const fs::path& path, const std::string& text)
+// What --expect and --previous give to set the reports against.
+struct Comparisons {
+    std::vector<std::string> expected;
+    std::optional<std::vector<PreviousMachine>> previous;
+};
+
+// The files of --expect and --previous, or a German message why they cannot be used.
+std::variant<Comparisons, std::string> readComparisons(const FleetOptions& options)
+{
+    Comparisons comparisons;
+    for (const fs::path* file : {&options.expect, &options.previous}) {
+        if (file->empty()) {
+            continue;
+        }
+        const std::optional<std::string> text = readWholeFile(*file);
+        if (!text) {
+            return displayPath(*file) + " konnte nicht gelesen werden";
+        }
+        if (file == &options.expect) {
+            comparisons.expected = parseExpectedMachines(*text);
+            continue;
+        }
+        comparisons.previous = readPreviousCollection(*text);
+        if (!comparisons.previous) {
+            return displayPath(*file) + " ist keine JSON-Datei von quillbrook-fleet";
+        }
+    }
+    return comparisons;
+}
+
+bool writeFile(const fs::path& path, const std::function<void(const TextSink&)>& compose)
 {
     std::ofstream out(path, std::ios::binary | std::ios::trunc);
-    out.write(text.data(), static_cast<std::streamsize>(text.size()));
+    compose([&out](std::string_view piece) { out.write(piece.data(), static_cast<std::streamsize>(piece.size())); });
     out.close();
     return !out.fail();
 }
@@ -69,14 +134,21 @@ bool writeWholeFile(const fs::path& path, const std::string& text)
 // Writes each output asked for; false at the first that cannot be written.
 bool writeOutputs(const FleetOptions& options, const FleetReports& reports, const FleetSummary& summary)
 {
-    const std::pair<const fs::path*, std::function<std::string()>> outputs[] = {
-        {&options.csv, [&] { return fleetCsv(reports); }},
-        {&options.json, [&] { return fleetJson(reports, summary); }},
-        {&options.html, [&] { return fleetHtml(reports, summary); }},
+    PageContext page{
+        std::chrono::duration_cast<std::chrono::nanoseconds>(std::chrono::system_clock::now().time_since_epoch())
+            .count(),
+        {}};
+    for (const fs::path& path : options.paths) {
+        page.paths.push_back(displayPath(path));
+    }
+    const std::pair<const fs::path*, std::function<void(const TextSink&)>> outputs[] = {
+        {&options.csv, [&](const TextSink& sink) { writeFleetCsv(reports, sink); }},
+        {&options.json, [&](const TextSink& sink) { writeFleetJson(reports, summary, sink); }},
+        {&options.html, [&](const TextSink& sink) { writeFleetHtml(reports, summary, page, sink); }},
     };
     return std::all_of(std::begin(outputs), std::end(outputs), [](const auto& output) {
         const auto& [path, compose] = output;
-        if (path->empty() || writeWholeFile(*path, compose())) {
+        if (path->empty() || writeFile(*path, compose)) {
             return true;
         }
         printError(displayPath(*path) + " konnte nicht geschrieben werden", false);
@@ -95,18 +167,20 @@ std::vector<std::string> machineNames(const FleetReports& reports)
 }
 
 // Everything after a valid call: read, print the summary, write the files asked for.
-int summarise(const FleetOptions& options, const ReportSearch& search, const std::vector<std::string>& expected,
+int summarise(const FleetOptions& options, const ReportSearch& search, const Comparisons& comparisons,
               const platform::ConsoleHandle& console)
 {
     FleetReports reports = readReports(search);
-    reports.missing = missingMachines(expected, machineNames(reports));
+    reports.missing = missingMachines(comparisons.expected, machineNames(reports));
+    if (comparisons.previous) {
+        compareWithPrevious(reports, *comparisons.previous);
+    }
     const FleetSummary summary = summariseFleet(reports);
-    platform::writeOutput(console, fleetSummaryText(reports, summary));
-    std::fflush(stdout);
+    const bool summaryPrinted = printed(console, fleetSummaryText(reports, summary));
 
     const int code = fleetExitCode(summary);
     // With nothing readable there is nothing to chart: no output file is written.
-    if (code == 2 || !writeOutputs(options, reports, summary)) {
+    if (code == 2 || !writeOutputs(options, reports, summary) || !summaryPrinted) {
         return 2;
     }
     return code;
@@ -122,6 +196,9 @@ ParsedArguments parseArguments(const std::vector<platform::NativePath>& args)
         const platform::NativePath& arg = args[i];
         if (optionsEnded || arg.empty() || arg.front() != '-') {
             parsed.options.paths.emplace_back(arg);
+        } else if (arg == native("--help") || arg == native("--version")) {
+            parsed.request = arg == native("--help") ? Request::help : Request::version;
+            return parsed;
         } else if (arg == native("--")) {
             optionsEnded = true;
         } else if (fs::path* output = fileOption(parsed.options, arg); output == nullptr) {
@@ -143,18 +220,19 @@ ParsedArguments parseArguments(const std::vector<platform::NativePath>& args)
 int runFleet(const std::vector<platform::NativePath>& args)
 {
     const ParsedArguments parsed = parseArguments(args);
+    if (parsed.request != Request::summary) {
+        const std::string text = parsed.request == Request::help ? std::string(usage) + std::string(help)
+                                                                 : "quillbrook-fleet " QUILLBROOK_VERSION "\n";
+        return printed(platform::ConsoleHandle{}, text) ? 0 : 2;
+    }
     if (!parsed.error.empty()) {
         printError(parsed.error, true);
         return 2;
     }
-    std::vector<std::string> expected;
-    if (!parsed.options.expect.empty()) {
-        const std::optional<std::string> text = readWholeFile(parsed.options.expect);
-        if (!text) {
-            printError(displayPath(parsed.options.expect) + " konnte nicht gelesen werden", false);
-            return 2;
-        }
-        expected = parseExpectedMachines(*text);
+    const auto comparisons = readComparisons(parsed.options);
+    if (const std::string* error = std::get_if<std::string>(&comparisons)) {
+        printError(*error, false);
+        return 2;
     }
     const ReportSearch search = findReports(parsed.options.paths);
     if (!search.usageError.empty()) {
@@ -164,7 +242,7 @@ int runFleet(const std::vector<platform::NativePath>& args)
     // The summary names files, whose names may hold any letter: UTF-8 on the console, as
     // the assessment program prints, and the console left as found.
     const platform::ConsoleHandle console = platform::setUpConsole();
-    const int code = summarise(parsed.options, search, expected, console);
+    const int code = summarise(parsed.options, search, std::get<Comparisons>(comparisons), console);
     platform::restoreConsole(console);
     return code;
 }

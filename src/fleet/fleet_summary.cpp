@@ -39,6 +39,21 @@ void countVerdict(const Assessment& a, FleetSummary& summary)
     }
 }
 
+void countWork(const MachineReport& machine, FleetSummary& summary)
+{
+    const MachineWork& work = machine.work;
+    ++summary.byCategory[static_cast<std::size_t>(work.category)];
+    if (work.category == Category::ready && work.processorOnList == ProcessorListing::no) {
+        ++summary.processorNotOnList;
+    }
+    if (machine.change) {
+        ++summary.byChange[static_cast<std::size_t>(*machine.change)];
+        if (*machine.change == Change::better && work.category == Category::ready) {
+            ++summary.becameReady;
+        }
+    }
+}
+
 } // namespace
 
 FleetSummary summariseFleet(const FleetReports& reports)
@@ -47,9 +62,11 @@ FleetSummary summariseFleet(const FleetReports& reports)
     summary.machines = reports.machines.size();
     summary.unreadable = reports.unreadable.size();
     summary.missing = reports.missing.size();
+    summary.superseded = reports.superseded.size();
     for (const MachineReport& machine : reports.machines) {
         countVerdict(machine.assessment, summary);
         countFailures(machine.assessment, summary);
+        countWork(machine, summary);
     }
     return summary;
 }
@@ -76,6 +93,18 @@ int fleetExitCode(const FleetSummary& summary)
         return 2;
     }
     return summary.unreadable == 0 && summary.missing == 0 ? 0 : 1;
+}
+
+std::string_view changeId(Change change)
+{
+    constexpr std::array<std::string_view, 4> ids = {"new", "same", "better", "worse"};
+    return ids[static_cast<std::size_t>(change)];
+}
+
+std::string_view changeText(Change change)
+{
+    constexpr std::array<std::string_view, 4> texts = {"neu", "unveraendert", "besser", "schlechter"};
+    return texts[static_cast<std::size_t>(change)];
 }
 
 } // namespace quill::fleet

@@ -2,15 +2,21 @@
 
 #include "core/assessment.h"
 #include "core/checks.h"
+#include "report/machine_work.h"
 #include "report/report_reader.h"
 
 #include <array>
 #include <cstddef>
+#include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
 
 namespace quill::fleet {
+
+// How a machine's category moved since an earlier collection.
+enum class Change : std::uint8_t { added, same, better, worse };
 
 // One readable report. file is the path as found from the PATH given, in UTF-8 where the
 // platform's paths are UTF-16, else the path's own bytes.
@@ -18,6 +24,15 @@ struct MachineReport {
     std::string name;
     std::string file;
     Assessment assessment;
+    std::int64_t reportTime = 0; // the file's last write, nanoseconds since 1970 UTC
+    MachineWork work;
+    std::optional<Change> change; // only against an earlier collection
+};
+
+// A report that a newer one of the same machine replaces.
+struct SupersededReport {
+    std::string name;
+    std::string file;
 };
 
 struct UnreadableReport {
@@ -25,11 +40,14 @@ struct UnreadableReport {
     ReportFault fault;
 };
 
-// Everything read, in the order the files were found.
+// Everything read, in the order the files were found: one machine, one report.
 struct FleetReports {
     std::vector<MachineReport> machines;
     std::vector<UnreadableReport> unreadable;
+    std::vector<SupersededReport> superseded;
     std::vector<std::string> missing; // expected machines without a readable report
+    bool comparedWithPrevious = false;
+    std::vector<std::string> gone; // in the earlier collection, without a report now
 };
 
 // The counts the admin asks for. The three verdict classes add up to machines, and of the
@@ -43,7 +61,12 @@ struct FleetSummary {
     std::size_t tpmMissing = 0;           // TPM 2.0 failed
     std::size_t unreadable = 0;
     std::size_t missing = 0;
+    std::size_t superseded = 0;
+    std::size_t processorNotOnList = 0; // officially compatible, with a processor the list lacks
     std::array<std::size_t, checkTable.size()> failuresByCheck{}; // in checkTable order
+    std::array<std::size_t, categories.size()> byCategory{};      // in Category order
+    std::array<std::size_t, 4> byChange{};                        // in Change order
+    std::size_t becameReady = 0;                                  // ready now, not ready before
 };
 
 FleetSummary summariseFleet(const FleetReports& reports);
@@ -58,5 +81,11 @@ std::string checkCell(const CheckItem& item);
 // The tool's exit code once its outputs are written: 0 every file read, 1 some unreadable or
 // some expected machine missing, 2 nothing readable.
 int fleetExitCode(const FleetSummary& summary);
+
+// "new", "same", "better", "worse": the ids other tools read in the fleet's JSON.
+std::string_view changeId(Change change);
+
+// The German word for people.
+std::string_view changeText(Change change);
 
 } // namespace quill::fleet

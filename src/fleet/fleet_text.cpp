@@ -28,6 +28,33 @@ void appendUnreadable(std::string& out, const UnreadableReport& file)
     out += "\n";
 }
 
+void appendNames(std::string& out, std::string_view title, const std::vector<std::string>& names)
+{
+    if (names.empty()) {
+        return;
+    }
+    out += "\n";
+    out += title;
+    out += "\n";
+    for (const std::string& name : names) {
+        out += " - " + printableText(name) + "\n";
+    }
+}
+
+void appendChanges(std::string& out, const FleetReports& reports, const FleetSummary& summary)
+{
+    out += "\n[Seit der frueheren Sammlung]\n";
+    appendCount(out, "Jetzt bereit", summary.becameReady);
+    const std::pair<std::string_view, Change> rows[] = {{"Besser", Change::better},
+                                                        {"Schlechter", Change::worse},
+                                                        {"Unveraendert", Change::same},
+                                                        {"Neu", Change::added}};
+    for (const auto& [label, change] : rows) {
+        appendCount(out, label, summary.byChange[static_cast<std::size_t>(change)]);
+    }
+    appendCount(out, "Nicht mehr gemeldet", reports.gone.size());
+}
+
 } // namespace
 
 std::string fleetSummaryText(const FleetReports& reports, const FleetSummary& summary)
@@ -37,12 +64,22 @@ std::string fleetSummaryText(const FleetReports& reports, const FleetSummary& su
     out += "\n\n";
     appendCount(out, "Rechner (lesbare Berichte)", summary.machines);
     appendCount(out, "Offiziell kompatibel (Code 0)", summary.officiallyCompatible);
+    appendCount(out, "  davon CPU nicht auf der Liste", summary.processorNotOnList);
     appendCount(out, "Nur technisch kompatibel (Code 1)", summary.technicallyCompatibleOnly);
     appendCount(out, "  davon nur Firmware-Einstellungen", summary.firmwareSettingsOnly);
     appendCount(out, "  davon TPM 2.0 fehlt", summary.tpmMissing);
     appendCount(out, "Nicht technisch kompatibel (Code 2)", summary.notCompatible);
     appendCount(out, "Nicht lesbare Dateien", summary.unreadable);
     appendCount(out, "Erwartete Rechner ohne Bericht", summary.missing);
+    appendCount(out, "Durch neuere ersetzte Berichte", summary.superseded);
+
+    out += "\n[Arbeitsliste]\n";
+    for (const Category category : categories) {
+        appendCount(out, categoryText(category), summary.byCategory[static_cast<std::size_t>(category)]);
+    }
+    if (reports.comparedWithPrevious) {
+        appendChanges(out, reports, summary);
+    }
 
     out += "\n[Fehlgeschlagene Pruefungen]\n";
     for (std::size_t check = 0; check < checkTable.size(); ++check) {
@@ -55,12 +92,14 @@ std::string fleetSummaryText(const FleetReports& reports, const FleetSummary& su
             appendUnreadable(out, file);
         }
     }
-    if (!reports.missing.empty()) {
-        out += "\n[Erwartete Rechner ohne Bericht]\n";
-        for (const std::string& name : reports.missing) {
-            out += " - " + printableText(name) + "\n";
+    if (!reports.superseded.empty()) {
+        out += "\n[Durch neuere ersetzte Berichte]\n";
+        for (const SupersededReport& report : reports.superseded) {
+            out += " - " + printableText(report.file) + " (" + printableText(report.name) + ")\n";
         }
     }
+    appendNames(out, "[Erwartete Rechner ohne Bericht]", reports.missing);
+    appendNames(out, "[Nicht mehr gemeldet]", reports.gone);
     return out;
 }
 

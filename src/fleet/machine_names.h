@@ -7,15 +7,21 @@
 namespace quill::fleet {
 
 // The name two reports must share to stand for one machine: the first DNS label in ASCII lower
-// case, so Ansible's "pc-0001.example.lan" and the start-up script's "PC-0001" are one machine.
+// case, so Ansible's "pc-0001.example.lan" and the start-up script's "PC-0001" are one machine;
+// an IPv4 address whole.
 std::string machineKey(std::string_view name);
 
-// The machine names of an --expect file: one a line, surrounding blanks ignored, everything from a
-// '#' on a comment, blank lines skipped, a name given twice (by machineKey) kept once.
-std::vector<std::string> parseExpectedMachines(std::string_view text);
+// The machine names of an --expect file (UTF-8, or UTF-16 with its mark): one a line, surrounding
+// blanks ignored, everything from a '#' on a comment, blank lines skipped, a name given twice (by
+// machineKey) kept once.
+std::vector<std::string> parseExpectedMachines(std::string_view file);
 
 // The expected names that no machine in names stands for, in the order expected lists them.
 std::vector<std::string> missingMachines(const std::vector<std::string>& expected,
                                          const std::vector<std::string>& names);
+
+// Name order as people count: digit runs by their value ("PC-2" before "PC-10"), letters
+// without regard to ASCII case.
+bool naturalLess(std::string_view a, std::string_view b);
 
 } // namespace quill::fleet

@@ -1,8 +1,15 @@
 #include "fleet/report_search.h"
 
+#include "core/utf8_text.h"
+#include "fleet/machine_names.h"
+#include "platform/platform.h"
+
 #include <algorithm>
-#include <fstream>
+#include <functional>
 #include <system_error>
+#include <unordered_map>
+#include <unordered_set>
+#include <utility>
 
 namespace quill::fleet {
 namespace {
@@ -71,17 +78,53 @@ void walk(ReportSearch& search, const fs::path& top)
     }
 }
 
-// One byte more than a report may have tells a file that is too large. The buffer is the
-// caller's, so ten thousand files do not mean ten thousand buffers to clear.
-ReportReading readReportFile(const fs::path& path, std::string& buffer)
+// The reports of one machine meet here; the newest by the file's last write counts, and on a tie
+// the one found first.
+void keepNewest(FleetReports& reports, std::unordered_map<std::string, std::size_t>& byMachine, MachineReport machine)
 {
-    buffer.resize(maxReportBytes + 1);
-    std::ifstream in(path, std::ios::binary);
-    in.read(buffer.data(), static_cast<std::streamsize>(buffer.size()));
-    if (!in.is_open() || in.bad()) {
-        return ReportReading{std::nullopt, ReportFault{ReportFaultKind::unreadableFile, 0}};
+    const auto [place, added] = byMachine.try_emplace(machineKey(machine.name), reports.machines.size());
+    if (added) {
+        reports.machines.push_back(std::move(machine));
+        return;
     }
-    return readReport(std::string_view(buffer).substr(0, static_cast<std::size_t>(in.gcount())));
+    MachineReport& kept = reports.machines[place->second];
+    if (machine.reportTime > kept.reportTime) {
+        std::swap(kept, machine);
+    }
+    reports.superseded.push_back(SupersededReport{std::move(machine.name), std::move(machine.file)});
+}
+
+struct FileIdentityHash {
+    std::size_t operator()(const std::pair<std::uint64_t, std::uint64_t>& id) const
+    {
+        return std::hash<std::uint64_t>()(id.first * 0x9E3779B97F4A7C15u ^ id.second);
+    }
+};
+
+// Whether the file is met for the first time: by its identity, or where the file system tells
+// none (a share may not), by its path with links and "." and ".." resolved.
+bool isFirstRead(const platform::FileStart& start, const fs::path& path,
+                 std::unordered_set<std::pair<std::uint64_t, std::uint64_t>, FileIdentityHash>& filesRead,
+                 std::unordered_set<fs::path::string_type>& pathsRead)
+{
+    if (start.volume != 0 || start.index != 0) {
+        return filesRead.emplace(start.volume, start.index).second;
+    }
+    std::error_code error;
+    const fs::path canonical = fs::weakly_canonical(path, error);
+    return pathsRead.insert(error ? path.native() : canonical.native()).second;
+}
+
+// path::u8string() throws on a Windows name with an unpaired surrogate, which NTFS allows; the
+// name is shown with U+FFFD in its place instead. Elsewhere a path's bytes are shown as they are.
+template <typename Char>
+std::string utf8Of(const std::basic_string<Char>& units)
+{
+    if constexpr (sizeof(Char) == 2) {
+        return utf8FromUtf16(std::u16string(units.begin(), units.end()));
+    } else {
+        return units;
+    }
 }
 
 } // namespace
@@ -125,23 +168,34 @@ std::string machineName(const fs::path& file)
 
 std::string displayPath(const fs::path& path)
 {
-    const std::u8string text = path.u8string();
-    return std::string(text.begin(), text.end());
+    return utf8Of(path.native());
 }
 
 FleetReports readReports(const ReportSearch& search)
 {
     FleetReports reports;
     reports.unreadable = search.unreadable;
+    std::unordered_set<std::pair<std::uint64_t, std::uint64_t>, FileIdentityHash> filesRead;
+    std::unordered_set<fs::path::string_type> pathsRead;
+    std::unordered_map<std::string, std::size_t> byMachine;
+    // One byte more than a report may have tells a file that is too large. The buffer is
+    // shared, so ten thousand files do not mean ten thousand buffers.
     std::string buffer;
     for (const FoundReport& file : search.files) {
-        ReportReading reading = readReportFile(file.path, buffer);
-        if (reading.assessment) {
-            reports.machines.push_back(
-                MachineReport{file.name, displayPath(file.path), std::move(*reading.assessment)});
-        } else {
-            reports.unreadable.push_back(UnreadableReport{displayPath(file.path), reading.fault});
+        const platform::FileStart start = platform::readFileStart(file.path.native(), maxReportBytes + 1, buffer);
+        if (start.read && !isFirstRead(start, file.path, filesRead, pathsRead)) {
+            continue; // the same file through another PATH
         }
+        ReportReading reading =
+            start.read ? readReport(buffer) : ReportReading{std::nullopt, {ReportFaultKind::unreadableFile, 0}};
+        if (!reading.assessment) {
+            reports.unreadable.push_back(UnreadableReport{displayPath(file.path), reading.fault});
+            continue;
+        }
+        MachineReport machine{file.name, displayPath(file.path), std::move(*reading.assessment), start.modified, {},
+                              {}};
+        machine.work = machineWork(machine.assessment);
+        keepNewest(reports, byMachine, std::move(machine));
     }
     return reports;
 }

@@ -86,6 +86,19 @@ struct ExecutablePathAnswer {
 };
 ExecutablePathAnswer executablePath();
 
+// What reading the start of a file found. volume and index are the same for every path that
+// leads to one file, where the file system tells them (both 0 where it does not).
+struct FileStart {
+    bool read = false; // false: the file could not be opened or read
+    std::uint64_t volume = 0;
+    std::uint64_t index = 0;
+    std::int64_t modified = 0; // the last write, in nanoseconds since 1970-01-01 00:00 UTC
+};
+
+// Reads at most maxBytes from the file's start into bytes (resized to what was read); one
+// open, one query, the reads and a close, since a fleet means thousands of files.
+FileStart readFileStart(const NativePath& path, std::size_t maxBytes, std::string& bytes);
+
 // The path as UTF-8 for the console; empty when the conversion fails.
 std::string utf8FromPath(const NativePath& path);
 

@@ -2,10 +2,12 @@
 #include "platform/linux_answers.h"
 #include "platform/platform.h"
 
+#include <fcntl.h>
 #include <poll.h>
 #include <sys/signalfd.h>
 #include <sys/stat.h>
 #include <sys/statfs.h>
+#include <sys/stat.h>
 #include <sys/statvfs.h>
 #include <sys/sysinfo.h>
 #include <termios.h>
@@ -261,6 +263,41 @@ ExecutablePathAnswer executablePath()
 std::string utf8FromPath(const NativePath& path)
 {
     return path; // already bytes; printed as they are
+}
+
+FileStart readFileStart(const NativePath& path, std::size_t maxBytes, std::string& bytes)
+{
+    bytes.resize(maxBytes);
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY);
+    struct stat facts {};
+    if (fd < 0 || ::fstat(fd, &facts) != 0) {
+        if (fd >= 0) {
+            ::close(fd);
+        }
+        bytes.clear();
+        return {};
+    }
+    std::size_t filled = 0;
+    bool failed = false;
+    while (filled < maxBytes) {
+        const ssize_t got = ::read(fd, bytes.data() + filled, maxBytes - filled);
+        if (got < 0 && errno == EINTR) {
+            continue;
+        }
+        failed = got < 0;
+        if (got <= 0) {
+            break;
+        }
+        filled += static_cast<std::size_t>(got);
+    }
+    ::close(fd);
+    bytes.resize(filled);
+    if (failed) {
+        return {};
+    }
+    constexpr std::int64_t nanosecondsPerSecond = 1'000'000'000;
+    return FileStart{true, static_cast<std::uint64_t>(facts.st_dev), static_cast<std::uint64_t>(facts.st_ino),
+                     static_cast<std::int64_t>(facts.st_mtim.tv_sec) * nanosecondsPerSecond + facts.st_mtim.tv_nsec};
 }
 
 std::FILE* openForWriting(const NativePath& path)

@@ -307,6 +307,45 @@ std::string utf8FromPath(const NativePath& path)
     return utf8FromWide(path);
 }
 
+FileStart readFileStart(const NativePath& path, std::size_t maxBytes, std::string& bytes)
+{
+    bytes.resize(maxBytes);
+    // Shared with writers: a machine may be writing its next report at this moment.
+    const HANDLE file = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                    nullptr, OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN, nullptr);
+    BY_HANDLE_FILE_INFORMATION facts{};
+    if (file == INVALID_HANDLE_VALUE || GetFileInformationByHandle(file, &facts) == 0) {
+        if (file != INVALID_HANDLE_VALUE) {
+            CloseHandle(file);
+        }
+        bytes.clear();
+        return {};
+    }
+    std::size_t filled = 0;
+    bool failed = false;
+    while (filled < maxBytes) {
+        DWORD got = 0;
+        const auto wanted = static_cast<DWORD>(std::min<std::size_t>(maxBytes - filled, 1u << 20));
+        failed = ReadFile(file, bytes.data() + filled, wanted, &got, nullptr) == 0;
+        if (failed || got == 0) {
+            break;
+        }
+        filled += got;
+    }
+    CloseHandle(file);
+    bytes.resize(filled);
+    if (failed) {
+        return {};
+    }
+    // FILETIME counts 100 ns from 1601-01-01; 11,644,473,600 s lie between that and 1970.
+    const std::uint64_t ticks =
+        (std::uint64_t{facts.ftLastWriteTime.dwHighDateTime} << 32) | facts.ftLastWriteTime.dwLowDateTime;
+    constexpr std::int64_t ticksFrom1601To1970 = 116'444'736'000'000'000;
+    return FileStart{true, facts.dwVolumeSerialNumber,
+                     (std::uint64_t{facts.nFileIndexHigh} << 32) | facts.nFileIndexLow,
+                     (static_cast<std::int64_t>(ticks) - ticksFrom1601To1970) * 100};
+}
+
 std::FILE* openForWriting(const NativePath& path)
 {
     return _wfsopen(path.c_str(), L"wb", _SH_DENYNO);

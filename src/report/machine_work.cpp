@@ -117,11 +117,7 @@ std::string_view listingId(ProcessorListing listing)
 std::string_view categoryText(Category category)
 {
     constexpr std::array<std::string_view, 5> texts = {
-        "Ersetzen: Prozessor erfuellt die Mindestanforderungen nicht",
-        "Aufruesten: Arbeitsspeicher oder Systemlaufwerk zu klein",
-        "TPM-Hardware: nur TPM 1.2",
-        "Nur Firmware-Einstellungen",
-        "Bereit (offiziell kompatibel)",
+        "Ersetzen", "Aufruesten", "TPM-Hardware", "Firmware-Einstellungen", "Bereit",
     };
     return texts[static_cast<std::size_t>(category)];
 }
@@ -129,17 +125,27 @@ std::string_view categoryText(Category category)
 std::string_view actionText(Action action)
 {
     constexpr std::array<std::string_view, 8> texts = {
-        "Im Firmware-Setup auf UEFI umstellen, CSM aus (ein MBR-Systemdatentraeger vorher mit MBR2GPT nach GPT "
-        "umwandeln)",
-        "Secure Boot im Firmware-Setup einschalten",
-        "TPM (fTPM/PTT) im Firmware-Setup einschalten, wo die Hauptplatine eines hat",
-        "TPM 2.0 nachruesten (Firmware-Update oder Modul)",
-        "Arbeitsspeicher auf mindestens 4 GiB erweitern",
-        "Systemlaufwerk mit mindestens 64 GiB einbauen",
-        "Rechner ersetzen",
-        "Vor Ort pruefen: Wert konnte nicht gelesen werden",
+        "UEFI einschalten", "Secure Boot einschalten",   "TPM einschalten",  "TPM 2.0 nachruesten",
+        "RAM erweitern",    "Groesseres Systemlaufwerk", "Rechner ersetzen", "Vor Ort pruefen",
     };
     return texts[static_cast<std::size_t>(action)];
+}
+
+std::string_view actionHint(Action action)
+{
+    constexpr std::array<std::string_view, 8> hints = {
+        "im Firmware-Setup auf UEFI umstellen und CSM abschalten; ein Systemdatentraeger mit MBR-Partitionierung "
+        "muss vorher nach GPT umgewandelt werden (z. B. mit MBR2GPT)",
+        "im Firmware-Setup Secure Boot einschalten (geht erst im UEFI-Modus)",
+        "im Firmware-Setup das TPM einschalten (fTPM bei AMD, PTT bei Intel), wo die Hauptplatine eines hat",
+        "das TPM 1.2 durch ein TPM 2.0 ersetzen (Firmware-Update des Herstellers oder ein Modul), sonst den "
+        "Rechner ersetzen",
+        "Arbeitsspeicher auf mindestens 4 GiB erweitern",
+        "ein Systemlaufwerk mit mindestens 64 GiB einbauen",
+        "der Prozessor erfuellt die technischen Mindestanforderungen nicht",
+        "ein Wert konnte nicht gelesen werden: am Rechner selbst nachsehen",
+    };
+    return hints[static_cast<std::size_t>(action)];
 }
 
 std::string_view listingText(ProcessorListing listing)

@@ -32,6 +32,9 @@ enum class Action : std::uint8_t {
     replacePc,
     check, // the finding names no setting (a value that could not be read): look at the machine
 };
+inline constexpr std::array<Action, 8> allActions = {
+    Action::enableUefi, Action::enableSecureBoot, Action::enableTpm, Action::tpmUpgrade,
+    Action::addMemory,  Action::largerDisk,       Action::replacePc, Action::check};
 
 // Whether the processor is on the vendor's list of supported processors, from its brand text.
 // Informational only: it changes no verdict, category or exit code.
@@ -55,7 +58,8 @@ std::optional<Category> categoryFromId(std::string_view id);
 
 // The German words for people.
 std::string_view categoryText(Category category);
-std::string_view actionText(Action action);
+std::string_view actionText(Action action); // a few words, for a table cell
+std::string_view actionHint(Action action); // what it means in full, said once per page
 std::string_view listingText(ProcessorListing listing);
 
 } // namespace quill

@@ -57,8 +57,8 @@ std::size_t leadingDigits(std::string_view text)
 // are the 1st generation (i7-920, i5-520M).
 struct CoreModel {
     int generation = 0;
-    std::string_view number;
-    std::string_view suffix;
+    std::string_view number; // cppcheck-suppress unusedStructMember ; read by the rules' lambdas
+    std::string_view suffix; // cppcheck-suppress unusedStructMember ; read by the rules' lambdas
 };
 
 std::optional<CoreModel> coreModel(const std::vector<std::string>& words)

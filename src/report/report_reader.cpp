@@ -1,6 +1,8 @@
 #include "report/report_reader.h"
 
+#include "core/printable_text.h"
 #include "core/report_layout.h"
+#include "core/utf8_text.h"
 #include "core/verdicts.h"
 
 #include <algorithm>
@@ -11,6 +13,7 @@ namespace quill {
 namespace {
 
 constexpr std::string_view byteOrderMark = "\xEF\xBB\xBF";
+constexpr std::string_view utf16ByteOrderMark = "\xFF\xFE";
 
 // The report split into lines without their ends. Which end the file uses is settled by
 // its first line; a later line with the other end is remembered, not dropped.
@@ -81,10 +84,11 @@ struct Cursor {
         if (!take(line)) {
             return false;
         }
-        if (!line.starts_with(label)) {
+        value = std::string(line.substr(std::min(label.size(), line.size())));
+        // The writer shows control characters as '?', so a field holding one is none it wrote.
+        if (!line.starts_with(label) || printableText(value) != value) {
             return failAt(ReportFaultKind::unexpectedLine, next);
         }
-        value = std::string(line.substr(label.size()));
         return true;
     }
 
@@ -241,6 +245,59 @@ ReportReading readBody(const Lines& lines)
     return ReportReading{std::move(a), {}};
 }
 
+bool endsInBlank(std::string_view line)
+{
+    return line.ends_with(' ') || line.ends_with('\t');
+}
+
+// A line that does not fit only for the blanks at its end went through an editor: say so.
+ReportReading withNearMiss(ReportReading reading, const Lines& lines)
+{
+    const ReportFault fault = reading.fault;
+    const bool lineFault = fault.kind == ReportFaultKind::unexpectedLine ||
+                           fault.kind == ReportFaultKind::unknownCheck || fault.kind == ReportFaultKind::contradiction;
+    if (reading.assessment || !lineFault || fault.line == 0 || fault.line > lines.lines.size() ||
+        !endsInBlank(lines.lines[fault.line - 1])) {
+        return reading;
+    }
+    Lines trimmed = lines;
+    std::string_view& line = trimmed.lines[fault.line - 1];
+    line = line.substr(0, line.find_last_not_of(" \t") + 1);
+    const ReportReading again = readBody(trimmed);
+    if (again.assessment || again.fault.line > fault.line) {
+        reading.fault.kind = ReportFaultKind::trailingBlanks;
+    }
+    return reading;
+}
+
+// The text once its encoding is settled: UTF-8, with or without its mark.
+ReportReading readText(std::string_view text)
+{
+    if (text.starts_with(byteOrderMark)) {
+        text.remove_prefix(byteOrderMark.size());
+    } else if (byteOrderMark.starts_with(text)) {
+        return faulty(ReportFaultKind::cutShort, 1); // only part of the mark was written
+    }
+    const std::size_t firstEnd = text.find('\n');
+    if (firstEnd == std::string_view::npos) {
+        // A product line written only in part is a report cut short; anything else is none.
+        const bool partial = std::string(productLine).append("\r").starts_with(text);
+        const bool crOnly = !partial && text.starts_with(std::string(productLine).append("\r"));
+        return faulty(partial ? ReportFaultKind::cutShort
+                              : (crOnly ? ReportFaultKind::crLineEnds : ReportFaultKind::notAReport),
+                      1);
+    }
+    std::string_view first = text.substr(0, firstEnd);
+    const bool crlf = first.ends_with('\r');
+    first.remove_suffix(crlf ? 1 : 0);
+    if (first != productLine) {
+        const bool blanks = first.substr(0, first.find_last_not_of(" \t") + 1) == productLine;
+        return faulty(blanks ? ReportFaultKind::trailingBlanks : ReportFaultKind::notAReport, 1);
+    }
+    const Lines lines = splitLines(text, crlf);
+    return withNearMiss(readBody(lines), lines);
+}
+
 } // namespace
 
 ReportReading readReport(std::string_view bytes)
@@ -251,24 +308,10 @@ ReportReading readReport(std::string_view bytes)
     if (bytes.size() > maxReportBytes) {
         return faulty(ReportFaultKind::tooLarge, 0);
     }
-    std::string_view text = bytes;
-    if (text.starts_with(byteOrderMark)) {
-        text.remove_prefix(byteOrderMark.size());
-    } else if (byteOrderMark.starts_with(text)) {
-        return faulty(ReportFaultKind::cutShort, 1); // only part of the mark was written
+    if (bytes.starts_with(utf16ByteOrderMark)) {
+        return readText(utf8FromUtf16Le(bytes.substr(utf16ByteOrderMark.size())));
     }
-    const std::size_t firstEnd = text.find('\n');
-    if (firstEnd == std::string_view::npos) {
-        // A product line written only in part is a report cut short; anything else is none.
-        const bool partial = std::string(productLine).append("\r").starts_with(text);
-        return faulty(partial ? ReportFaultKind::cutShort : ReportFaultKind::notAReport, 1);
-    }
-    const std::string_view first = text.substr(0, firstEnd);
-    const bool crlf = first.ends_with('\r');
-    if (first.substr(0, first.size() - (crlf ? 1 : 0)) != productLine) {
-        return faulty(ReportFaultKind::notAReport, 1);
-    }
-    return readBody(splitLines(text, crlf));
+    return readText(bytes);
 }
 
 std::string_view faultText(ReportFaultKind kind)
@@ -290,6 +333,10 @@ std::string_view faultText(ReportFaultKind kind)
         return "unbekannte Pruefung";
     case ReportFaultKind::contradiction:
         return "Ergebnis widerspricht den Pruefungen";
+    case ReportFaultKind::trailingBlanks:
+        return "Leerzeichen am Zeilenende (mit einem Editor geaendert?)";
+    case ReportFaultKind::crLineEnds:
+        return "Zeilenenden nur CR statt LF oder CR LF";
     case ReportFaultKind::unreadableFile:
         return "Datei konnte nicht gelesen werden";
     case ReportFaultKind::unreadableDirectory:

@@ -22,6 +22,8 @@ enum class ReportFaultKind {
     unexpectedLine, // a line the format has no place for here
     unknownCheck,   // an item line naming no check of the program
     contradiction,  // verdicts, blockers or hint disagree with the item lines
+    trailingBlanks, // the line that does not fit ends in spaces or tabs an editor left there
+    crLineEnds,     // lines end in CR alone, as old Mac editors wrote them
     // The two below are set by whoever reads the file, never by readReport.
     unreadableFile,      // the file system refused to give the file's bytes
     unreadableDirectory, // a directory searched for reports could not be listed
@@ -41,7 +43,8 @@ struct ReportReading {
 };
 
 // Reads a report as the program writes it: with or without byte-order mark, LF or CR LF
-// line ends. Anything else is a fault, never a guess. The assessment's verdicts and
+// line ends, and the same text in UTF-16 little endian with its byte-order mark (a copy saved
+// with '>' in Windows PowerShell 5.1). Anything else is a fault, never a guess. The assessment's verdicts and
 // blockers are derived from its items, as the program derives them; only brand and
 // vendor of its processor are known.
 ReportReading readReport(std::string_view bytes);

@@ -1,5 +1,6 @@
 #include "fleet/fleet_output.h"
 #include "fleet/fleet_run.h"
+#include "fleet/machine_names.h"
 #include "fleet/report_search.h"
 #include "core/utf8_text.h"
 #include "sample_assessments.h"
@@ -11,7 +12,8 @@ namespace {
 
 MachineReport machine(const std::string& name, Assessment assessment)
 {
-    return MachineReport{name, "reports/" + name + ".txt", std::move(assessment)};
+    MachineWork work = machineWork(assessment);
+    return MachineReport{name, "reports/" + name + ".txt", std::move(assessment), 0, std::move(work), std::nullopt};
 }
 
 Assessment firmwareAndTpmFailed()
@@ -61,7 +63,7 @@ TEST(FleetOutputs, MachineTextIsQuotedForEachFormat)
         {"=HYPERLINK(\"x\")", R"c("'=HYPERLINK(""x"")")c", R"c("=HYPERLINK(\"x\")")c", "=HYPERLINK(&quot;x&quot;)"},
         {"-1+2", "'-1+2", "\"-1+2\"", "-1+2"},
         {"<b>\\\x01\t", "<b>\\\x01\t", R"c("<b>\\\u0001\t")c", "&lt;b&gt;\\\x01\t"},
-        {"bad \xFF\xC3 byte", "bad \xFF\xC3 byte", "\"bad \xEF\xBF\xBD\xEF\xBF\xBD byte\"",
+        {"bad \xFF\xC3 byte", "bad \xEF\xBF\xBD\xEF\xBF\xBD byte", "\"bad \xEF\xBF\xBD\xEF\xBF\xBD byte\"",
          "bad \xEF\xBF\xBD\xEF\xBF\xBD byte"},
     };
     for (const Case& c : cases) {
@@ -72,9 +74,9 @@ TEST(FleetOutputs, MachineTextIsQuotedForEachFormat)
         const FleetSummary summary = summariseFleet(reports);
         EXPECT_NE(fleetCsv(reports).find(std::string(";") + c.csvCell + ";GenuineIntel;"), std::string::npos)
             << c.brand;
-        EXPECT_NE(fleetJson(reports, summary).find(std::string("\"cpu\": ") + c.jsonString), std::string::npos)
+        EXPECT_NE(fleetJson(reports, summary).find(std::string("\"cpu\":") + c.jsonString), std::string::npos)
             << c.brand;
-        EXPECT_NE(fleetHtml(reports, summary).find(std::string("<td>") + c.htmlText + "</td>"), std::string::npos)
+        EXPECT_NE(fleetHtml(reports, summary, {}).find(std::string("<td>") + c.htmlText + "</td>"), std::string::npos)
             << c.brand;
     }
 }
@@ -127,6 +129,28 @@ TEST(FleetArguments, OptionsAndPaths)
             EXPECT_EQ(parsed.options.paths.size(), c.paths);
         }
     }
+}
+
+TEST(FleetNames, OneMachineWhateverTheCaseOrDomainAndNaturalOrder)
+{
+    const std::pair<const char*, const char*> sameMachine[] = {
+        {"pc-0001.example.lan", "PC-0001"}, {"PC-0001", "pc-0001"}, {"Buero-7.corp", "BUERO-7"}};
+    for (const auto& [a, b] : sameMachine) {
+        EXPECT_EQ(machineKey(a), machineKey(b)) << a;
+    }
+    EXPECT_NE(machineKey("PC-0001"), machineKey("PC-001"));
+    EXPECT_NE(machineKey("10.0.0.5"), machineKey("10.0.0.6"));
+    const std::pair<const char*, const char*> ordered[] = {{"PC-2", "PC-10"}, {"pc-9", "PC-10"}, {"PC-9a", "PC-10"},
+                                                           {"PC", "PC-1"},    {"PC-02", "PC-3"}, {"A-100", "b-2"}};
+    for (const auto& [before, after] : ordered) {
+        EXPECT_TRUE(naturalLess(before, after)) << before << " " << after;
+        EXPECT_FALSE(naturalLess(after, before)) << before << " " << after;
+    }
+    // Written by PowerShell 5.1: UTF-16 with its mark, CR LF.
+    const std::string utf16("\xFF\xFEP\0C\0-\0"
+                            "1\0\r\0\n\0#\0x\0",
+                            18);
+    EXPECT_EQ(parseExpectedMachines(utf16), std::vector<std::string>{"PC-1"});
 }
 
 TEST(FleetFiles, MachineNameFromTheFileOrItsDirectory)

@@ -129,12 +129,38 @@ std::string replaced(std::string text, const std::string& from, const std::strin
     return at == std::string::npos ? "<" + from + " not found>" : text.replace(at, from.size(), to);
 }
 
+std::string replacedAll(std::string text, char from, char to)
+{
+    std::replace(text.begin(), text.end(), from, to);
+    return text;
+}
+
+// ASCII text as Windows PowerShell 5.1 saves it with '>': UTF-16 little endian with its mark.
+std::string utf16(const std::string& ascii)
+{
+    std::string out = "\xFF\xFE";
+    for (const char c : ascii) {
+        out += c;
+        out += '\0';
+    }
+    return out;
+}
+
 Assessment amdMachine()
 {
     CheckList technical = testing::intelTechnicalChecks();
     technical.insert(technical.begin() + 7, CheckItem{"PrefetchW (AMD)", true, "vorhanden"});
     return deriveAssessment("AMD Ryzen 5 3600 6-Core Processor", "AuthenticAMD", technical,
                             testing::officialChecks(false, true));
+}
+
+TEST(ReportReader, ReadsAReportSavedAsUtf16)
+{
+    const Assessment a = amdMachine();
+    const std::string crlf = withBomAndCrlf(buildReportText(a), false, true);
+    EXPECT_TRUE(readsBackAs(utf16(crlf), a));
+    // A last byte alone is half a character: the report is cut short in its last line.
+    EXPECT_EQ(readReport(utf16(crlf).substr(0, 2 * crlf.size() + 1)).fault.kind, ReportFaultKind::cutShort);
 }
 
 TEST(ReportReader, FaultsNameKindAndLine)
@@ -181,6 +207,15 @@ TEST(ReportReader, FaultsNameKindAndLine)
         {"one LF in a CR LF file", replaced(withBomAndCrlf(intel, true, true), "[Ergebnis]\r\n", "[Ergebnis]\n"),
          ReportFaultKind::mixedLineEnds, lineOf(intel, "[Ergebnis]")},
         {"section title missing", replaced(intel, "[Ergebnis]\n", ""), ReportFaultKind::unexpectedLine,
+         lineOf(intel, "[Ergebnis]")},
+        {"control character in the vendor", replaced(intel, "GenuineIntel", "Genuine\x11Intel"),
+         ReportFaultKind::unexpectedLine, lineOf(intel, "Vendor")},
+        {"spaces after a title", replaced(intel, "[Ergebnis]\n", "[Ergebnis]  \n"), ReportFaultKind::trailingBlanks,
+         lineOf(intel, "[Ergebnis]")},
+        {"tab after the rule", replaced(intel, "=\n\n", "=\t\n\n"), ReportFaultKind::trailingBlanks, 2},
+        {"space after the product line", "Quillbrook \n" + intel.substr(11), ReportFaultKind::trailingBlanks, 1},
+        {"CR alone ends the lines", replacedAll(intel, '\n', '\r'), ReportFaultKind::crLineEnds, 1},
+        {"a fault in UTF-16", utf16(replaced(intel, "[Ergebnis]\n", "")), ReportFaultKind::unexpectedLine,
          lineOf(intel, "[Ergebnis]")},
     };
     for (const Case& c : cases) {

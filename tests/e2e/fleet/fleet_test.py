@@ -5,6 +5,7 @@ import json
 import os
 import shutil
 import subprocess
+import time
 
 import harness
 from harness import CHECK_NAMES, MACHINE_TYPES, FleetTestCase, report_bytes, write
@@ -25,8 +26,15 @@ FLEET = [
     ("sub/PC-0005/Quillbrook-Report.txt", "old-cpu", dict(bom=False)),
     ("sub/PC-0006.txt", "amd-no-prefetchw", dict()),
     ("sub/deeper/PC-0007.txt", "firmware", dict()),
+    ("sub/PC-0008.txt", "kaby-lake", dict()),
+    ("sub/PC-0009.txt", "no-tpm", dict(utf16=True)),
+    # One machine, two reports: the newer counts, whatever the file's name says of case or domain.
     ("other/PC-0001.txt", "compatible", dict()),
+    ("other/pc-0003.example.lan.txt", "no-tpm", dict()),
 ]
+TIME = 1765000000  # every report's last write, but for these (seconds later)
+NEWER = {"other/PC-0001.txt": -3600, "other/pc-0003.example.lan.txt": 3600}
+SUPERSEDED = {"reports/other/PC-0001.txt": "PC-0001", "reports/PC-0003.TXT": "PC-0003"}
 
 
 def broken_files():
@@ -54,8 +62,12 @@ class Fleet(FleetTestCase):
         machines = {}
         for relative, kind, encoding in FLEET:
             write(self.path("reports", relative), report_bytes(MACHINE_TYPES[kind], **encoding))
+            when = TIME + NEWER.get(relative, 0)
+            os.utime(self.path("reports", relative), (when, when))
             name = os.path.basename(os.path.dirname(relative)) if "report" in relative.lower() else relative
-            machines["reports/" + relative] = (os.path.splitext(os.path.basename(name))[0], MACHINE_TYPES[kind])
+            if "reports/" + relative not in SUPERSEDED:
+                machines["reports/" + relative] = (os.path.splitext(os.path.basename(name))[0], MACHINE_TYPES[kind],
+                                                   harness.WORK[kind] + (when,))
         unreadable = {}
         for relative, (text, line, reason) in broken_files().items():
             write(self.path("reports", relative), text.encode("utf-8"))
@@ -73,17 +85,26 @@ class Fleet(FleetTestCase):
         program = shutil.copy(harness.CONFIG.quillbrook, directory)
         done = subprocess.run([program], cwd=directory, stdin=subprocess.DEVNULL, capture_output=True, timeout=30)
         machines["reports/this-pc/quillbrook-report.txt"] = (
-            "this-pc", harness.report_model.parse_console(done.stdout.decode("utf-8")))
+            "this-pc", harness.report_model.parse_console(done.stdout.decode("utf-8")), None)
 
     def test_a_fleet_with_broken_files(self):
         machines, unreadable = self.lay_out_fleet()
         if harness.CONFIG.quillbrook:
             self.add_this_machine(machines)
+        # The subdirectory given as well: its files are the same files, read once.
         run = self.run_fleet("--csv", "fleet.csv", "--json", "fleet.json", "--html", "fleet.html",
-                             "reports")
+                             "reports", "reports/sub")
         self.assertEqual(run.code, 1, run.stdout + run.stderr)
         self.assertEqual(run.stderr, "")
-        expected = harness.expected_summary([a for _, a in machines.values()], len(unreadable))
+        with open(self.path("fleet.json"), encoding="utf-8") as f:
+            document = json.load(f)
+        if harness.CONFIG.quillbrook:  # what this machine needs is the tool's to say; it must fit the exit code
+            this = [m for m in document["machines"] if m["name"] == "this-pc"][0]
+            self.assertEqual(this["category"] == "ready", this["exit_code"] == 0)
+            machines[this["file"]] = machines[this["file"]][:2] + ((this["category"], this["actions"],
+                                                                     this["processor_on_list"], None),)
+        expected = harness.expected_summary([a for _, a, _ in machines.values()], len(unreadable),
+                                            work=[w[:3] for _, _, w in machines.values()], superseded=2)
 
         counts = harness.counts_in(run.stdout)
         self.assertEqual({key: counts[label] for label, key in SUMMARY_LABELS.items()},
@@ -93,24 +114,27 @@ class Fleet(FleetTestCase):
             where = " (Zeile %d)" % line if line else ""
             self.assertIn("\n - %s%s: %s\n" % (file, where, reason), run.stdout)
 
-        self.check_json(machines, unreadable, expected)
+        self.assertIn("\n[Durch neuere ersetzte Berichte]\n - reports/other/PC-0001.txt (PC-0001)\n"
+                      " - reports/PC-0003.TXT (PC-0003)\n", run.stdout)
+        self.check_json(document, machines, unreadable, expected)
         self.check_csv(machines)
 
-    def check_json(self, machines, unreadable, expected):
-        with open(self.path("fleet.json"), encoding="utf-8") as f:
-            document = json.load(f)
-        self.assertEqual(list(document), ["summary", "machines", "unreadable", "missing"])
+    def check_json(self, document, machines, unreadable, expected):
+        self.assertEqual(list(document), ["summary", "machines", "unreadable", "superseded", "missing", "gone"])
+        self.assertEqual(sorted((s["file"], s["name"]) for s in document["superseded"]), sorted(SUPERSEDED.items()))
         self.assertEqual(document["summary"], expected)
         self.assertEqual(list(document["summary"]["failures_by_check"]), CHECK_NAMES)
         listed = {m["file"]: m for m in document["machines"]}
         self.assertEqual(sorted(listed), sorted(machines))
-        for file, (name, a) in machines.items():
+        for file, (name, a, (category, actions, listing, when)) in machines.items():
             checks = [{"group": group, "name": i.name, "passed": i.passed, "detail": i.detail}
                       for group, items in (("technical", a.technical), ("official", a.official)) for i in items]
             self.assertEqual(listed[file], {
                 "name": name, "file": file, "cpu": a.brand, "vendor": a.vendor,
                 "technically_compatible": a.technically_compatible, "officially_compatible": a.officially_compatible,
-                "exit_code": a.exit_code, "checks": checks})
+                "exit_code": a.exit_code, "checks": checks, "category": category, "actions": actions,
+                "report_time": listed[file]["report_time"] if when is None else
+                time.strftime("%Y-%m-%dT%H:%M:%SZ", time.gmtime(when)), "processor_on_list": listing})
         self.assertEqual({u["file"]: (u["line"], u["reason"]) for u in document["unreadable"]}, unreadable)
 
     def check_csv(self, machines):
@@ -119,15 +143,21 @@ class Fleet(FleetTestCase):
         with open(self.path("fleet.csv"), encoding="utf-8-sig", newline="") as f:
             rows = list(csv.reader(f, delimiter=";"))
         self.assertEqual(rows[0], ["Rechner", "Datei", "CPU", "Vendor", "Technisch kompatibel",
-                                   "Offiziell kompatibel", "Exit-Code"] + CHECK_NAMES + ["Kategorie"])
+                                   "Offiziell kompatibel", "Exit-Code"] + CHECK_NAMES
+                         + ["Kategorie", "Massnahmen", "Stand (UTC)", "Prozessor auf der Liste", "Aenderung"])
         by_file = {row[1]: row for row in rows[1:]}
         self.assertEqual(len(by_file), len(rows) - 1)
-        for file, (name, a) in machines.items():
+        words = dict(zip(harness.CATEGORIES + ["yes", "no", "unknown"], ["Ersetzen", "Aufruesten", "TPM-Hardware",
+                     "Firmware-Einstellungen", "Bereit", "ja", "nein", "unbekannt"]))
+        for file, (name, a, (category, actions, listing, when)) in machines.items():
             cells = {i.name: ("OK" if i.passed else "NO") + " - " + i.detail for i in a.technical + a.official}
-            self.assertEqual(by_file[file], [
+            row = by_file[file]
+            stand = row[-3] if when is None else time.strftime("%Y-%m-%d %H:%M", time.gmtime(when))
+            self.assertEqual(row, [
                 name, file, a.brand, a.vendor, "JA" if a.technically_compatible else "NEIN",
                 "JA" if a.officially_compatible else "NEIN", str(a.exit_code)]
-                + [cells.get(n, "") for n in CHECK_NAMES] + [""])
+                + [cells.get(n, "") for n in CHECK_NAMES] + [words[category], row[-4], stand, words[listing], ""])
+            self.assertEqual(len(row[-4].split(" / ")) if row[-4] else 0, len(actions))
 
     def test_expected_machines_without_a_report_are_listed_in_every_output(self):
         write(self.path("r", "PC-1.txt"), report_bytes(MACHINE_TYPES["compatible"]))
@@ -142,10 +172,43 @@ class Fleet(FleetTestCase):
             document = json.load(f)
         self.assertEqual((document["missing"], document["summary"]["missing"]), (["PC-2", "PC-3"], 2))
         with open(self.path("f.csv"), encoding="utf-8-sig", newline="") as f:
-            rows = [(row[0], row[-1]) for row in csv.reader(f, delimiter=";")][2:]
+            rows = [(row[0], row[-5]) for row in csv.reader(f, delimiter=";")][2:]
         self.assertEqual(rows, [("PC-2", "kein Bericht"), ("PC-3", "kein Bericht")])
         with open(self.path("f.html"), encoding="utf-8") as f:
             self.assertIn("<li>PC-3</li>", f.read())
+
+    def test_changes_since_an_earlier_collection(self):
+        before = {"PC-1": "firmware", "PC-2": "old-cpu", "PC-3": "compatible", "PC-4": "compatible"}
+        now = {"pc-1": "compatible", "PC-2": "old-cpu", "PC-3": "secure-boot-off", "PC-5": "compatible"}
+        for collection, machines in (("before", before), ("now", now)):
+            for name, kind in machines.items():
+                write(self.path(collection, name + ".txt"), report_bytes(MACHINE_TYPES[kind]))
+        self.assertEqual(self.run_fleet("--json", "before.json", "before").code, 0)
+        with open(self.path("before.json"), encoding="utf-8") as f:
+            document = json.load(f)
+        for machine in document["machines"]:  # as the tool wrote it before machines had a category
+            del machine["category"]
+        with open(self.path("before.json"), "w", encoding="utf-8") as f:
+            json.dump(document, f)
+        run = self.run_fleet("--previous", "before.json", "--json", "now.json", "--csv", "now.csv", "now")
+        self.assertEqual(run.code, 0, run.stdout + run.stderr)
+        with open(self.path("now.json"), encoding="utf-8") as f:
+            document = json.load(f)
+        self.assertEqual({m["name"]: m["change"] for m in document["machines"]},
+                         {"pc-1": "better", "PC-2": "same", "PC-3": "worse", "PC-5": "new"})
+        self.assertEqual(document["gone"], ["PC-4"])
+        self.assertIn("\n[Seit der frueheren Sammlung]\nJetzt bereit                         : 1\n"
+                      "Besser                               : 1\nSchlechter                           : 1\n", run.stdout)
+        self.assertIn("\n[Nicht mehr gemeldet]\n - PC-4\n", run.stdout)
+
+    def test_standard_output_that_cannot_be_written_is_exit_code_2(self):
+        write(self.path("r", "PC-1.txt"), report_bytes(MACHINE_TYPES["compatible"]))
+        for args in (["r"], ["--version"]):
+            with open("/dev/full", "wb") as full:
+                done = subprocess.run([harness.CONFIG.fleet] + args, cwd=self.workdir, stdout=full,
+                                      stderr=subprocess.PIPE, stdin=subprocess.DEVNULL, timeout=60)
+            self.assertEqual(done.returncode, 2, args)
+            self.assertIn(b"die Standardausgabe konnte nicht geschrieben werden", done.stderr)
 
     def test_exit_codes(self):
         good = report_bytes(MACHINE_TYPES["compatible"])
@@ -164,6 +227,10 @@ class Fleet(FleetTestCase):
             ("PATH missing", {"r/a.txt": good}, outputs + ["r", "s"], 2, False, None, "PFAD nicht gefunden: s\n" + usage),
             ("expect file missing", {"r/a.txt": good}, ["--expect", "e.txt", "r"], 2, None, None,
              "e.txt konnte nicht gelesen werden\n"),
+            ("earlier collection not from this tool", {"r/a.txt": good, "p.json": b'{"machines": [1]}'},
+             ["--previous", "p.json", "r"], 2, None, None, "p.json ist keine JSON-Datei von quillbrook-fleet\n"),
+            ("help", {"r/a.txt": good}, ["r", "--help"], 0, None, "  --expect DATEI ", ""),
+            ("version", {"r/a.txt": good}, ["--version"], 0, None, "quillbrook-fleet 1.0.0\n", ""),
             ("unknown option", {"r/a.txt": good}, ["--pdf", "f.pdf", "r"], 2, False, None,
              "unbekannte Option: --pdf\n" + usage),
             ("output file cannot be written", {"r/a.txt": good, "f.html/x": b""}, outputs + ["r"], 2, None,

@@ -49,13 +49,24 @@ MACHINE_TYPES = {
                        {"SSE4.2": "fehlt", "POPCNT": "fehlt", "Systemlaufwerk >= 64 GiB": "Kapazitaet 59.6 GiB",
                         "TPM 2.0": "nur TPM 1.2 erkannt"}),
     "amd-no-prefetchw": machine(("AMD Athlon(tm) 64 X2", "AuthenticAMD"), {"PrefetchW (AMD)": "fehlt"}),
+    "kaby-lake": machine(("Intel(R) Core(TM) i7-7700 CPU @ 3.60GHz", "GenuineIntel")),
 }
 
+# What the work list says of each type: category, actions, processor on the vendor's list.
+WORK = {"compatible": ("ready", [], "yes"), "firmware": ("firmware", ["enable_uefi", "enable_secure_boot"], "yes"),
+        "secure-boot-off": ("firmware", ["enable_secure_boot"], "yes"), "no-tpm": ("firmware", ["enable_tpm"], "yes"),
+        "old-cpu": ("replace", ["replace_pc", "larger_disk", "tpm_upgrade"], "no"),
+        "amd-no-prefetchw": ("replace", ["replace_pc"], "no"), "kaby-lake": ("ready", [], "no")}
+CATEGORIES = ["replace", "upgrade", "tpm_hardware", "firmware", "ready"]
 
-def report_bytes(assessment, bom=True, crlf=False):
+
+def report_bytes(assessment, bom=True, crlf=False, utf16=False):
+    """The report as written, or as Windows PowerShell 5.1 saves a copy with '>' (utf16)."""
     text = report_model.report_text(assessment)
-    if crlf:
+    if crlf or utf16:
         text = text.replace("\n", "\r\n")
+    if utf16:
+        return b"\xff\xfe" + text.encode("utf-16-le")
     return (BOM if bom else b"") + text.encode("utf-8")
 
 
@@ -65,8 +76,8 @@ def write(path, data):
         f.write(data)
 
 
-def expected_summary(assessments, unreadable, missing=0):
-    """The JSON summary the tool must give for these machines."""
+def expected_summary(assessments, unreadable, missing=0, work=(), superseded=0):
+    """The JSON summary the tool must give for these machines; work holds their WORK entries."""
     codes = [a.exit_code for a in assessments]
     only = [a for a in assessments if a.exit_code == 1]
     tpm_failed = [a for a in only if not a.official[2].passed]
@@ -77,7 +88,10 @@ def expected_summary(assessments, unreadable, missing=0):
     return {"machines": len(assessments), "officially_compatible": codes.count(0),
             "technically_compatible_only": codes.count(1), "not_compatible": codes.count(2),
             "firmware_settings_only": len(only) - len(tpm_failed), "tpm_missing": len(tpm_failed),
-            "unreadable": unreadable, "missing": missing, "failures_by_check": failures}
+            "unreadable": unreadable, "failures_by_check": failures,
+            "by_category": {c: [category for category, _, _ in work].count(c) for c in CATEGORIES},
+            "superseded": superseded, "missing": missing,
+            "processor_not_on_list": sum(category == "ready" and listed == "no" for category, _, listed in work)}
 
 
 class Run:

@@ -37,7 +37,7 @@ class HtmlPage(FleetTestCase):
         for kind, count in FLEET.items():
             for _ in range(count):
                 number += 1
-                write(self.path("reports", "PC-%04d.txt" % number), report_bytes(MACHINE_TYPES[kind]))
+                write(self.path("reports", "PC-%d.txt" % number), report_bytes(MACHINE_TYPES[kind]))
         for broken in range(UNREADABLE):
             write(self.path("reports", "broken-%d.txt" % broken), b"Quillbrook\n"[:broken + 1])
         run = self.run_fleet("--html", "fleet.html", "reports")
@@ -48,12 +48,13 @@ class HtmlPage(FleetTestCase):
         checker.feed(page)
         self.assertEqual(checker.found, [], "the page must stand alone")
 
-        text = self.rendered_text(self.path("fleet.html"))
-        machines = [a for kind, count in FLEET.items() for a in [MACHINE_TYPES[kind]] * count]
-        summary = harness.expected_summary(machines, UNREADABLE)
-        tiles = r"\n *%d +%d +0 *\n *Rechner +Nicht lesbare Dateien +Erwartet, ohne Bericht *\n" % (
-            summary["machines"], UNREADABLE)
-        self.assertRegex(text, tiles, "the two tiles")
+        text, page_size = self.rendered_text(self.path("fleet.html"))
+        self.assertRegex(page_size, r"Page size: +841\.\d+ x 59[45]\.\d+ pts \(A4\)", "A4 landscape")
+        kinds = [kind for kind, count in FLEET.items() for _ in range(count)]
+        summary = harness.expected_summary([MACHINE_TYPES[k] for k in kinds], UNREADABLE,
+                                           work=[harness.WORK[k] for k in kinds])
+        tiles = r"\n *%d +%d +0 +0 *\n *Rechner +Nicht lesbare Dateien +Erwartet, ohne Bericht +Durch neuere ersetzt *\n"
+        self.assertRegex(text, tiles % (summary["machines"], UNREADABLE), "the tiles")
         rows = {
             "Offiziell kompatibel": summary["officially_compatible"],
             "Nur technisch kompatibel": summary["technically_compatible_only"],
@@ -62,16 +63,30 @@ class HtmlPage(FleetTestCase):
             "Nicht technisch kompatibel": summary["not_compatible"],
         }
         rows.update(summary["failures_by_check"])
+        groups = dict(zip(harness.CATEGORIES, ["Ersetzen", "Aufruesten", "TPM-Hardware", "Firmware-Einstellungen",
+                                               "Bereit"]))
+        rows.update({groups[category]: count for category, count in summary["by_category"].items()})
         for label, count in rows.items():
-            # A chart row: the label, its bar (no text) and the count, on one line.
-            pattern = r"\n *%s {2,}%d *\n" % (re.escape(label), count)
+            # A chart row: the label, its bar (no text), the count and its share, on one line.
+            pattern = r"[\n\f] *%s {2,}%d +[0-9.]+ %% *\n" % (re.escape(label), count)
             self.assertRegex(text, pattern, "%s: %d not shown" % (label, count))
-        for name in ("PC-0001", "PC-%04d" % number, "broken-0.txt"):
-            self.assertIn(name, text)
+        # The machines by category, worst first, each group in natural name order (PC-9 before PC-10).
+        headings = re.findall(r"\n(\S[^\n]*): (\d+) Rechner \(", text)
+        shown = [(groups[c], str(n)) for c, n in summary["by_category"].items() if n]
+        self.assertEqual(headings, shown)
+        listed = re.findall(r"\n (PC-\d+) ", text)
+        self.assertEqual(listed, ["PC-%d" % n for n in (16, 17, 8, 9, 10, 11, 12, 13, 14, 15, 18, 19, 20, 21,
+                                                         1, 2, 3, 4, 5, 6, 7)])
+        self.assertIn("broken-0.txt", text)
+        # Printed, every page with machine rows starts its table with the header.
+        pages = [page for page in text.split("\f") if re.search(r"\n (PC-\d+) ", page)]
+        self.assertGreater(len(pages), 1)
+        for page in pages:
+            self.assertRegex(page, r"\n Rechner +Massnahmen +Technisch +Offiziell +CPU", page[:300])
         self.assertEqual(len(CHECK_NAMES), len(summary["failures_by_check"]))
 
     def rendered_text(self, page):
-        """One Chromium start: the page printed to PDF, then its text laid out as printed."""
+        """One Chromium start: the page printed to PDF, then its text laid out as printed and its page size."""
         with tempfile.TemporaryDirectory(prefix="chromium-") as home:
             pdf = os.path.join(home, "page.pdf")
             # No network, no sandbox (CI runs as root), a profile of its own that goes away after.
@@ -81,8 +96,10 @@ class HtmlPage(FleetTestCase):
                             "--no-pdf-header-footer", "--print-to-pdf=" + pdf, "file://" + page],
                            env=dict(os.environ, HOME=home), stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL,
                            stderr=subprocess.DEVNULL, timeout=60, check=True)
-            return subprocess.run(["pdftotext", "-layout", pdf, "-"], capture_output=True, check=True,
+            text = subprocess.run(["pdftotext", "-layout", pdf, "-"], capture_output=True, check=True,
                                   timeout=30).stdout.decode("utf-8")
+            info = subprocess.run(["pdfinfo", pdf], capture_output=True, check=True, timeout=30).stdout.decode()
+            return text, info
 
 
 if __name__ == "__main__":

@@ -99,6 +99,16 @@ class WindowsSide(WineTestCase):
         self.assertTrue(data.startswith(BOM + b"Quillbrook\n") and data.endswith(b".\n"), data[:80])
         self.assertEqual(exit_code, verdict_of(data[len(BOM):].decode("utf-8")))
 
+    def test_fleet_exe_shows_a_path_with_an_unpaired_surrogate_with_u_fffd(self):
+        root = self.fresh_directory("surrogate")
+        write(os.path.join(root, "reports", "PC-1.txt"), b"")
+        # Windows takes "x\..\" away before the file system sees the name, so this PATH exists.
+        top = windows_path(root) + "\\PC-?\\..\\reports"
+        launcher = os.path.join(CONFIG.scratch, "surrogate_launcher.exe")
+        code, stdout = self.prefix.wine([launcher, CONFIG.fleet_exe, top], cwd=root)
+        self.assertEqual(code, 2, stdout)
+        self.assertIn(top.replace("?", "\ufffd") + "\\PC-1.txt: leere Datei", stdout.decode("utf-8"))
+
 
 if __name__ == "__main__":
     wine_harness.main(fleet_exe="quillbrook-fleet.exe as built", script="the start-up script",
