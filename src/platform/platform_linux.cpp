@@ -7,7 +7,6 @@
 #include <sys/signalfd.h>
 #include <sys/stat.h>
 #include <sys/statfs.h>
-#include <sys/stat.h>
 #include <sys/statvfs.h>
 #include <sys/sysinfo.h>
 #include <termios.h>
