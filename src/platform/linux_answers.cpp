@@ -367,8 +367,11 @@ BlockDisk readBlockDisk(const std::string& blockEntry, const std::string& name)
     disk.partitions = partitionsOf(blockEntry, name);
     disk.slaves = folderEntries(blockEntry + "/slaves").value_or(std::vector<std::string>{});
     disk.backingDevice = backingDeviceOf(blockEntry);
-    disk.isUsb = runsThroughUsb(blockEntry);
-    disk.isSdCard = readTrimmed(blockEntry + "/device/type") == "SD";
+    // Never built-in whatever their bus, so not asked: a machine has a dozen loop devices or more.
+    if (!hasVirtualOrOpticalName(name)) {
+        disk.isUsb = runsThroughUsb(blockEntry);
+        disk.isSdCard = readTrimmed(blockEntry + "/device/type") == "SD";
+    }
     return disk;
 }
 
