@@ -10,6 +10,7 @@
 #include <array>
 #include <cctype>
 #include <climits>
+#include <cstdlib>
 
 namespace quill::platform::linux_answers {
 namespace {
@@ -262,14 +263,19 @@ std::vector<std::size_t> mediumDisks(const RootFileSystem& rootFileSystem, const
     return found.disks;
 }
 
-// Whether the root is a live medium's, by its file-system type or a loop device under it.
-bool isLiveRoot(const RootFileSystem& rootFileSystem, const std::vector<BlockDisk>& disks)
+// Whether statfs's type is one a live medium boots into.
+bool isLiveFileSystemType(std::optional<std::uint64_t> type)
 {
     // tmpfs, ramfs, overlayfs, squashfs, iso9660, aufs, EROFS.
     constexpr std::array<std::uint64_t, 7> liveTypes = {0x01021994, 0x858458f6, 0x794c7630, 0x73717368,
                                                         0x9660,     0x61756673, 0xe0f5e1e2};
-    const std::optional<std::uint64_t> type = rootFileSystem.type;
-    if (type && std::find(liveTypes.begin(), liveTypes.end(), *type) != liveTypes.end()) {
+    return type && std::find(liveTypes.begin(), liveTypes.end(), *type) != liveTypes.end();
+}
+
+// Whether the root is a live medium's, by its file-system type or a loop device under it.
+bool isLiveRoot(const RootFileSystem& rootFileSystem, const std::vector<BlockDisk>& disks)
+{
+    if (isLiveFileSystemType(rootFileSystem.type)) {
         return true;
     }
     // Any other file system on a loop device is an image file's: Fedora's ext4 live root.
@@ -484,6 +490,30 @@ std::vector<BlockDisk> blockDisks(const std::string& root)
         disks.push_back(readBlockDisk(folder + name, name));
     }
     return disks;
+}
+
+std::vector<BlockDisk> blockDisksFor(const std::string& root, const RootFileSystem& rootFileSystem)
+{
+    // An installed root on a partition or a whole disk with nothing stacked under it needs
+    // only that disk: reading all of them costs a run some hundred system calls on a machine
+    // with a dozen loop devices. Anything else, or anything unclear, reads them all.
+    if (isLiveFileSystemType(rootFileSystem.type) || rootFileSystem.numbers.empty()) {
+        return blockDisks(root);
+    }
+    char* resolved = ::realpath((root + "/dev/block/" + rootFileSystem.numbers.front()).c_str(), nullptr);
+    if (resolved == nullptr) {
+        return blockDisks(root);
+    }
+    std::string device = resolved;
+    std::free(resolved); // NOLINT(cppcoreguidelines-no-malloc): realpath's buffer comes from malloc
+    if (exists(device + "/partition")) {
+        device.erase(device.find_last_of('/'));
+    }
+    const std::string name = device.substr(device.find_last_of('/') + 1);
+    const std::string entry = root + "/block/" + name;
+    const bool plainDisk = exists(entry) && !hasVirtualOrOpticalName(name) &&
+                           folderEntries(entry + "/slaves").value_or(std::vector<std::string>{}).empty();
+    return plainDisk ? std::vector<BlockDisk>{readBlockDisk(entry, name)} : blockDisks(root);
 }
 
 std::string deviceNumber(std::uint64_t device)

@@ -99,6 +99,11 @@ struct RootFileSystem {
 // sysfs without block devices).
 std::optional<std::uint64_t> systemCapacity(const RootFileSystem& rootFileSystem, const std::vector<BlockDisk>& disks);
 
+// The block devices systemCapacity needs for this root: on an installed system whose root
+// sits on a partition or a whole disk that rests on nothing else, that disk alone (found
+// through <root>/dev/block); in every other case all of blockDisks.
+std::vector<BlockDisk> blockDisksFor(const std::string& root, const RootFileSystem& rootFileSystem);
+
 // TBS_E_TPM_NOT_FOUND, which the Linux layer reports when there is no tpm0; where it cannot
 // tell, it reports tbsInternalError as the Windows layer does.
 inline constexpr std::uint32_t tbsTpmNotFound = 0x8028400F;

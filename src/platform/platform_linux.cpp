@@ -235,7 +235,7 @@ SystemVolumeAnswer systemVolume()
         root.type = static_cast<std::uint64_t>(fileSystem.f_type);
     }
     root.numbers = rootDeviceNumbers();
-    return SystemVolumeAnswer{true, linux_answers::systemCapacity(root, linux_answers::blockDisks(sysfsRoot))};
+    return SystemVolumeAnswer{true, linux_answers::systemCapacity(root, linux_answers::blockDisksFor(sysfsRoot, root))};
 }
 
 ExecutablePathAnswer executablePath()
