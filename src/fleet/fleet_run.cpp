@@ -1,9 +1,9 @@
 #include "fleet/fleet_run.h"
 
-#include "fleet/fleet_output.h"
-#include "fleet/machine_names.h"
-#include "fleet/previous_collection.h"
-#include "fleet/report_search.h"
+#include "fleet/outputs/fleet_output.h"
+#include "fleet/plan/machine_names.h"
+#include "fleet/files/previous_collection.h"
+#include "fleet/files/report_search.h"
 
 #include <algorithm>
 #include <chrono>

@@ -1,7 +1,7 @@
-#include "fleet/fleet_output.h"
+#include "fleet/outputs/fleet_output.h"
 #include "fleet/fleet_run.h"
-#include "fleet/machine_names.h"
-#include "fleet/report_search.h"
+#include "fleet/plan/machine_names.h"
+#include "fleet/files/report_search.h"
 #include "core/utf8_text.h"
 #include "sample_assessments.h"
 

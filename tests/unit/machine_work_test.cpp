@@ -1,5 +1,5 @@
 #include "core/checks.h"
-#include "report/machine_work.h"
+#include "fleet/plan/machine_work.h"
 #include "sample_assessments.h"
 
 #include <map>

@@ -1,6 +1,6 @@
 #include "core/printable_text.h"
 #include "core/report_layout.h"
-#include "fleet/fleet_output.h"
+#include "fleet/outputs/fleet_output.h"
 
 namespace quill::fleet {
 namespace {

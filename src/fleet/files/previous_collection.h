@@ -1,6 +1,6 @@
 #pragma once
 
-#include "fleet/fleet_summary.h"
+#include "fleet/plan/fleet_summary.h"
 
 #include <optional>
 #include <string>

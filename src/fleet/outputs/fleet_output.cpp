@@ -1,4 +1,4 @@
-#include "fleet/fleet_output.h"
+#include "fleet/outputs/fleet_output.h"
 
 namespace quill::fleet {
 namespace {

@@ -1,4 +1,4 @@
-#include "fleet/report_time.h"
+#include "fleet/outputs/report_time.h"
 
 #include <chrono>
 #include <cstdio>

@@ -1,6 +1,6 @@
-#include "fleet/previous_collection.h"
+#include "fleet/files/previous_collection.h"
 
-#include "fleet/machine_names.h"
+#include "fleet/plan/machine_names.h"
 
 #include <nlohmann/json.hpp>
 

@@ -1,6 +1,6 @@
 #include "core/utf8_text.h"
-#include "fleet/fleet_output.h"
-#include "fleet/report_time.h"
+#include "fleet/outputs/fleet_output.h"
+#include "fleet/outputs/report_time.h"
 
 #include <nlohmann/json.hpp>
 

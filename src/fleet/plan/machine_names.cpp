@@ -1,4 +1,4 @@
-#include "fleet/machine_names.h"
+#include "fleet/plan/machine_names.h"
 
 #include "core/utf8_text.h"
 

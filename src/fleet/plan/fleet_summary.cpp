@@ -1,4 +1,4 @@
-#include "fleet/fleet_summary.h"
+#include "fleet/plan/fleet_summary.h"
 
 #include <algorithm>
 

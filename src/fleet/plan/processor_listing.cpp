@@ -1,4 +1,4 @@
-#include "report/machine_work.h"
+#include "fleet/plan/machine_work.h"
 
 #include <algorithm>
 #include <cctype>

@@ -1,7 +1,7 @@
-#include "fleet/report_search.h"
+#include "fleet/files/report_search.h"
 
 #include "core/utf8_text.h"
-#include "fleet/machine_names.h"
+#include "fleet/plan/machine_names.h"
 #include "platform/platform.h"
 
 #include <algorithm>

@@ -2,7 +2,7 @@
 
 #include "core/assessment.h"
 #include "core/checks.h"
-#include "report/machine_work.h"
+#include "fleet/plan/machine_work.h"
 #include "report/report_reader.h"
 
 #include <array>

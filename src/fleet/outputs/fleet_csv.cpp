@@ -1,7 +1,7 @@
 #include "core/utf8_text.h"
 #include "core/verdicts.h"
-#include "fleet/fleet_output.h"
-#include "fleet/report_time.h"
+#include "fleet/outputs/fleet_output.h"
+#include "fleet/outputs/report_time.h"
 
 #include <algorithm>
 
