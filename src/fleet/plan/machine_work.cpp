@@ -68,7 +68,7 @@ std::vector<Action> actionsFor(const CheckList& checks)
 
 } // namespace
 
-MachineWork machineWork(const Assessment& assessment)
+MachineWork machineWork(const Assessment& assessment, const MachineFacts& /*facts*/)
 {
     const std::vector<Action> technical = actionsFor(assessment.technicalChecks);
     const std::vector<Action> official = actionsFor(assessment.officialChecks);

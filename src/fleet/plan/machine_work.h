@@ -46,7 +46,15 @@ struct MachineWork {
     ProcessorListing processorOnList = ProcessorListing::unknown;
 };
 
-MachineWork machineWork(const Assessment& assessment);
+// What the collection knows of a machine beside its report: the inventory a collection route
+// writes next to it, where there is one. An unknown fact is left at its default.
+struct MachineFacts {
+    std::optional<bool> virtualMachine; // from the inventory; the processor's brand is asked too
+    bool bitlockerOn = false;           // on the system drive
+    bool mbrSystemDisk = false;         // the system disk is partitioned MBR, not GPT
+};
+
+MachineWork machineWork(const Assessment& assessment, const MachineFacts& facts = {});
 
 ProcessorListing processorListing(std::string_view brand);
 
