@@ -5,7 +5,6 @@
 // This header stays free of system headers.
 
 #include <cstdint>
-#include <cstdio>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -102,9 +101,26 @@ FileStart readFileStart(const NativePath& path, std::size_t maxBytes, std::strin
 // The path as UTF-8 for the console; empty when the conversion fails.
 std::string utf8FromPath(const NativePath& path);
 
-// Opens path for writing in binary mode, creating or emptying it, sharing it with other
-// readers and writers where the platform has share modes. nullptr on failure.
-std::FILE* openForWriting(const NativePath& path);
+// How replacing a file went.
+struct FileSaveAnswer {
+    bool saved = false;
+    // The folder took no new file (read-only, no permission, gone): nothing was written there,
+    // so another folder may take it.
+    bool folderRefused = false;
+    std::string reason{}; // the system's words for the failure, UTF-8; empty when saved
+};
+
+// Replaces the file at path with bytes. They go to a new file in the same folder (created
+// exclusively, so no link is followed), are flushed to the medium, and the new file is renamed
+// over path, so a crash or a full medium never leaves a half file there. Where the rename is
+// refused (on Windows a program holds the file open without delete sharing) the bytes are
+// written into the existing file instead, but only into a regular file, never through a link
+// or into a device. A failure leaves the old file whole and no new file behind.
+FileSaveAnswer replaceFile(const NativePath& path, std::string_view bytes);
+
+// The current directory and the user's home directory; empty where they cannot be had.
+NativePath currentDirectory();
+NativePath homeDirectory();
 
 // The colours text is written in, as Windows console text attributes (foreground bits: blue 1,
 // green 2, red 4, intensity 8). A Windows console shows normal text in the window's own

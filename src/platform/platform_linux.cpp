@@ -15,7 +15,9 @@
 #include <array>
 #include <cerrno>
 #include <csignal>
+#include <cstdlib>
 #include <cstring>
+#include <string>
 #include <string_view>
 #include <vector>
 
@@ -175,6 +177,61 @@ void stopUntilContinued()
     ::sigprocmask(SIG_BLOCK, &stop, nullptr);
 }
 
+// The system's words for an error number, in the C locale the program runs in.
+std::string systemReason(int error)
+{
+    std::array<char, 256> text{};
+    return ::strerror_r(error, text.data(), text.size()); // GNU: returns the text, maybe not in the buffer
+}
+
+bool writeAll(int fd, std::string_view bytes)
+{
+    while (!bytes.empty()) {
+        const ssize_t got = ::write(fd, bytes.data(), bytes.size());
+        if (got < 0 && errno == EINTR) {
+            continue;
+        }
+        if (got <= 0) {
+            return false;
+        }
+        bytes.remove_prefix(static_cast<std::size_t>(got));
+    }
+    return true;
+}
+
+// Creates a new file beside path whose name does not end in ".txt", so a collection that
+// copies the folder meanwhile takes no half report. A name left by an earlier run that was
+// killed is passed over. The descriptor, or -1 with errno set.
+int createBeside(const std::string& path, std::string& temporary)
+{
+    constexpr int attempts = 16;
+    for (int attempt = 0; attempt < attempts; ++attempt) {
+        temporary = path + "." + std::to_string(::getpid()) + "-" + std::to_string(attempt) + ".tmp";
+        const int fd = ::open(temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
+        if (fd >= 0 || errno != EEXIST) {
+            return fd;
+        }
+    }
+    return -1;
+}
+
+// Today's way, for a file that cannot be renamed over: emptied and written anew. Only a regular
+// file: no link is followed, and a FIFO or device is refused before anything is written.
+FileSaveAnswer writeInPlace(const std::string& path, std::string_view bytes)
+{
+    const int fd = ::open(path.c_str(), O_WRONLY | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+    if (fd < 0) {
+        return FileSaveAnswer{false, false, systemReason(errno)};
+    }
+    struct stat facts {};
+    bool written = ::fstat(fd, &facts) == 0 && S_ISREG(facts.st_mode);
+    int error = written ? 0 : EINVAL;
+    written = written && ::ftruncate(fd, 0) == 0 && writeAll(fd, bytes) && ::fsync(fd) == 0;
+    error = error != 0 ? error : errno;
+    written = ::close(fd) == 0 && written;
+    return written ? FileSaveAnswer{true} : FileSaveAnswer{false, false, systemReason(error)};
+}
+
 } // namespace
 
 std::uint16_t nativeArchitecture()
@@ -299,9 +356,44 @@ FileStart readFileStart(const NativePath& path, std::size_t maxBytes, std::strin
                      static_cast<std::int64_t>(facts.st_mtim.tv_sec) * nanosecondsPerSecond + facts.st_mtim.tv_nsec};
 }
 
-std::FILE* openForWriting(const NativePath& path)
+FileSaveAnswer replaceFile(const NativePath& path, std::string_view bytes)
 {
-    return std::fopen(path.c_str(), "wb");
+    std::string temporary;
+    const int fd = createBeside(path, temporary);
+    if (fd < 0) {
+        return FileSaveAnswer{false, true, systemReason(errno)};
+    }
+    // Flushed before the rename, so that after a power cut the name holds the old bytes or
+    // the new ones, never an empty file.
+    bool written = writeAll(fd, bytes) && ::fsync(fd) == 0;
+    const int error = errno;
+    written = ::close(fd) == 0 && written;
+    if (!written) {
+        ::unlink(temporary.c_str());
+        return FileSaveAnswer{false, false, systemReason(error)};
+    }
+    if (::rename(temporary.c_str(), path.c_str()) == 0) {
+        return FileSaveAnswer{true};
+    }
+    ::unlink(temporary.c_str());
+    return writeInPlace(path, bytes);
+}
+
+NativePath currentDirectory()
+{
+    char* folder = ::getcwd(nullptr, 0);
+    if (folder == nullptr) {
+        return {};
+    }
+    NativePath path = folder;
+    std::free(folder); // NOLINT(cppcoreguidelines-no-malloc): getcwd's buffer comes from malloc
+    return path;
+}
+
+NativePath homeDirectory()
+{
+    const char* home = std::getenv("HOME"); // NOLINT(concurrency-mt-unsafe): read before any thread exists
+    return home != nullptr ? NativePath(home) : NativePath();
 }
 
 ConsoleHandle setUpConsole()

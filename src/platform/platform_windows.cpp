@@ -4,12 +4,12 @@
 #include <windows.h>
 
 #include <conio.h>
-#include <share.h>
-// The C headers on purpose: _wfsopen and wcsnlen are extensions they declare, not std members.
+// The C headers on purpose: wcsnlen is an extension they declare, not a std member.
 #include <stdio.h> // NOLINT(modernize-deprecated-headers)
 #include <wchar.h> // NOLINT(modernize-deprecated-headers)
 
 #include <algorithm>
+#include <array>
 #include <string>
 #include <string_view>
 
@@ -346,9 +346,118 @@ FileStart readFileStart(const NativePath& path, std::size_t maxBytes, std::strin
                      (static_cast<std::int64_t>(ticks) - ticksFrom1601To1970) * 100};
 }
 
-std::FILE* openForWriting(const NativePath& path)
+namespace {
+
+// The system's words for an error code, in the user's language, without the line end.
+std::string systemReason(DWORD error)
 {
-    return _wfsopen(path.c_str(), L"wb", _SH_DENYNO);
+    std::array<wchar_t, 512> text{};
+    const DWORD length = FormatMessageW(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr, error, 0,
+                                        text.data(), static_cast<DWORD>(text.size()), nullptr);
+    std::wstring reason(text.data(), length);
+    reason.erase(reason.find_last_not_of(L" \r\n.") + 1);
+    return reason.empty() ? "Fehler " + std::to_string(error) : utf8FromWide(reason);
+}
+
+bool writeAll(HANDLE file, std::string_view bytes)
+{
+    while (!bytes.empty()) {
+        DWORD written = 0;
+        const auto wanted = static_cast<DWORD>(std::min<std::size_t>(bytes.size(), 1u << 20));
+        if (WriteFile(file, bytes.data(), wanted, &written, nullptr) == 0 || written == 0) {
+            return false;
+        }
+        bytes.remove_prefix(written);
+    }
+    return true;
+}
+
+// Writes bytes to an open file, flushes them to the medium and closes it; the error code of
+// the first step that failed, 0 when all went well.
+DWORD writeFlushAndClose(HANDLE file, std::string_view bytes)
+{
+    const bool written = writeAll(file, bytes) && FlushFileBuffers(file) != 0;
+    const DWORD error = written ? 0 : GetLastError();
+    const bool closed = CloseHandle(file) != 0;
+    return error != 0 ? error : (closed ? 0 : GetLastError());
+}
+
+// A new file beside path whose name does not end in ".txt", so a collection that copies the
+// folder meanwhile takes no half report. CREATE_NEW never opens what is there, link or not; a
+// name left by an earlier run that was killed is passed over.
+HANDLE createBeside(const std::wstring& path, std::wstring& temporary)
+{
+    constexpr int attempts = 16;
+    HANDLE file = INVALID_HANDLE_VALUE;
+    for (int attempt = 0; attempt < attempts; ++attempt) {
+        temporary = path + L"." + std::to_wstring(GetCurrentProcessId()) + L"-" + std::to_wstring(attempt) + L".tmp";
+        file = CreateFileW(temporary.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
+        if (file != INVALID_HANDLE_VALUE || GetLastError() != ERROR_FILE_EXISTS) {
+            break;
+        }
+    }
+    return file;
+}
+
+// Today's way, for a file another program holds open without delete sharing: emptied and
+// written anew, shared as before. Only a plain file: a link or junction is opened as itself
+// and refused, as are directories and devices.
+FileSaveAnswer writeInPlace(const std::wstring& path, std::string_view bytes)
+{
+    const HANDLE file = CreateFileW(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                    nullptr, OPEN_ALWAYS, FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
+    if (file == INVALID_HANDLE_VALUE) {
+        return FileSaveAnswer{false, false, systemReason(GetLastError())};
+    }
+    BY_HANDLE_FILE_INFORMATION facts{};
+    const bool plain = GetFileType(file) == FILE_TYPE_DISK && GetFileInformationByHandle(file, &facts) != 0 &&
+                       (facts.dwFileAttributes & (FILE_ATTRIBUTE_REPARSE_POINT | FILE_ATTRIBUTE_DIRECTORY)) == 0;
+    if (!plain || SetEndOfFile(file) == 0) {
+        const DWORD error = plain ? GetLastError() : ERROR_INVALID_FUNCTION;
+        CloseHandle(file);
+        return FileSaveAnswer{false, false, systemReason(error)};
+    }
+    const DWORD error = writeFlushAndClose(file, bytes);
+    return error == 0 ? FileSaveAnswer{true} : FileSaveAnswer{false, false, systemReason(error)};
+}
+
+} // namespace
+
+FileSaveAnswer replaceFile(const NativePath& path, std::string_view bytes)
+{
+    std::wstring temporary;
+    const HANDLE file = createBeside(path, temporary);
+    if (file == INVALID_HANDLE_VALUE) {
+        return FileSaveAnswer{false, true, systemReason(GetLastError())};
+    }
+    if (const DWORD error = writeFlushAndClose(file, bytes); error != 0) {
+        DeleteFileW(temporary.c_str());
+        return FileSaveAnswer{false, false, systemReason(error)};
+    }
+    // Write-through: the call returns once the new name is on the medium.
+    if (MoveFileExW(temporary.c_str(), path.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != 0) {
+        return FileSaveAnswer{true};
+    }
+    DeleteFileW(temporary.c_str());
+    return writeInPlace(path, bytes);
+}
+
+NativePath currentDirectory()
+{
+    const DWORD needed = GetCurrentDirectoryW(0, nullptr);
+    std::wstring folder(needed, L'\0');
+    const DWORD length = needed == 0 ? 0 : GetCurrentDirectoryW(needed, folder.data());
+    folder.resize(length < needed ? length : 0);
+    return folder;
+}
+
+NativePath homeDirectory()
+{
+    const DWORD needed = GetEnvironmentVariableW(L"USERPROFILE", nullptr, 0);
+    std::wstring folder(needed, L'\0');
+    const DWORD length = needed == 0 ? 0 : GetEnvironmentVariableW(L"USERPROFILE", folder.data(), needed);
+    folder.resize(length < needed ? length : 0);
+    return folder;
 }
 
 ConsoleHandle setUpConsole()

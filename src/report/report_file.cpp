@@ -4,25 +4,19 @@
 #include "report/report_path.h"
 #include "report/report_text.h"
 
+#include <string>
+
 namespace quill {
 
-bool writeAndClose(std::FILE* file, std::string_view text)
-{
-    if (file == nullptr) {
-        return false;
-    }
-    constexpr std::string_view byteOrderMark = "\xEF\xBB\xBF";
-    bool ok = std::fwrite(byteOrderMark.data(), 1, byteOrderMark.size(), file) == byteOrderMark.size();
-    ok = ok && std::fwrite(text.data(), 1, text.size(), file) == text.size();
-    // Until the flush the bytes may sit in the stream's buffer; a full disk shows only here.
-    ok = ok && std::fflush(file) == 0;
-    const bool closed = std::fclose(file) == 0;
-    return ok && closed;
-}
-
-void printReportStatus(ConsoleScript& out, bool written, std::string_view pathUtf8)
+void printReportStatus(ConsoleScript& out, bool written, std::string_view pathUtf8, std::string_view refusedReason)
 {
     writeText(out, "\n");
+    if (!refusedReason.empty()) {
+        setAttribute(out, Attribute::yellow);
+        writeText(out, "Speichern neben dem Programm nicht moeglich: ");
+        writeText(out, printableText(refusedReason)); // the system's text, in its language
+        writeText(out, "\n");
+    }
     if (written) {
         setAttribute(out, Attribute::darkGrey);
         writeText(out, "Report: ");
@@ -37,10 +31,25 @@ void printReportStatus(ConsoleScript& out, bool written, std::string_view pathUt
 
 void writeReportFile(const Assessment& assessment, ConsoleScript& out)
 {
-    const platform::NativePath path = reportFilePath();
-    const std::string text = buildReportText(assessment);
-    const bool written = writeAndClose(platform::openForWriting(path), text);
-    printReportStatus(out, written, written ? platform::utf8FromPath(path) : std::string());
+    const std::string bytes = "\xEF\xBB\xBF" + buildReportText(assessment);
+    const platform::NativePath beside = reportFilePath();
+    platform::FileSaveAnswer answer = platform::replaceFile(beside, bytes);
+    if (answer.saved || !answer.folderRefused) {
+        printReportStatus(out, answer.saved, answer.saved ? platform::utf8FromPath(beside) : std::string());
+        return;
+    }
+    // A read-only medium (a live system's, a hibernated Windows's NTFS) still gets its report
+    // somewhere the user can find; the reason says why it is not beside the program.
+    const std::string refused = answer.reason;
+    for (const platform::NativePath& path :
+         fallbackReportPaths(beside, platform::currentDirectory(), platform::homeDirectory())) {
+        answer = platform::replaceFile(path, bytes);
+        if (answer.saved || !answer.folderRefused) {
+            printReportStatus(out, answer.saved, answer.saved ? platform::utf8FromPath(path) : std::string(), refused);
+            return;
+        }
+    }
+    printReportStatus(out, false, {}, refused);
 }
 
 } // namespace quill

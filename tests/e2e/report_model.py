@@ -16,6 +16,8 @@ HINT_OFFICIAL = ("Hinweis: Die technischen Kernanforderungen sind erfuellt, aber
 HINT_TECHNICAL = ("Hinweis: Es fehlen echte technische Voraussetzungen. Eine Installation ist in "
                   "diesem Zustand technisch nicht sinnvoll.\n")
 REPORT_FAILED = "Report konnte nicht gespeichert werden."
+# Before the report line when the folder beside the program took no file; the system's reason follows.
+BESIDE_REFUSED = "Speichern neben dem Programm nicht moeglich: "
 PROMPT = "\nBeliebige Taste zum Beenden...\n"
 
 

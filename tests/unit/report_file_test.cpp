@@ -1,51 +1,81 @@
-#include "report/report_file.h"
+#include "platform/platform.h"
 
 #include <gtest/gtest.h>
 
-#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <functional>
+#include <iterator>
 #include <string>
+
+#ifndef _WIN32
+#include <sys/stat.h>
+#endif
 
 namespace quill {
 namespace {
 
-std::string readAll(std::FILE* file)
+namespace fs = std::filesystem;
+
+std::string contentOf(const fs::path& path)
 {
-    std::rewind(file);
-    std::string bytes;
-    for (int c = std::fgetc(file); c != EOF; c = std::fgetc(file)) {
-        bytes += static_cast<char>(c);
-    }
-    return bytes;
+    std::ifstream file(path, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>());
 }
 
-TEST(WriteAndClose, ByteOrderMarkThenTheTextUntranslated)
+void writeFile(const fs::path& path, const std::string& bytes)
 {
-    const char* name = "quillbrook-write-test.txt";
-    std::FILE* file = std::fopen(name, "wb");
-    ASSERT_NE(file, nullptr);
-    EXPECT_TRUE(writeAndClose(file, "line one\nline two\n"));
-
-    std::FILE* back = std::fopen(name, "rb");
-    ASSERT_NE(back, nullptr);
-    EXPECT_EQ(readAll(back), "\xEF\xBB\xBFline one\nline two\n");
-    std::fclose(back);
-    std::remove(name);
+    std::ofstream(path, std::ios::binary) << bytes;
 }
 
-TEST(WriteAndClose, FileThatDidNotOpenIsAFailure)
+TEST(ReplaceFile, NewBytesUnderTheNameOrTheOldFileWholeAndNothingLeftBeside)
 {
-    EXPECT_FALSE(writeAndClose(nullptr, "text"));
-}
-
+    struct Case {
+        const char* situation;
+        std::function<void(const fs::path& report, const fs::path& outside)> plant;
+        bool saved;
+        bool folderRefused;
+    };
+    const Case cases[] = {
+        {"no report yet", [](const fs::path&, const fs::path&) {}, true, false},
+        {"a longer old report", [](const fs::path& r, const fs::path&) { writeFile(r, std::string(5000, 'o')); }, true,
+         false},
+        {"a directory in the way", [](const fs::path& r, const fs::path&) { fs::create_directory(r); }, false, false},
+        {"the folder is gone", [](const fs::path& r, const fs::path&) { fs::remove(r.parent_path()); }, false, true},
 #ifndef _WIN32
-TEST(WriteAndClose, FullDiskIsAFailureEvenWhenTheWritesWereBuffered)
-{
-    // The text fits the stream's buffer, so only the flush meets the full device.
-    std::FILE* full = std::fopen("/dev/full", "wb");
-    ASSERT_NE(full, nullptr);
-    EXPECT_FALSE(writeAndClose(full, "a short report\n"));
-}
+        // The link itself is replaced; what it points to is never written.
+        {"a planted link", [](const fs::path& r, const fs::path& o) { fs::create_symlink(o, r); }, true, false},
+        {"a FIFO", [](const fs::path& r, const fs::path&) { ASSERT_EQ(::mkfifo(r.c_str(), 0600), 0); }, true, false},
 #endif
+    };
+    const fs::path base = fs::temp_directory_path() / "quillbrook-replace-test";
+    for (const Case& c : cases) {
+        fs::remove_all(base);
+        fs::create_directories(base / "folder");
+        const fs::path report = base / "folder" / "quillbrook-report.txt";
+        const fs::path outside = base / "outside.txt";
+        writeFile(outside, "untouched");
+        c.plant(report, outside);
+        const std::string before = fs::is_regular_file(report) ? contentOf(report) : std::string();
+
+        const platform::FileSaveAnswer answer = platform::replaceFile(report.native(), "\xEF\xBB\xBFnew report\n");
+        EXPECT_EQ(answer.saved, c.saved) << c.situation;
+        EXPECT_EQ(answer.folderRefused, c.folderRefused) << c.situation;
+        EXPECT_EQ(answer.reason.empty(), c.saved) << c.situation << ": " << answer.reason;
+        EXPECT_EQ(contentOf(outside), "untouched") << c.situation;
+        if (c.saved) {
+            EXPECT_FALSE(fs::is_symlink(report)) << c.situation;
+            EXPECT_EQ(contentOf(report), "\xEF\xBB\xBFnew report\n") << c.situation;
+        } else if (fs::is_regular_file(report)) {
+            EXPECT_EQ(contentOf(report), before) << c.situation;
+        }
+        if (fs::exists(report.parent_path())) {
+            const auto entries = std::distance(fs::directory_iterator(report.parent_path()), fs::directory_iterator());
+            EXPECT_EQ(entries, fs::exists(fs::symlink_status(report)) ? 1 : 0) << c.situation << ": a file left beside";
+        }
+    }
+    fs::remove_all(base);
+}
 
 } // namespace
 } // namespace quill

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <vector>
 
 namespace quill {
 namespace {
@@ -43,6 +44,37 @@ TEST(ReportPath, BesideTheExecutableOrInTheCurrentDirectory)
     for (const Case& c : cases) {
         const long length = c.length == -1 ? static_cast<long>(c.path.size()) : c.length;
         EXPECT_EQ(reportPathFromExecutable({length, c.cutShort, native(c.path)}), native(c.expected)) << c.situation;
+    }
+}
+
+TEST(ReportPath, ElsewhereTheCurrentThenTheHomeDirectoryEachOnceAndOnlyWhenKnown)
+{
+    struct Case {
+        const char* beside;
+        const char* current;
+        const char* home;
+        std::vector<std::string> expected;
+    };
+    const std::string name = "quillbrook-report.txt";
+#ifdef _WIN32
+    const std::string sep = "\\";
+#else
+    const std::string sep = "/";
+#endif
+    const Case cases[] = {
+        {"/media/ro/quillbrook-report.txt", "/tmp", "/home/u", {"/tmp" + sep + name, "/home/u" + sep + name}},
+        {"/media/ro/quillbrook-report.txt", "/media/ro", "/root/", {"/root/" + name}},
+        {"/media/ro/quillbrook-report.txt", "/media/ro/", "/media/ro", {}},
+        {"quillbrook-report.txt", "/tmp", "/home/u", {"/home/u" + sep + name}},
+        {"D:\\quillbrook-report.txt", "", "", {}},
+        {"D:\\quillbrook-report.txt", "C:\\Users\\u", "C:\\Users\\u", {"C:\\Users\\u" + sep + name}},
+    };
+    for (const Case& c : cases) {
+        std::vector<NativePath> expected;
+        for (const std::string& path : c.expected) {
+            expected.push_back(native(path));
+        }
+        EXPECT_EQ(fallbackReportPaths(native(c.beside), native(c.current), native(c.home)), expected) << c.beside;
     }
 }
 

@@ -1,12 +1,13 @@
 """The report file beside the executable, through the real binary."""
 
 import os
+import subprocess
 import unittest
 
 import report_model
-from harness import BinaryTestCase, BOM, REPORT
+from harness import BINARY, BinaryTestCase, BOM, REPORT, Run
 
-FAILED = "Report konnte nicht gespeichert werden."
+FAILED = report_model.REPORT_FAILED
 
 
 class ReportFile(BinaryTestCase):
@@ -67,24 +68,83 @@ class ReportFile(BinaryTestCase):
                 self.assertReportMatches(run, self.read_report(bin_dir))
                 self.assertEqual(os.listdir(cwd), [])
 
+    def test_a_planted_link_is_replaced_never_written_through(self):
+        program = self.install()
+        for target in ("/dev/full", os.path.join(self.workdir, "victim")):
+            with self.subTest(target=target):
+                if not target.startswith("/dev"):
+                    with open(target, "wb") as file:
+                        file.write(b"precious\n")
+                path = os.path.join(self.workdir, REPORT)
+                os.symlink(target, path)
+                run = self.run_program(program)
+                self.assertWholeConsole(run, "Report: %s/%s" % (self.workdir, REPORT))
+                self.assertFalse(os.path.islink(path))
+                self.assertReportMatches(run, self.read_report(self.workdir))
+                if not target.startswith("/dev"):
+                    with open(target, "rb") as file:
+                        self.assertEqual(file.read(), b"precious\n")
+                os.remove(path)
+
     def test_failures_print_the_message_and_leave_the_exit_code_alone(self):
         program = self.install()
         baseline = self.run_program(program)
-        os.remove(os.path.join(self.workdir, REPORT))
-        blockers = {
-            "directory in the way": lambda path: os.mkdir(path),
-            # The report fits the stream's buffer, so only the flush meets the full device.
-            "full device": lambda path: os.symlink("/dev/full", path),
-        }
-        for situation, block in blockers.items():
-            with self.subTest(situation):
-                path = os.path.join(self.workdir, REPORT)
-                block(path)
-                run = self.run_program(program)
-                self.assertWholeConsole(run, FAILED)
-                self.assertEqual(run.exit_code, baseline.exit_code)
-                self.assertTrue(os.path.islink(path) or os.path.isdir(path), "nothing replaced the obstacle")
-                (os.remove if os.path.islink(path) else os.rmdir)(path)
+        path = os.path.join(self.workdir, REPORT)
+        os.remove(path)
+        os.mkdir(path)  # a directory in the way: neither renamed over nor written into
+        run = self.run_program(program)
+        self.assertWholeConsole(run, FAILED)
+        self.assertEqual(run.exit_code, baseline.exit_code)
+        self.assertTrue(os.path.isdir(path))
+        self.assertEqual(sorted(os.listdir(self.workdir)), ["quillbrook", REPORT], "no new file left beside")
+
+    def run_in_namespace(self, script, bin_dir, cwd, home):
+        """Runs the installed program after script (mounts) in a private mount namespace."""
+        if os.geteuid() != 0:
+            self.skipTest("a private mount namespace needs root")
+        env = dict(os.environ, HOME=home) if home else {k: v for k, v in os.environ.items() if k != "HOME"}
+        completed = subprocess.run(
+            ["unshare", "--mount", "--propagation", "private", "sh", "-c",
+             "set -e; %s; cd \"$2\"; exec \"$1/quillbrook\" </dev/null" % script, "sh", bin_dir, cwd],
+            env=env, capture_output=True, timeout=20)
+        self.assertEqual(completed.stderr, b"")
+        return Run(completed)
+
+    def test_a_full_medium_mid_report_leaves_the_old_report_whole(self):
+        bin_dir = os.path.join(self.workdir, "stick")
+        os.makedirs(bin_dir)
+        old = BOM + b"the last good report\n"
+        # A RAM disk holding the program and the old report, the rest filled: the new file is
+        # created and its writing meets the full medium.
+        script = ('mount -t tmpfs -o size=4m tmpfs "$1"; cp %s "$1/"; printf "%%s" "%s" > "$1/%s"; '
+                  'dd if=/dev/zero of="$1/fill" bs=4k 2>/dev/null || true') % (
+                      BINARY, old.decode("utf-8"), REPORT)
+        run = self.run_in_namespace(script + '; cd "$1"; "$1/quillbrook" </dev/null || true; cat "$1/%s"; ls "$1"; exit 0'
+                                    % REPORT, bin_dir, bin_dir, None)
+        text = run.stdout.decode("utf-8")
+        console, rest = text.split(report_model.PROMPT)
+        assessment = report_model.parse_console(console + report_model.PROMPT)
+        self.assertSameText(report_model.console_text(assessment, FAILED), console + report_model.PROMPT)
+        self.assertEqual(rest, old.decode("utf-8") + "fill\nquillbrook\n" + REPORT + "\n")
+
+    def test_a_read_only_place_gives_the_reason_then_the_current_or_home_directory(self):
+        bin_dir, elsewhere = os.path.join(self.workdir, "ro"), os.path.join(self.workdir, "rw")
+        self.install(bin_dir)
+        os.makedirs(elsewhere)
+        read_only = 'mount --bind "$1" "$1"; mount -o remount,bind,ro "$1"'
+        refused = report_model.BESIDE_REFUSED + "Read-only file system\n"
+        # current directory, home directory, where the report goes (None: nowhere)
+        cases = [(elsewhere, None, elsewhere), (bin_dir, elsewhere, elsewhere), (bin_dir, bin_dir, None),
+                 (bin_dir, None, None)]
+        for cwd, home, expected in cases:
+            with self.subTest(cwd=cwd, home=home):
+                run = self.run_in_namespace(read_only, bin_dir, cwd, home)
+                line = refused + ("Report: %s/%s" % (expected, REPORT) if expected else FAILED)
+                self.assertWholeConsole(run, line)
+                if expected:
+                    self.assertReportMatches(run, self.read_report(expected))
+                    os.remove(os.path.join(expected, REPORT))
+                self.assertEqual(os.listdir(bin_dir), ["quillbrook"])
 
 
 if __name__ == "__main__":
