@@ -1,5 +1,6 @@
 #include "platform/answer_rules.h"
 #include "platform/linux_answers.h"
+#include "platform/linux_disks.h"
 #include "platform/platform.h"
 
 #include <fcntl.h>
@@ -7,7 +8,6 @@
 #include <sys/signalfd.h>
 #include <sys/stat.h>
 #include <sys/statfs.h>
-#include <sys/statvfs.h>
 #include <sys/sysinfo.h>
 #include <termios.h>
 #include <unistd.h>
@@ -30,15 +30,18 @@ constexpr const char* sysfsRoot = "/sys";
 constexpr std::size_t osReleaseLimit = 256;
 constexpr std::size_t mountinfoLimit = std::size_t{1} << 20;
 
-// The device numbers "/" may sit on, the likeliest first: stat's, then mountinfo's, then that
-// of the device mountinfo names as the source. Btrfs gives the first two an anonymous number
-// of its own; only the source leads to the disk there.
+// The device numbers "/" may sit on, the likeliest first: stat's; where that is no block device,
+// mountinfo's and that of the device mountinfo names as the source. Btrfs gives the first two an
+// anonymous number of its own; only the source leads to the disk there.
 std::vector<std::string> rootDeviceNumbers()
 {
     std::vector<std::string> numbers;
     struct stat root {};
     if (::stat("/", &root) == 0) {
         numbers.push_back(linux_answers::deviceNumber(root.st_dev));
+        if (linux_answers::isBlockDeviceNumber(sysfsRoot, numbers.back())) {
+            return numbers;
+        }
     }
     const std::optional<std::string> mountinfo = linux_answers::readSmallFile("/proc/self/mountinfo", mountinfoLimit);
     const std::optional<linux_answers::MountedDevice> mount =
@@ -280,13 +283,9 @@ std::optional<std::uint64_t> totalPhysicalMemory()
 
 SystemVolumeAnswer systemVolume()
 {
-    // The root file system stands in for the Windows directory's volume; there is no
-    // directory lookup that could fail first.
+    // The disk under the root file system stands in for the Windows directory's volume; there
+    // is no directory lookup that could fail first.
     linux_answers::RootFileSystem root;
-    struct statvfs info {};
-    if (::statvfs("/", &info) == 0) {
-        root.capacity = static_cast<std::uint64_t>(info.f_blocks) * info.f_frsize;
-    }
     struct statfs fileSystem {};
     if (::statfs("/", &fileSystem) == 0) {
         root.type = static_cast<std::uint64_t>(fileSystem.f_type);

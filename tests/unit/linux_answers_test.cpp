@@ -1,4 +1,5 @@
 #include "platform/linux_answers.h"
+#include "platform/linux_disks.h"
 #include "probes/system_drive.h"
 
 #include <gtest/gtest.h>
@@ -152,7 +153,6 @@ BlockDisk disk(std::string name, std::uint64_t sectors, const char* removable = 
 
 TEST(SystemCapacity, LiveRootTakesTheLargestBuiltInDisk)
 {
-    const std::uint64_t live = 4 * gib;
     const std::uint64_t nvme = 1000215216; // sectors of a 512 GB SSD
     const std::uint64_t huge = 9000000000;
     const std::vector<BlockDisk> liveMachine = {disk("loop0", huge, "0\n", false),
@@ -165,26 +165,24 @@ TEST(SystemCapacity, LiveRootTakesTheLargestBuiltInDisk)
     struct Case {
         const char* situation;
         std::optional<std::uint64_t> rootType;
-        std::optional<std::uint64_t> rootCapacity;
         std::vector<BlockDisk> disks;
         std::optional<std::uint64_t> expected;
     };
     const Case cases[] = {
-        {"nvme, stick, loop, optical, zram, ram, floppy", tmpfs, live, liveMachine, nvme * 512},
-        {"only removable disks: never the RAM disk", tmpfs, live, {disk("sda", nvme, "1\n")}, std::nullopt},
-        {"live root unmeasurable, no disk", tmpfs, std::nullopt, {}, std::nullopt},
-        {"live root unmeasurable, a disk", tmpfs, std::nullopt, {disk("sda", nvme)}, nvme * 512},
-        {"installed system, 2 TB disk", ext4, 100 * gib, {disk("sdb", 3907029168)}, 100 * gib},
-        {"root type unknown", std::nullopt, 100 * gib, {disk("sdb", 3907029168)}, 100 * gib},
-        {"unreadable size", tmpfs, live, {BlockDisk{"sda", true, "0\n", std::nullopt}, disk("sdb", 8)}, 4096u},
-        {"unreadable removable", tmpfs, live, {BlockDisk{"sda", true, std::nullopt, "4096\n"}}, std::nullopt},
-        {"non-decimal size", tmpfs, live, {BlockDisk{"sda", true, "0\n", "0x100000\n"}}, std::nullopt},
-        {"empty size", tmpfs, live, {BlockDisk{"sda", true, "0\n", ""}}, std::nullopt},
-        {"largest size in 64 bits", tmpfs, live, {disk("sda", (std::uint64_t{1} << 55) - 1)}, UINT64_MAX - 511},
-        {"overflowing size", tmpfs, live, {disk("sda", std::uint64_t{1} << 55), disk("sdb", 8)}, 4096u},
+        {"nvme, stick, loop, optical, zram, ram, floppy", tmpfs, liveMachine, nvme * 512},
+        {"only removable disks: never the RAM disk", tmpfs, {disk("sda", nvme, "1\n")}, std::nullopt},
+        {"no disk", tmpfs, {}, std::nullopt},
+        {"root on no block device (ZFS, NFS): the disk", ext4, {disk("sdb", 3907029168)}, 3907029168 * 512},
+        {"root type unknown", std::nullopt, {disk("sdb", 3907029168)}, 3907029168 * 512},
+        {"unreadable size", tmpfs, {BlockDisk{"sda", true, "0\n", std::nullopt}, disk("sdb", 8)}, 4096u},
+        {"unreadable removable", tmpfs, {BlockDisk{"sda", true, std::nullopt, "4096\n"}}, std::nullopt},
+        {"non-decimal size", tmpfs, {BlockDisk{"sda", true, "0\n", "0x100000\n"}}, std::nullopt},
+        {"empty size", tmpfs, {BlockDisk{"sda", true, "0\n", ""}}, std::nullopt},
+        {"largest size in 64 bits", tmpfs, {disk("sda", (std::uint64_t{1} << 55) - 1)}, UINT64_MAX - 511},
+        {"overflowing size", tmpfs, {disk("sda", std::uint64_t{1} << 55), disk("sdb", 8)}, 4096u},
     };
     for (const Case& c : cases) {
-        EXPECT_EQ(systemCapacity(RootFileSystem{c.rootType, c.rootCapacity, {}}, c.disks), c.expected) << c.situation;
+        EXPECT_EQ(systemCapacity(RootFileSystem{c.rootType, {}}, c.disks), c.expected) << c.situation;
     }
 }
 
@@ -192,33 +190,75 @@ TEST(SystemCapacity, AnEmmcBelow64GiBFailsTheLineBesideALargerUsbDisk)
 {
     const std::vector<BlockDisk> disks = {disk("mmcblk0", 62521344), disk("mmcblk0boot0", 8192),
                                           disk("mmcblk0boot1", 8192), disk("sda", 250069680, "1\n")};
-    const platform::SystemVolumeAnswer answer{true, systemCapacity(RootFileSystem{tmpfs, gib, {}}, disks)};
+    const platform::SystemVolumeAnswer answer{true, systemCapacity(RootFileSystem{tmpfs, {}}, disks)};
     const CheckItem item = systemDriveCheck(platform::FirmwareVisibility::visible, answer);
     EXPECT_FALSE(item.passed);
     EXPECT_EQ(item.detail, "Kapazitaet 29.8 GiB");
 }
 
-TEST(SystemCapacity, UnderTheRootThroughPartitionsSlavesAndLoops)
+BlockDisk stacked(std::string name, std::string number, std::vector<std::string> slaves, std::string backing = "")
 {
-    const std::uint64_t nvmeBytes = 1000215216 * std::uint64_t{512};
-    const std::vector<BlockDisk> machine = {
-        {"nvme0n1", true, "0\n", "1000215216\n", "259:0", {{"nvme0n1p3", "259:3"}}},
-        {"sda", true, "0\n", "1953525168\n", "8:0", {{"sda1", "8:1"}}}, // holds the live medium's image
-        {"dm-1", false, "0\n", "8\n", "253:1", {}, {"loop1", "loop2"}}, // Fedora's live-rw
-        {"loop0", false, "0\n", "8\n", "7:0", {}, {}, "8:1"},           // squashfs.img on sda1
-        {"loop1", false, "0\n", "8\n", "7:1", {}, {}, "7:0"},           // rootfs.img inside it
-        {"loop2", false, "0\n", "8\n", "7:2", {}, {}, "0:40"},          // an overlay file in RAM
-        {"loop3", false, "0\n", "8\n", "7:3", {}, {}, "7:3"},           // over its own file
-    };
+    BlockDisk device{std::move(name), false, "0\n", "8\n", std::move(number), {}, std::move(slaves)};
+    device.backingDevice = backing.empty() ? std::nullopt : std::optional<std::string>(backing);
+    return device;
+}
+
+BlockDisk withSlaves(BlockDisk device, std::vector<std::string> slaves)
+{
+    device.slaves = std::move(slaves);
+    return device;
+}
+
+TEST(SystemCapacity, UnderTheRootThroughItsOwnStackOnly)
+{
     constexpr std::uint64_t btrfs = 0x9123683e;
-    const std::pair<RootFileSystem, std::optional<std::uint64_t>> cases[] = {
-        {{btrfs, gib, {"0:35", "0:35", "259:3"}}, nvmeBytes}, // only the source leads to the disk
-        {{0x6969, gib, {"0:50"}}, gib},                       // NFS: no disk behind the root
-        {{ext4, gib, {"253:1"}}, nvmeBytes},                  // live: sda holds the medium
-        {{ext4, gib, {"7:3"}}, nvmeBytes},
+    BlockDisk nvme{"nvme0n1", true, "0\n", "1000215216\n", "259:0", {{"nvme0n1p3", "259:3"}}};
+    BlockDisk sda{"sda", true, "0\n", "250069680\n", "8:0", {{"sda1", "8:1"}}}; // 128 GB
+    BlockDisk sdb{"sdb", true, "0\n", "250069680\n", "8:16"};
+    BlockDisk usb{"sdc", true, "0\n", "60088320\n", "8:32", {{"sdc1", "8:33"}}}; // a 30.8 GB stick
+    usb.isUsb = true;
+    BlockDisk thunderbolt{"nvme1n1", true, "0\n", "1953525168\n", "259:4"};
+    thunderbolt.hasRemovableParent = true;
+    const std::uint64_t nvmeBytes = 1000215216 * std::uint64_t{512};
+    const BlockDisk fedoraLive = stacked("dm-1", "253:1", {"loop1", "loop2"});
+    const std::vector<BlockDisk> loops = {stacked("loop0", "7:0", {}, "8:1"), stacked("loop1", "7:1", {}, "7:0"),
+                                          stacked("loop2", "7:2", {}, "0:40"), stacked("loop3", "7:3", {}, "7:3")};
+    BlockDisk raid = stacked("md126", "9:126", {"sda", "sdb"});
+    raid.size = "500137984\n";
+    raid.partitions = {{"md126p2", "259:9"}};
+    struct Case {
+        const char* situation;
+        RootFileSystem root;
+        std::vector<BlockDisk> disks;
+        std::optional<std::uint64_t> expected;
     };
-    for (const auto& [root, expected] : cases) {
-        EXPECT_EQ(systemCapacity(root, machine), expected) << root.numbers.back();
+    const Case cases[] = {
+        {"btrfs: only the source leads to the disk", {btrfs, {"0:35", "0:35", "259:3"}}, {nvme, sda}, nvmeBytes},
+        {"LUKS on a partition", {ext4, {"253:0"}}, {nvme, stacked("dm-0", "253:0", {"nvme0n1p3"}), sdb}, nvmeBytes},
+        {"installed on a USB stick", {ext4, {"8:33"}}, {usb, nvme}, nvmeBytes},
+        {"installed on the only, USB disk", {ext4, {"8:33"}}, {usb}, std::nullopt},
+        {"LVM over a USB stick", {ext4, {"253:0"}}, {usb, stacked("dm-0", "253:0", {"sdc1"}), sda}, 128035676160u},
+        {"Thunderbolt disk beside eMMC-sized SATA", {tmpfs, {}}, {thunderbolt, sda}, 128035676160u},
+        {"installed on Thunderbolt", {ext4, {"259:4"}}, {thunderbolt}, std::nullopt},
+        {"RST RAID0 volume of two disks", {ext4, {"259:9"}}, {sda, sdb, raid}, 256070647808u},
+        {"RAID with a USB member: no other disk",
+         {ext4, {"259:9"}},
+         {sda, usb, withSlaves(raid, {"sda", "sdc"})},
+         std::nullopt},
+        {"zram root", {ext4, {"252:0"}}, {stacked("zram0", "252:0", {}), sda}, 128035676160u},
+        {"Fedora live, its image on the internal disk",
+         {ext4, {"253:1"}},
+         [&] {
+             std::vector<BlockDisk> all = {nvme, sda, fedoraLive};
+             all.insert(all.end(), loops.begin(), loops.end());
+             return all;
+         }(),
+         nvmeBytes},
+        {"a loop file on the only internal disk", {tmpfs, {"0:30"}}, {sda, loops[0]}, 128035676160u},
+        {"a loop over its own file", {ext4, {"7:3"}}, {sda, loops[3]}, 128035676160u},
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(systemCapacity(c.root, c.disks), c.expected) << c.situation;
     }
 }
 

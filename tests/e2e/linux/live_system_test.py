@@ -52,6 +52,7 @@ NVME = "pci0000:00/0000:00:1d.0/nvme/nvme0"
 SATA = "pci0000:00/0000:00:17.0/ata1/host0/target0:0:0/0:0:0:0"
 EMMC = "platform/80860F14:00/mmc_host/mmc0/mmc0:0001"
 SD = "platform/80860F14:01/mmc_host/mmc1/mmc1:aaaa"
+THUNDERBOLT = "pci0000:00/0000:00:07.0/0000:05:00.0/nvme/nvme1"
 USB = "pci0000:00/0000:00:14.0/usb2/2-1/2-1:1.0/host2/target2:0:0/2:0:0:0"
 
 
@@ -153,7 +154,15 @@ class LiveSystem(BinaryTestCase):
              {DRIVE: (False, "Kapazitaet 29.8 GiB")}),
             ("ext4", {"nvme0n1": NVME_512, "loop0": disk(None, 1000, dev="ROOT", **{"loop/backing_file": "/medium/rootfs.img"}),
                       "sda": disk(SATA, 1953525168, dev="8:0", **part("sda1", "MEDIUM"))},
-             BIOS, "sysfs", True, {DRIVE: (True, "Kapazitaet 476.9 GiB")}),
+             BIOS, "sysfs", True, {DRIVE: (True, "Kapazitaet 931.5 GiB")}),  # the image's disk counts
+            ("ext4", {"nvme0n1": NVME_512, "sda": disk(USB, 60088320, dev="8:0", **part("sda2", "ROOT"))},
+             BIOS, "sysfs", False, {DRIVE: (True, "Kapazitaet 476.9 GiB")}),  # installed on a USB stick
+            ("tmpfs", {"nvme1n1": disk(THUNDERBOLT, 1953525168, **{"device/../../removable": "removable"}),
+                       "mmcblk0": emmc}, BIOS, "sysfs", False, {DRIVE: (False, "Kapazitaet 29.8 GiB")}),
+            ("ext4", {"sda": disk(SATA, 250069680, dev="8:0"), "sdb": disk(SATA, 250069680, dev="8:16"),
+                      "md126": disk(None, 500137984, dev="9:126", **{"slaves/sda/": "", "slaves/sdb/": ""},
+                                    **part("md126p2", "ROOT"))},
+             BIOS, "sysfs", False, {DRIVE: (True, "Kapazitaet 238.5 GiB")}),  # RAID0 of two built-in disks
             ("ext4", {"nvme0n1": NVME_512, "sda": disk(SATA, 1953525168, dev="8:0", **part("sda2", "ROOT"))},
              BIOS, "sysfs", False, {DRIVE: (True, "Kapazitaet 931.5 GiB")}),
             ("ext4", {"nvme0n1": NVME_512, "dm-0": disk(None, 1000, dev="ROOT", **{"slaves/nvme0n1p3/": ""}),
