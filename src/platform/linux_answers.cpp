@@ -53,7 +53,19 @@ std::optional<std::uint64_t> parseDecimal(const std::string& text)
 
 std::optional<std::string> readAttribute(const std::string& path)
 {
-    return readSmallFile(path, 32);
+    // sysfs hands an attribute over whole in the first read, so no second read waits for the
+    // end: the run reads a few dozen of them.
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0) {
+        return std::nullopt;
+    }
+    std::array<char, 32> text{};
+    const ssize_t got = ::read(fd, text.data(), text.size());
+    ::close(fd);
+    if (got < 0) {
+        return std::nullopt;
+    }
+    return std::string(text.data(), static_cast<std::size_t>(got));
 }
 
 std::string readTrimmed(const std::string& path)

@@ -291,8 +291,14 @@ BlockDisk readBlockDisk(const std::string& root, const std::string& name)
                    readAttribute(blockEntry + "/size")};
     disk.number = readTrimmed(blockEntry + "/dev");
     disk.partitions = partitionsOf(blockEntry, name);
-    disk.slaves = folderEntries(blockEntry + "/slaves").value_or(std::vector<std::string>{});
-    disk.backingDevice = backingDeviceOf(blockEntry);
+    // Only what the kernel builds (device-mapper, md) rests on other devices, and only a loop
+    // has a backing file: hardware is not asked for either.
+    if (!disk.hasDevice) {
+        disk.slaves = folderEntries(blockEntry + "/slaves").value_or(std::vector<std::string>{});
+    }
+    if (name.starts_with("loop")) {
+        disk.backingDevice = backingDeviceOf(blockEntry);
+    }
     // Never built-in whatever their port, so not asked: a machine has a dozen loop devices or more.
     if (disk.hasDevice && !hasVirtualOrOpticalName(name)) {
         disk.isSdCard = readTrimmed(blockEntry + "/device/type") == "SD";
@@ -303,20 +309,26 @@ BlockDisk readBlockDisk(const std::string& root, const std::string& name)
     return disk;
 }
 
-// The whole disk a block device is or is a partition of, from any link that leads to its
-// folder (<root>/dev/block/MAJ:MIN, <root>/class/block/NAME); nullopt when the link leads nowhere.
-std::optional<std::string> wholeDiskName(const std::string& link)
+// The whole disk a block device is or is a partition of, from a link to its folder
+// (<root>/dev/block/MAJ:MIN, <root>/class/block/NAME): the folder's name where <root>/block
+// lists it, else the name of the folder it lies in, as a partition's lies in its disk's.
+// nullopt when the link leads nowhere. One readlink: resolving the whole path would cost one
+// call per folder on the way.
+std::optional<std::string> wholeDiskName(const std::string& root, const std::string& link)
 {
-    char* resolved = ::realpath(link.c_str(), nullptr);
-    if (resolved == nullptr) {
+    std::array<char, PATH_MAX> target{};
+    const ssize_t length = ::readlink(link.c_str(), target.data(), target.size() - 1);
+    if (length <= 0) {
         return std::nullopt;
     }
-    std::string device = resolved;
-    std::free(resolved); // NOLINT(cppcoreguidelines-no-malloc): realpath's buffer comes from malloc
-    if (exists(device + "/partition")) {
-        device.erase(device.find_last_of('/'));
+    std::string path(target.data(), static_cast<std::size_t>(length));
+    const std::size_t last = path.find_last_of('/');
+    std::string name = path.substr(last + 1);
+    if (last == std::string::npos || exists(root + "/block/" + name)) {
+        return name;
     }
-    return device.substr(device.find_last_of('/') + 1);
+    path.erase(last);
+    return path.substr(path.find_last_of('/') + 1);
 }
 
 // The devices of the stack under the named disk, read through the slaves folders; nullopt
@@ -343,7 +355,7 @@ std::optional<std::vector<BlockDisk>> readStack(const std::string& root, const s
         for (const std::string& slave : stack.back().slaves) {
             // A whole disk is in the block folder; a partition leads to its disk.
             const std::optional<std::string> disk =
-                exists(root + "/block/" + slave) ? slave : wholeDiskName(root + "/class/block/" + slave);
+                exists(root + "/block/" + slave) ? slave : wholeDiskName(root, root + "/class/block/" + slave);
             if (!disk) {
                 return std::nullopt;
             }
@@ -402,7 +414,7 @@ std::vector<BlockDisk> blockDisksFor(const std::string& root, const RootFileSyst
         return blockDisks(root);
     }
     for (const std::string& number : rootFileSystem.numbers) {
-        const std::optional<std::string> name = wholeDiskName(root + "/dev/block/" + number);
+        const std::optional<std::string> name = wholeDiskName(root, root + "/dev/block/" + number);
         if (!name) {
             continue;
         }

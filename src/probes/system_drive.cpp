@@ -27,7 +27,10 @@ CheckItem systemDriveCheck(platform::FirmwareVisibility visibility, const platfo
 
 CheckItem probeSystemDrive(platform::FirmwareVisibility visibility)
 {
-    return systemDriveCheck(visibility, platform::systemVolume());
+    // Disks that are not the machine's own are not read at all: a container sees the host's
+    // hundreds of loop devices.
+    const bool ownDisks = visibility == platform::FirmwareVisibility::visible;
+    return systemDriveCheck(visibility, ownDisks ? platform::systemVolume() : platform::SystemVolumeAnswer{});
 }
 
 } // namespace quill

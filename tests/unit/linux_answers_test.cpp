@@ -312,6 +312,26 @@ TEST_F(SysfsTree, BlockDisksAsTheKernelLaysThemOut)
     EXPECT_TRUE(disks[1].hasDevice);
     EXPECT_EQ(disks[1].removable, std::optional<std::string>("0\n"));
     EXPECT_EQ(disks[1].size, std::optional<std::string>("1000215216\n"));
+
+    // LUKS on the NVMe disk's third partition: only the root's stack is read, not loop0.
+    const std::string dm = "devices/virtual/block/dm-0";
+    for (const auto& [file, text] : {std::pair{dm + "/size", "8\n"},
+                                     {dm + "/dev", "253:0\n"},
+                                     {nvme + "/nvme0n1p3/partition", "3\n"},
+                                     {nvme + "/nvme0n1p3/dev", "259:3\n"}}) {
+        writeFile(file, text);
+    }
+    fs::create_directories(root / dm / "slaves" / "nvme0n1p3");
+    fs::create_directories(root / "class" / "block");
+    fs::create_directories(root / "dev" / "block");
+    fs::create_directory_symlink("../" + dm, root / "block" / "dm-0");
+    fs::create_directory_symlink("../../" + nvme + "/nvme0n1p3", root / "class" / "block" / "nvme0n1p3");
+    fs::create_directory_symlink("../../" + dm, root / "dev" / "block" / "253:0");
+    std::vector<std::string> read;
+    for (const BlockDisk& disk : blockDisksFor(root.string(), RootFileSystem{ext4, {"0:35", "253:0"}})) {
+        read.push_back(disk.name);
+    }
+    EXPECT_EQ(read, (std::vector<std::string>{"dm-0", "nvme0n1"}));
 }
 
 } // namespace
