@@ -33,22 +33,28 @@ platform::NativePath inFolder(const platform::NativePath& folder)
     return path.append(reportFileName.begin(), reportFileName.end());
 }
 
+// A folder's path as compared with another: either separator, no trailing one.
+platform::NativePath folderKey(platform::NativePath folder)
+{
+    std::replace(folder.begin(), folder.end(), platform::PathChar{'\\'}, platform::PathChar{'/'});
+    folder.erase(folder.find_last_not_of(platform::PathChar{'/'}) + 1);
+    return folder;
+}
+
 } // namespace
 
 std::vector<platform::NativePath> fallbackReportPaths(const platform::NativePath& beside,
                                                       const platform::NativePath& currentDirectory,
                                                       const platform::NativePath& homeDirectory)
 {
-    std::vector<platform::NativePath> tried{beside};
-    if (beside.find_first_of(platform::NativePath{'\\', '/'}) == platform::NativePath::npos) {
-        tried.push_back(inFolder(currentDirectory)); // the bare name was the current directory's
-    }
+    const std::size_t separator = beside.find_last_of(platform::NativePath{'\\', '/'});
+    std::vector<platform::NativePath> tried{
+        folderKey(separator == platform::NativePath::npos ? currentDirectory : beside.substr(0, separator))};
     std::vector<platform::NativePath> paths;
     for (const platform::NativePath& folder : {currentDirectory, homeDirectory}) {
-        const platform::NativePath path = inFolder(folder);
-        if (!folder.empty() && std::find(tried.begin(), tried.end(), path) == tried.end()) {
-            paths.push_back(path);
-            tried.push_back(path);
+        if (!folder.empty() && std::find(tried.begin(), tried.end(), folderKey(folder)) == tried.end()) {
+            paths.push_back(inFolder(folder));
+            tried.push_back(folderKey(folder));
         }
     }
     return paths;
