@@ -116,9 +116,9 @@ class ReportFile(BinaryTestCase):
         old = BOM + b"the last good report\n"
         # A RAM disk holding the program and the old report, the rest filled: the new file is
         # created and its writing meets the full medium.
-        script = ('mount -t tmpfs -o size=4m tmpfs "$1"; cp %s "$1/"; printf "%%s" "%s" > "$1/%s"; '
+        script = ('mount -t tmpfs -o size=%dk tmpfs "$1"; cp %s "$1/"; printf "%%s" "%s" > "$1/%s"; '
                   'dd if=/dev/zero of="$1/fill" bs=4k 2>/dev/null || true') % (
-                      BINARY, old.decode("utf-8"), REPORT)
+                      os.path.getsize(BINARY) // 1024 + 1024, BINARY, old.decode("utf-8"), REPORT)
         run = self.run_in_namespace(script + '; cd "$1"; "$1/quillbrook" </dev/null || true; cat "$1/%s"; ls "$1"; exit 0'
                                     % REPORT, bin_dir, bin_dir, None)
         text = run.stdout.decode("utf-8")
