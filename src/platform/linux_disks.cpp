@@ -14,6 +14,14 @@
 namespace quill::platform::linux_answers {
 namespace {
 
+// <root>/<folder>/<name>, built in one string.
+std::string sysfsPath(const std::string& root, std::string_view folder, std::string_view name)
+{
+    std::string path = root;
+    path.append("/").append(folder).append("/").append(name);
+    return path;
+}
+
 // Loop, RAM, compressed-RAM, optical and floppy devices hold no disk to install onto.
 bool hasVirtualOrOpticalName(const std::string& name)
 {
@@ -286,7 +294,7 @@ void readPort(const std::string& root, const std::string& blockEntry, BlockDisk&
 BlockDisk readBlockDisk(const std::string& root, const std::string& name)
 {
     // The entries are links into /sys/devices; the paths below follow them.
-    const std::string blockEntry = root + "/block/" + name;
+    const std::string blockEntry = sysfsPath(root, "block", name);
     BlockDisk disk{name, exists(blockEntry + "/device"), readAttribute(blockEntry + "/removable"),
                    readAttribute(blockEntry + "/size")};
     disk.number = readTrimmed(blockEntry + "/dev");
@@ -324,7 +332,7 @@ std::optional<std::string> wholeDiskName(const std::string& root, const std::str
     std::string path(target.data(), static_cast<std::size_t>(length));
     const std::size_t last = path.find_last_of('/');
     std::string name = path.substr(last + 1);
-    if (last == std::string::npos || exists(root + "/block/" + name)) {
+    if (last == std::string::npos || exists(sysfsPath(root, "block", name))) {
         return name;
     }
     path.erase(last);
@@ -345,7 +353,7 @@ std::optional<std::vector<BlockDisk>> readStack(const std::string& root, const s
         if (std::any_of(stack.begin(), stack.end(), [&next](const BlockDisk& disk) { return disk.name == next; })) {
             continue;
         }
-        if (!exists(root + "/block/" + next) || hasVirtualOrOpticalName(next)) {
+        if (!exists(sysfsPath(root, "block", next)) || hasVirtualOrOpticalName(next)) {
             return std::nullopt;
         }
         stack.push_back(readBlockDisk(root, next));
@@ -354,8 +362,9 @@ std::optional<std::vector<BlockDisk>> readStack(const std::string& root, const s
         }
         for (const std::string& slave : stack.back().slaves) {
             // A whole disk is in the block folder; a partition leads to its disk.
-            const std::optional<std::string> disk =
-                exists(root + "/block/" + slave) ? slave : wholeDiskName(root, root + "/class/block/" + slave);
+            const std::optional<std::string> disk = exists(sysfsPath(root, "block", slave))
+                                                        ? slave
+                                                        : wholeDiskName(root, sysfsPath(root, "class/block", slave));
             if (!disk) {
                 return std::nullopt;
             }
@@ -401,7 +410,7 @@ std::vector<BlockDisk> blockDisks(const std::string& root)
 
 bool isBlockDeviceNumber(const std::string& root, const std::string& number)
 {
-    return !number.empty() && exists(root + "/dev/block/" + number);
+    return !number.empty() && exists(sysfsPath(root, "dev/block", number));
 }
 
 std::vector<BlockDisk> blockDisksFor(const std::string& root, const RootFileSystem& rootFileSystem)
@@ -414,7 +423,7 @@ std::vector<BlockDisk> blockDisksFor(const std::string& root, const RootFileSyst
         return blockDisks(root);
     }
     for (const std::string& number : rootFileSystem.numbers) {
-        const std::optional<std::string> name = wholeDiskName(root, root + "/dev/block/" + number);
+        const std::optional<std::string> name = wholeDiskName(root, sysfsPath(root, "dev/block", number));
         if (!name) {
             continue;
         }
