@@ -144,7 +144,6 @@ TEST_F(SysfsTree, TpmWithoutVersionFileTellsTheFamilyByItsDevices)
 
 constexpr std::uint64_t tmpfs = 0x01021994; // statfs types as the kernel reports them
 constexpr std::uint64_t ext4 = 0xef53;
-constexpr std::uint64_t gib = std::uint64_t{1} << 30;
 
 BlockDisk disk(std::string name, std::uint64_t sectors, const char* removable = "0\n", bool hasDevice = true)
 {
