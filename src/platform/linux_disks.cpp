@@ -8,6 +8,7 @@
 
 #include <algorithm>
 #include <array>
+#include <cctype>
 #include <climits>
 #include <cstdlib>
 
@@ -261,9 +262,19 @@ std::optional<std::uint64_t> largestBuiltIn(const std::vector<BlockDisk>& disks,
     return largestSize(disks, chosen);
 }
 
+// Whether a folder name is a PCI address, "0000:05:00.0".
+bool isPciAddress(std::string_view name)
+{
+    constexpr std::string_view pattern = "hhhh:hh:hh.h";
+    return name.size() == pattern.size() && std::equal(name.begin(), name.end(), pattern.begin(), [](char c, char p) {
+               return p == 'h' ? std::isxdigit(static_cast<unsigned char>(c)) != 0 : c == p;
+           });
+}
+
 // How the block device's link into /sys/devices runs: through a USB bus ("../devices/pci0000:00/
-// 0000:00:14.0/usb2/2-1/..."), or below a device whose removable file reads "removable" (a
-// Thunderbolt or USB4 port). The devices above are asked only where the bus is not USB already.
+// 0000:00:14.0/usb2/2-1/..."), or from a PCI device whose removable file reads "removable": the
+// kernel marks so every device behind a port a disk can be unplugged from (Thunderbolt, USB4),
+// the disk's own controller included, so the nearest PCI device above it tells.
 void readPort(const std::string& root, const std::string& blockEntry, BlockDisk& disk)
 {
     std::array<char, PATH_MAX> target{};
@@ -271,34 +282,34 @@ void readPort(const std::string& root, const std::string& blockEntry, BlockDisk&
     if (length <= 0) {
         return;
     }
-    const std::string path(target.data(), static_cast<std::size_t>(length));
+    std::string path(target.data(), static_cast<std::size_t>(length));
     disk.isUsb = ("/" + path).find("/usb") != std::string::npos;
     const std::size_t devices = path.find("devices/");
     if (disk.isUsb || devices == std::string::npos) {
         return;
     }
-    // The link is relative to <root>/block; the device's own removable file is a number, so
-    // the walk starts at its parent and stops below <root>/devices.
-    std::string above = root + "/" + path.substr(devices);
-    const std::size_t top = root.size() + std::string_view("/devices").size();
-    for (std::size_t cut = above.find_last_of('/'); cut != std::string::npos && cut > top;
-         cut = above.find_last_of('/')) {
-        above.erase(cut);
-        if (readTrimmed(above + "/removable") == "removable") {
-            disk.hasRemovableParent = true;
+    path.erase(0, devices);
+    for (std::size_t cut = path.find_last_of('/'); cut != std::string::npos; cut = path.find_last_of('/')) {
+        path.erase(cut);
+        if (isPciAddress(std::string_view(path).substr(path.find_last_of('/') + 1))) {
+            disk.hasRemovableParent = readTrimmed(sysfsPath(root, path, "removable")) == "removable";
             return;
         }
     }
 }
 
-BlockDisk readBlockDisk(const std::string& root, const std::string& name)
+// listPartitions false: the caller knows the partition it came through, and listing the disk's
+// folder would cost five calls and a 32 KiB buffer for nothing.
+BlockDisk readBlockDisk(const std::string& root, const std::string& name, bool listPartitions = true)
 {
     // The entries are links into /sys/devices; the paths below follow them.
     const std::string blockEntry = sysfsPath(root, "block", name);
     BlockDisk disk{name, exists(blockEntry + "/device"), readAttribute(blockEntry + "/removable"),
                    readAttribute(blockEntry + "/size")};
     disk.number = readTrimmed(blockEntry + "/dev");
-    disk.partitions = partitionsOf(blockEntry, name);
+    if (listPartitions) {
+        disk.partitions = partitionsOf(blockEntry, name);
+    }
     // Only what the kernel builds (device-mapper, md) rests on other devices, and only a loop
     // has a backing file: hardware is not asked for either.
     if (!disk.hasDevice) {
@@ -317,12 +328,17 @@ BlockDisk readBlockDisk(const std::string& root, const std::string& name)
     return disk;
 }
 
-// The whole disk a block device is or is a partition of, from a link to its folder
-// (<root>/dev/block/MAJ:MIN, <root>/class/block/NAME): the folder's name where <root>/block
-// lists it, else the name of the folder it lies in, as a partition's lies in its disk's.
-// nullopt when the link leads nowhere. One readlink: resolving the whole path would cost one
-// call per folder on the way.
-std::optional<std::string> wholeDiskName(const std::string& root, const std::string& link)
+// A block device as a disk and, where it is one, the partition of it.
+struct DeviceOnDisk {
+    std::string disk;
+    std::optional<BlockPartition> partition;
+};
+
+// The device a link to its folder leads to (<root>/dev/block/MAJ:MIN, <root>/class/block/NAME):
+// a whole disk where <root>/block lists the folder's name, else a partition of the disk whose
+// folder it lies in. nullopt when the link leads nowhere. One readlink: resolving the whole
+// path would cost one call per folder on the way.
+std::optional<DeviceOnDisk> deviceOnDisk(const std::string& root, const std::string& link, const std::string& number)
 {
     std::array<char, PATH_MAX> target{};
     const ssize_t length = ::readlink(link.c_str(), target.data(), target.size() - 1);
@@ -333,42 +349,45 @@ std::optional<std::string> wholeDiskName(const std::string& root, const std::str
     const std::size_t last = path.find_last_of('/');
     std::string name = path.substr(last + 1);
     if (last == std::string::npos || exists(sysfsPath(root, "block", name))) {
-        return name;
+        return DeviceOnDisk{name, std::nullopt};
     }
     path.erase(last);
-    return path.substr(path.find_last_of('/') + 1);
+    return DeviceOnDisk{path.substr(path.find_last_of('/') + 1), BlockPartition{name, number}};
 }
 
-// The devices of the stack under the named disk, read through the slaves folders; nullopt
-// where a loop lies on the way (a live system, for which all disks are read) or a slave
-// cannot be found.
-std::optional<std::vector<BlockDisk>> readStack(const std::string& root, const std::string& name)
+// The devices of the stack under a device, read through the slaves folders, each disk with the
+// partitions the stack runs through; nullopt where a loop lies on the way (a live system, for
+// which all disks are read) or a slave cannot be found.
+std::optional<std::vector<BlockDisk>> readStack(const std::string& root, const DeviceOnDisk& top)
 {
     constexpr std::size_t mostDevices = 64;
     std::vector<BlockDisk> stack;
-    std::vector<std::string> pending{name};
+    std::vector<DeviceOnDisk> pending{top};
     while (!pending.empty() && stack.size() < mostDevices) {
-        const std::string next = pending.back();
+        const DeviceOnDisk next = pending.back();
         pending.pop_back();
-        if (std::any_of(stack.begin(), stack.end(), [&next](const BlockDisk& disk) { return disk.name == next; })) {
-            continue;
-        }
-        if (!exists(sysfsPath(root, "block", next)) || hasVirtualOrOpticalName(next)) {
-            return std::nullopt;
-        }
-        stack.push_back(readBlockDisk(root, next));
-        if (stack.back().backingDevice) {
-            return std::nullopt;
-        }
-        for (const std::string& slave : stack.back().slaves) {
-            // A whole disk is in the block folder; a partition leads to its disk.
-            const std::optional<std::string> disk = exists(sysfsPath(root, "block", slave))
-                                                        ? slave
-                                                        : wholeDiskName(root, sysfsPath(root, "class/block", slave));
-            if (!disk) {
+        auto known =
+            std::find_if(stack.begin(), stack.end(), [&next](const BlockDisk& disk) { return disk.name == next.disk; });
+        if (known == stack.end()) {
+            if (hasVirtualOrOpticalName(next.disk)) {
                 return std::nullopt;
             }
-            pending.push_back(*disk);
+            stack.push_back(readBlockDisk(root, next.disk, false));
+            known = stack.end() - 1;
+            for (const std::string& slave : known->slaves) {
+                // A whole disk is in the block folder; a partition leads to its disk.
+                std::optional<DeviceOnDisk> below =
+                    exists(sysfsPath(root, "block", slave))
+                        ? DeviceOnDisk{slave, std::nullopt}
+                        : deviceOnDisk(root, sysfsPath(root, "class/block", slave), std::string());
+                if (!below) {
+                    return std::nullopt;
+                }
+                pending.push_back(*std::move(below));
+            }
+        }
+        if (next.partition) {
+            known->partitions.push_back(*next.partition);
         }
     }
     return stack;
@@ -423,11 +442,11 @@ std::vector<BlockDisk> blockDisksFor(const std::string& root, const RootFileSyst
         return blockDisks(root);
     }
     for (const std::string& number : rootFileSystem.numbers) {
-        const std::optional<std::string> name = wholeDiskName(root, sysfsPath(root, "dev/block", number));
-        if (!name) {
+        const std::optional<DeviceOnDisk> device = deviceOnDisk(root, sysfsPath(root, "dev/block", number), number);
+        if (!device) {
             continue;
         }
-        std::optional<std::vector<BlockDisk>> stack = readStack(root, *name);
+        std::optional<std::vector<BlockDisk>> stack = readStack(root, *device);
         if (stack && standsOnBuiltInDisks(rootFileSystem, *stack, rootStack(rootFileSystem, *stack))) {
             return *std::move(stack);
         }
