@@ -106,14 +106,6 @@ TEST(ConsoleReport, RunEndsWithReportStatusAndPrompt)
     printKeyPrompt(failed);
     EXPECT_EQ(transcript(failed),
               "\n<14>Report konnte nicht gespeichert werden.\n<7>\nBeliebige Taste zum Beenden...\n");
-
-    ConsoleScript elsewhere;
-    printReportStatus(elsewhere, true, "/root/quillbrook-report.txt", "Read-only file system");
-    printReportStatus(elsewhere, false, "", "Permission denied");
-    EXPECT_EQ(transcript(elsewhere),
-              "\n<14>Speichern neben dem Programm nicht moeglich: Read-only file system\n<8>Report: "
-              "/root/quillbrook-report.txt\n<7>\n<14>Speichern neben dem Programm nicht moeglich: Permission "
-              "denied\n<14>Report konnte nicht gespeichert werden.\n<7>");
 }
 
 TEST(ConsoleReport, PlayedWithAndWithoutAConsole)

@@ -49,25 +49,22 @@ TEST(ReportPath, BesideTheExecutableOrInTheCurrentDirectory)
 
 TEST(ReportPath, ElsewhereTheCurrentThenTheHomeDirectoryEachOnceAndOnlyWhenKnown)
 {
+#ifdef _WIN32
+    const std::string inFolder = "\\quillbrook-report.txt";
+#else
+    const std::string inFolder = "/quillbrook-report.txt";
+#endif
     struct Case {
         const char* beside;
         const char* current;
         const char* home;
         std::vector<std::string> expected;
     };
-    const std::string name = "quillbrook-report.txt";
-#ifdef _WIN32
-    const std::string sep = "\\";
-#else
-    const std::string sep = "/";
-#endif
     const Case cases[] = {
-        {"/media/ro/quillbrook-report.txt", "/tmp", "/home/u", {"/tmp" + sep + name, "/home/u" + sep + name}},
-        {"/media/ro/quillbrook-report.txt", "/media/ro", "/root/", {"/root/" + name}},
-        {"/media/ro/quillbrook-report.txt", "/media/ro/", "/media/ro", {}},
-        {"quillbrook-report.txt", "/tmp", "/home/u", {"/home/u" + sep + name}},
-        {"D:\\quillbrook-report.txt", "", "", {}},
-        {"D:\\quillbrook-report.txt", "C:\\Users\\u", "C:\\Users\\u", {"C:\\Users\\u" + sep + name}},
+        {"/media/ro/quillbrook-report.txt", "/tmp", "/root/", {"/tmp" + inFolder, "/root/quillbrook-report.txt"}},
+        {"/media/ro/quillbrook-report.txt", "/media/ro/", "/media/ro", {}}, // either way the same folder
+        {"quillbrook-report.txt", "/tmp", "", {}},                          // the bare name was the current one
+        {"C:\\ro\\quillbrook-report.txt", "C:/ro", "C:\\Users\\u", {"C:\\Users\\u" + inFolder}},
     };
     for (const Case& c : cases) {
         std::vector<NativePath> expected;
