@@ -78,18 +78,29 @@ std::string readTrimmed(const std::string& path)
 
 std::optional<std::vector<std::string>> folderEntries(const std::string& path)
 {
-    DIR* folder = ::opendir(path.c_str());
-    if (folder == nullptr) {
+    // Read with getdents64 into a buffer on the stack: opendir would add an fstat and a 32 KiB
+    // heap buffer, which the run pays for in two more calls to grow and shrink its heap.
+    const int fd = ::open(path.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd < 0) {
         return std::nullopt;
     }
     std::vector<std::string> names;
-    while (const dirent* entry = ::readdir(folder)) {
-        const std::string name = entry->d_name;
-        if (name != "." && name != "..") {
-            names.push_back(name);
+    alignas(dirent64) std::array<char, 4096> buffer{};
+    ssize_t got = 0;
+    while ((got = ::getdents64(fd, buffer.data(), buffer.size())) > 0) {
+        for (ssize_t at = 0; at < got;) {
+            const auto* entry = reinterpret_cast<const dirent64*>(buffer.data() + at);
+            const std::string_view name = entry->d_name;
+            if (name != "." && name != "..") {
+                names.emplace_back(name);
+            }
+            at += entry->d_reclen;
         }
     }
-    ::closedir(folder);
+    ::close(fd);
+    if (got < 0) {
+        return std::nullopt;
+    }
     return names;
 }
 

@@ -298,16 +298,16 @@ void readPort(const std::string& root, const std::string& blockEntry, BlockDisk&
     }
 }
 
-// listPartitions false: the caller knows the partition it came through, and listing the disk's
-// folder would cost five calls and a 32 KiB buffer for nothing.
+// listPartitions false: the caller knows the partition or the number it came through, and
+// listing the disk's folder would cost five calls and a 32 KiB buffer for nothing.
 BlockDisk readBlockDisk(const std::string& root, const std::string& name, bool listPartitions = true)
 {
     // The entries are links into /sys/devices; the paths below follow them.
     const std::string blockEntry = sysfsPath(root, "block", name);
     BlockDisk disk{name, exists(blockEntry + "/device"), readAttribute(blockEntry + "/removable"),
                    readAttribute(blockEntry + "/size")};
-    disk.number = readTrimmed(blockEntry + "/dev");
     if (listPartitions) {
+        disk.number = readTrimmed(blockEntry + "/dev");
         disk.partitions = partitionsOf(blockEntry, name);
     }
     // Only what the kernel builds (device-mapper, md) rests on other devices, and only a loop
@@ -320,7 +320,8 @@ BlockDisk readBlockDisk(const std::string& root, const std::string& name, bool l
     }
     // Never built-in whatever their port, so not asked: a machine has a dozen loop devices or more.
     if (disk.hasDevice && !hasVirtualOrOpticalName(name)) {
-        disk.isSdCard = readTrimmed(blockEntry + "/device/type") == "SD";
+        // Only the MMC driver's disks can be SD cards.
+        disk.isSdCard = name.starts_with("mmcblk") && readTrimmed(blockEntry + "/device/type") == "SD";
         if (!disk.isSdCard) {
             readPort(root, blockEntry, disk);
         }
@@ -332,6 +333,7 @@ BlockDisk readBlockDisk(const std::string& root, const std::string& name, bool l
 struct DeviceOnDisk {
     std::string disk;
     std::optional<BlockPartition> partition;
+    std::string number{}; // the whole disk's, where the caller knows it
 };
 
 // The device a link to its folder leads to (<root>/dev/block/MAJ:MIN, <root>/class/block/NAME):
@@ -349,7 +351,7 @@ std::optional<DeviceOnDisk> deviceOnDisk(const std::string& root, const std::str
     const std::size_t last = path.find_last_of('/');
     std::string name = path.substr(last + 1);
     if (last == std::string::npos || exists(sysfsPath(root, "block", name))) {
-        return DeviceOnDisk{name, std::nullopt};
+        return DeviceOnDisk{name, std::nullopt, number};
     }
     path.erase(last);
     return DeviceOnDisk{path.substr(path.find_last_of('/') + 1), BlockPartition{name, number}};
@@ -388,6 +390,9 @@ std::optional<std::vector<BlockDisk>> readStack(const std::string& root, const D
         }
         if (next.partition) {
             known->partitions.push_back(*next.partition);
+        }
+        if (!next.number.empty()) {
+            known->number = next.number;
         }
     }
     return stack;
