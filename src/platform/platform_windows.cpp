@@ -413,9 +413,15 @@ DirectoryListing listDirectory(const NativePath& path, bool followLink)
     DirectoryListing listing;
     // Held open without delete sharing while it is listed, so the directory cannot be renamed
     // away and a link put in its place between the check and the listing.
+    // Where another program holds it open for deletion, it is listed all the same rather than lost.
     const DWORD flags = FILE_FLAG_BACKUP_SEMANTICS | (followLink ? 0 : FILE_FLAG_OPEN_REPARSE_POINT);
-    const HANDLE directory = CreateFileW(path.c_str(), FILE_READ_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE,
-                                         nullptr, OPEN_EXISTING, flags, nullptr);
+    HANDLE directory = CreateFileW(path.c_str(), FILE_READ_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                                   OPEN_EXISTING, flags, nullptr);
+    if (directory == INVALID_HANDLE_VALUE && GetLastError() == ERROR_SHARING_VIOLATION) {
+        directory =
+            CreateFileW(path.c_str(), FILE_READ_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                        nullptr, OPEN_EXISTING, flags, nullptr);
+    }
     BY_HANDLE_FILE_INFORMATION facts{};
     if (directory == INVALID_HANDLE_VALUE || GetFileInformationByHandle(directory, &facts) == 0) {
         if (directory != INVALID_HANDLE_VALUE) {
