@@ -44,7 +44,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 
     quill::fleet::FleetReports reports;
     if (reading.assessment) {
-        quill::fleet::MachineWork work = quill::fleet::machineWork(*reading.assessment);
+        quill::MachineWork work = quill::machineWork(*reading.assessment);
         reports.machines.push_back({name, file, std::move(*reading.assessment), 0, std::move(work), {}});
     } else {
         reports.unreadable.push_back({file, reading.fault});

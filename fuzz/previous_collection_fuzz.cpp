@@ -38,7 +38,7 @@ void readBackWritten(quill::fuzz::ByteReader& in)
     while (!in.atEnd()) {
         std::string name = in.text();
         quill::Assessment a = assessmentOf(name.empty() ? 0 : static_cast<std::uint8_t>(name[0]));
-        quill::fleet::MachineWork work = quill::fleet::machineWork(a);
+        quill::MachineWork work = quill::machineWork(a);
         reports.machines.push_back({std::move(name), "f.txt", std::move(a), 0, std::move(work), {}});
     }
     const std::string json = quill::fleet::fleetJson(reports, quill::fleet::summariseFleet(reports));
