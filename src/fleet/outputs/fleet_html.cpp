@@ -27,8 +27,8 @@ h1{font-size:1.6em;margin-bottom:.2em}h2{font-size:1.2em;margin-top:1.6em}h3{fon
 .sub{padding-left:1.5em;color:#555}.note{color:#555;font-size:.9em}.count{font-weight:bold;text-align:right}
 .share{color:#555;text-align:right}
 table{border-collapse:collapse;margin-top:.5em;font-size:.9em;width:100%}
-th,td{border:1px solid #ccc;padding:.25em .5em;text-align:left;vertical-align:top;overflow-wrap:anywhere}
-li,code{overflow-wrap:anywhere}
+th,td{border:1px solid #ccc;padding:.25em .5em;text-align:left;vertical-align:top}
+td,li,code{overflow-wrap:anywhere}
 th{background:#f0f0f0}thead{display:table-header-group}tr{break-inside:avoid;page-break-inside:avoid}
 td.yes{background:#d5efd8}td.no{background:#f6d5d1}td.v{text-align:center;white-space:nowrap;width:4.5em}
 .name{width:9em}.when{white-space:nowrap;width:7.5em}.listed{width:4.5em}.change{width:6em}
