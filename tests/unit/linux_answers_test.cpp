@@ -327,8 +327,8 @@ TEST_F(SysfsTree, BlockDisksAsTheKernelLaysThemOut)
     fs::create_directory_symlink("../../" + nvme + "/nvme0n1p3", root / "class" / "block" / "nvme0n1p3");
     fs::create_directory_symlink("../../" + dm, root / "dev" / "block" / "253:0");
     std::vector<std::string> read;
-    for (const BlockDisk& disk : blockDisksFor(root.string(), RootFileSystem{ext4, {"0:35", "253:0"}})) {
-        read.push_back(disk.name);
+    for (const BlockDisk& device : blockDisksFor(root.string(), RootFileSystem{ext4, {"0:35", "253:0"}})) {
+        read.push_back(device.name);
     }
     EXPECT_EQ(read, (std::vector<std::string>{"dm-0", "nvme0n1"}));
 }
