@@ -139,20 +139,26 @@ class TerminalRun(BinaryTestCase):
         self.assertIn(self.wait_for_exit(process), (0, 1, 2))
         self.assertEqual(termios.tcgetattr(terminal), before)
 
-    def test_with_output_in_a_pager_the_run_keeps_out_of_its_terminal_settings(self):
+    def test_output_to_a_file_or_a_pipe_ends_without_a_key_and_leaves_the_terminal_alone(self):
         def pager_raw(settings):
             return settings[:3] + [settings[3] & ~(termios.ICANON | termios.ECHO)] + settings[4:]
 
-        process, master, terminal, before = self.start_on_terminal(self.install(), subprocess.PIPE, pager_raw)
-        output = b""
-        while PROMPT not in output:
-            output += os.read(process.stdout.fileno(), 4096) or self.fail("no prompt")
-        self.until(lambda: process_state(process.pid) == "S", "waits for the key")
-        termios.tcsetattr(terminal, termios.TCSANOW, before)  # the pager has quit
-        os.write(master, b"k\n")
-        self.assertIn(self.wait_for_exit(process), (0, 1, 2))
-        process.stdout.close()
-        self.assertEqual(termios.tcgetattr(terminal), before, "the shell's settings, not the pager's")
+        # where the output goes, the terminal's settings as the run finds them (a pager's for a pipe)
+        for situation, settings in (("file", None), ("pipe", pager_raw)):
+            with self.subTest(situation):
+                output = open(os.path.join(self.workdir, "out.txt"), "wb") if situation == "file" else subprocess.PIPE
+                process, master, terminal, before = self.start_on_terminal(self.install(), output, settings)
+                found = termios.tcgetattr(terminal)
+                os.write(master, b"k")  # typed during the run: for the shell, not for the program
+                self.assertIn(self.wait_for_exit(process), (0, 1, 2))
+                if situation == "file":
+                    output.close()
+                else:
+                    self.assertTrue(process.stdout.read().endswith(PROMPT + b"\n"))
+                    process.stdout.close()
+                self.assertEqual(termios.tcgetattr(terminal), found, "the terminal as the run found it")
+                termios.tcsetattr(terminal, termios.TCSANOW, before)
+                self.assertEqual(self.next_read(master, terminal), b"k\n", "the key left for the next reader")
 
     def test_ctrl_z_gives_the_terminal_back_and_fg_takes_it_again(self):
         job = ["bash", "-c", 'set -m; "$0"; read -r _; fg', self.install()]
