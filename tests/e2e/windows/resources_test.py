@@ -45,6 +45,19 @@ class Resources(unittest.TestCase):
         self.assertEqual([e.text for e in by_name["longPathAware"]], ["true"])
         self.assertNotIn("activeCodePage", by_name, "the console code page is the program's own business")
 
+    def test_only_known_dlls_are_imported_and_the_loader_takes_them_from_the_system_directory(self):
+        imports = {entry.dll.decode().lower(): {item.name.decode() for item in entry.imports}
+                   for entry in self.pe.DIRECTORY_ENTRY_IMPORT}
+        self.assertEqual(set(imports), {"kernel32.dll", "advapi32.dll", "msvcrt.dll"})
+        # CryptoAPI and RtlGenRandom are forwarded to CRYPTSP.dll and CRYPTBASE.dll, no known DLLs.
+        self.assertEqual(imports["advapi32.dll"], {"AdjustTokenPrivileges", "LookupPrivilegeValueW", "OpenProcessToken",
+                                                   "RegCloseKey", "RegGetValueW", "RegOpenKeyExW"})
+        load_config = self.pe.DIRECTORY_ENTRY_LOAD_CONFIG.struct
+        self.assertEqual(load_config.Size, 0x70)
+        # DependentLoadFlags, still Reserved1 to Debian's pefile
+        flags = getattr(load_config, "DependentLoadFlags", getattr(load_config, "Reserved1", None))
+        self.assertEqual(flags, 0x800, "LOAD_LIBRARY_SEARCH_SYSTEM32")
+
     def test_version_resource_carries_the_project_version_and_german_texts(self):
         with open(LICENSE, encoding="utf-8") as f:
             copyright_line = next(line.strip() for line in f if line.startswith("Copyright "))
