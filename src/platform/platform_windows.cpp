@@ -186,7 +186,11 @@ std::uintptr_t __stack_chk_guard = 0x2f8a'5c61'd39e'0b47; // NOLINT(bugprone-res
 
 [[noreturn]] void __stack_chk_fail() // NOLINT(bugprone-reserved-identifier)
 {
-    // The stack is not to be trusted: end at once, through no handler and no runtime code.
+    // The stack is not to be trusted: say why on stderr with one system call, as the compiler's
+    // runtime would, then end at once, through no handler and no runtime code.
+    static constexpr char message[] = "*** stack smashing detected ***: terminated\n";
+    DWORD written = 0;
+    WriteFile(GetStdHandle(STD_ERROR_HANDLE), message, sizeof message - 1, &written, nullptr);
     constexpr DWORD fastFailAvailable = 23;    // PF_FASTFAIL_AVAILABLE
     constexpr unsigned stackCookieFailure = 2; // FAST_FAIL_STACK_COOKIE_CHECK_FAILURE
     if (IsProcessorFeaturePresent(fastFailAvailable) != 0) {
