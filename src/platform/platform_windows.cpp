@@ -616,7 +616,7 @@ void waitForKey()
         return;
     }
     // Keys typed while the run was reading the machine were not meant for a report not yet shown.
-    FlushConsoleInputBuffer(input);
+    static_cast<void>(FlushConsoleInputBuffer(input));
     (void)_getch();
 }
 

@@ -46,9 +46,14 @@ TEST(AnswerRules, AKeyIsWaitedForOnlyInAConsoleSomeoneSees)
 TEST(AnswerRules, WindowsPeMeasuresTheLargestBuiltInDisk)
 {
     constexpr std::uint64_t gb = 1'000'000'000;
-    const WindowsDisk nvme{17, false, 512 * gb}, sata{11, false, 256 * gb}, usbSsd{7, false, 1000 * gb},
-        sdCard{12, false, 128 * gb}, virtualDisk{14, false, 900 * gb}, removable{11, true, 800 * gb},
-        unanswered{17, false, std::nullopt};
+    // STORAGE_BUS_TYPE (17 NVMe, 11 SATA, 7 USB, 12 SD, 14 virtual), removable medium, length
+    const WindowsDisk nvme{17, false, 512 * gb};
+    const WindowsDisk sata{11, false, 256 * gb};
+    const WindowsDisk usbSsd{7, false, 1000 * gb};
+    const WindowsDisk sdCard{12, false, 128 * gb};
+    const WindowsDisk virtualDisk{14, false, 900 * gb};
+    const WindowsDisk removable{11, true, 800 * gb};
+    const WindowsDisk unanswered{17, false, std::nullopt};
     const std::pair<std::vector<WindowsDisk>, std::optional<std::uint64_t>> cases[] = {
         {{sata, nvme}, 512 * gb},
         {{usbSsd, sata}, 256 * gb},
