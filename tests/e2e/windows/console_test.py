@@ -220,8 +220,8 @@ class ConsoleRuns(WineTestCase):
 
     def test_a_console_without_a_window_does_not_wait(self):
         directory, exe = self.program_in("program")
-        code, _ = self.prefix.wine([CONFIG.hidden_launcher, exe], cwd=directory)
-        self.assertIn(code, (1, 2), "97: still waiting for a key nobody can press")
+        # A wait for a key nobody can press ends in the harness's time limit.
+        self.assertIn(self.prefix.wine([CONFIG.hidden_launcher, exe], cwd=directory)[0], (1, 2))
 
     def test_a_window_of_other_colours_keeps_its_background_and_gets_its_colours_back(self):
         directory, exe = self.program_in("program")
