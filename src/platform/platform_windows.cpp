@@ -286,7 +286,12 @@ bool isWindowsPe()
 // How a physical disk is attached and how large it is; nullopt where it does not exist.
 std::optional<WindowsDisk> physicalDisk(unsigned number)
 {
-    const std::wstring path = L"\\\\.\\PhysicalDrive" + std::to_wstring(number);
+    // Spelled out: std::to_wstring would bring the runtime's whole wide formatting into the exe.
+    std::wstring path = L"\\\\.\\PhysicalDrive";
+    if (number >= 10) {
+        path += static_cast<wchar_t>(L'0' + number / 10);
+    }
+    path += static_cast<wchar_t>(L'0' + number % 10);
     const HANDLE disk =
         CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0, nullptr);
     if (disk == INVALID_HANDLE_VALUE) {
