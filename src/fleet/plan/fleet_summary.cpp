@@ -43,7 +43,7 @@ void countWork(const MachineReport& machine, FleetSummary& summary)
 {
     const MachineWork& work = machine.work;
     ++summary.byCategory[static_cast<std::size_t>(work.category)];
-    if (work.category == Category::ready && work.processorOnList == ProcessorListing::no) {
+    if (exitCodeOf(machine.assessment) == 0 && work.processorOnList == ProcessorListing::no) {
         ++summary.processorNotOnList;
     }
     if (machine.change) {
@@ -95,6 +95,15 @@ int fleetExitCode(const FleetSummary& summary)
     return summary.unreadable == 0 && summary.missing == 0 ? 0 : 1;
 }
 
+std::size_t categoryCount(const FleetSummary& summary, std::initializer_list<Category> which)
+{
+    std::size_t count = 0;
+    for (const Category category : which) {
+        count += summary.byCategory[static_cast<std::size_t>(category)];
+    }
+    return count;
+}
+
 std::string_view changeId(Change change)
 {
     constexpr std::array<std::string_view, 4> ids = {"new", "same", "better", "worse"};
@@ -103,7 +112,7 @@ std::string_view changeId(Change change)
 
 std::string_view changeText(Change change)
 {
-    constexpr std::array<std::string_view, 4> texts = {"neu", "unveraendert", "besser", "schlechter"};
+    constexpr std::array<std::string_view, 4> texts = {"neu", "unverändert", "besser", "schlechter"};
     return texts[static_cast<std::size_t>(change)];
 }
 

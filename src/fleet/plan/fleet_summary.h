@@ -8,6 +8,7 @@
 #include <array>
 #include <cstddef>
 #include <cstdint>
+#include <initializer_list>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -62,7 +63,7 @@ struct FleetSummary {
     std::size_t unreadable = 0;
     std::size_t missing = 0;
     std::size_t superseded = 0;
-    std::size_t processorNotOnList = 0; // officially compatible, with a processor the list lacks
+    std::size_t processorNotOnList = 0;                           // exit code 0, with a processor the list lacks
     std::array<std::size_t, checkTable.size()> failuresByCheck{}; // in checkTable order
     std::array<std::size_t, categories.size()> byCategory{};      // in Category order
     std::array<std::size_t, 4> byChange{};                        // in Change order
@@ -70,6 +71,13 @@ struct FleetSummary {
 };
 
 FleetSummary summariseFleet(const FleetReports& reports);
+
+// The machines that need parts bought: replace, CPU not listed, upgrade, TPM hardware.
+inline constexpr std::initializer_list<Category> hardwareCategories = {Category::replace, Category::cpuNotListed,
+                                                                       Category::upgrade, Category::tpmHardware};
+
+// The sum of the categories' counts.
+std::size_t categoryCount(const FleetSummary& summary, std::initializer_list<Category> which);
 
 // The item of that name in either list, or nullptr (PrefetchW on a non-AMD machine).
 const CheckItem* findCheck(const Assessment& assessment, std::string_view name);
