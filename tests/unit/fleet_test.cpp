@@ -62,7 +62,8 @@ TEST(FleetOutputs, MachineTextIsQuotedForEachFormat)
         {"Intel; \"Core\"", R"c("Intel; ""Core""")c", R"c("Intel; \"Core\"")c", "Intel; &quot;Core&quot;"},
         {"=HYPERLINK(\"x\")", R"c("'=HYPERLINK(""x"")")c", R"c("=HYPERLINK(\"x\")")c", "=HYPERLINK(&quot;x&quot;)"},
         {"-1+2", "'-1+2", "\"-1+2\"", "-1+2"},
-        {"<b>\\\x01\t", "<b>\\\x01\t", R"c("<b>\\\u0001\t")c", "&lt;b&gt;\\\x01\t"},
+        {"i5,=cmd|' /C calc'!A0", "\"i5,=cmd|' /C calc'!A0\"", "\"i5,=cmd|' /C calc'!A0\"", "i5,=cmd|' /C calc'!A0"},
+        {"<b>\\\x01\t", "\"<b>\\\x01\t\"", R"c("<b>\\\u0001\t")c", "&lt;b&gt;\\\x01\t"},
         {"bad \xFF\xC3 byte", "bad \xEF\xBF\xBD\xEF\xBF\xBD byte", "\"bad \xEF\xBF\xBD\xEF\xBF\xBD byte\"",
          "bad \xEF\xBF\xBD\xEF\xBF\xBD byte"},
     };
