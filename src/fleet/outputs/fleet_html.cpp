@@ -17,7 +17,7 @@ body{font-family:Arial,Helvetica,sans-serif;margin:2em;color:#222;background:#ff
 h1{font-size:1.6em;margin-bottom:.2em}h2{font-size:1.2em;margin-top:1.6em}h3{font-size:1.05em;margin:1.4em 0 .3em}
 .meta{color:#555;margin-top:0}
 .tiles{display:flex;gap:1em;flex-wrap:wrap}
-.tile{border:1px solid #ccc;border-radius:6px;padding:.6em 1.2em;min-width:9em}
+.tile{border:1px solid #ccc;border-radius:6px;padding:.5em 1em;min-width:6.5em}
 .tile .number{font-size:2.2em;font-weight:bold;display:block}.tile.red{border-color:#c0392b}
 .tile.yellow{border-color:#d4a017}.tile.green{border-color:#2e8b3a}.worse{color:#c0392b}
 .chart{display:grid;grid-template-columns:24em 1fr 5em 4em;gap:.35em .8em;align-items:center;max-width:64em}
