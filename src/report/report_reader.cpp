@@ -282,13 +282,14 @@ bool isConsoleTrailer(std::string_view line)
 // The console shows the same report with its subtitle and '-' separators where the file has its
 // '=' rule and blank lines, and ends in the trailer. Turned into the file's lines, it reads as the
 // file does; origin keeps each line's number in the capture for the fault. A window copied out
-// may pad lines with blanks, which the console never shows: they are dropped.
+// may pad lines with blanks, which the console never shows: where the lines as they are do not
+// read, they are read again without.
 struct ConsoleLines {
     Lines lines;
     std::vector<std::size_t> origin;
 };
 
-ConsoleLines fileLinesOfConsole(const Lines& capture, const std::string& rule)
+ConsoleLines fileLinesOfConsole(const Lines& capture, const std::string& rule, bool trim)
 {
     ConsoleLines out;
     std::size_t end = capture.lines.size();
@@ -299,7 +300,7 @@ ConsoleLines fileLinesOfConsole(const Lines& capture, const std::string& rule)
     const std::string consoleRule = separatorLine(consoleSeparatorFill);
     for (std::size_t i = 0; i < end; ++i) {
         std::string_view line = capture.lines[i];
-        line = line.substr(0, line.find_last_not_of(" \t") + 1);
+        line = trim ? line.substr(0, line.find_last_not_of(" \t") + 1) : line;
         if (i == 1) {
             continue; // the subtitle
         }
@@ -322,12 +323,18 @@ ConsoleLines fileLinesOfConsole(const Lines& capture, const std::string& rule)
 
 ReportReading readConsoleCapture(const Lines& capture)
 {
-    const std::string rule = separatorLine(reportRuleFill);
-    ConsoleLines converted = fileLinesOfConsole(capture, rule);
-    if (converted.lines.mixedEndLine != 0) {
-        return faulty(ReportFaultKind::mixedLineEnds, converted.lines.mixedEndLine);
+    if (capture.mixedEndLine != 0) {
+        return faulty(ReportFaultKind::mixedLineEnds, capture.mixedEndLine);
     }
+    const std::string rule = separatorLine(reportRuleFill);
+    ConsoleLines converted = fileLinesOfConsole(capture, rule, false);
     ReportReading reading = readBody(converted.lines);
+    if (!reading.assessment) {
+        ConsoleLines trimmed = fileLinesOfConsole(capture, rule, true);
+        if (ReportReading again = readBody(trimmed.lines); again.assessment) {
+            return again;
+        }
+    }
     if (reading.fault.line != 0) {
         reading.fault.line = converted.origin[std::min(reading.fault.line, converted.origin.size()) - 1];
     }
