@@ -73,15 +73,15 @@ std::string offsetText(std::int64_t offset)
 std::int64_t localUtcOffset(std::int64_t nanoseconds)
 {
     using namespace std::chrono;
-    const std::time_t when = static_cast<std::time_t>(nanoseconds / 1'000'000'000);
+    const auto when = static_cast<std::time_t>(nanoseconds / 1'000'000'000);
     // Read once on the one thread the tool has; the C runtime's answer is the only portable one.
     const std::tm* local = std::localtime(&when); // NOLINT(concurrency-mt-unsafe)
     if (local == nullptr) {
         return 0;
     }
-    const sys_days day(year(local->tm_year + 1900) / month(static_cast<unsigned>(local->tm_mon + 1)) /
-                       static_cast<unsigned>(local->tm_mday));
-    const sys_seconds shown = day + hours(local->tm_hour) + minutes(local->tm_min) + seconds(local->tm_sec);
+    const sys_days date(year(local->tm_year + 1900) / month(static_cast<unsigned>(local->tm_mon + 1)) /
+                        std::chrono::day(static_cast<unsigned>(local->tm_mday)));
+    const sys_seconds shown = date + hours(local->tm_hour) + minutes(local->tm_min) + seconds(local->tm_sec);
     return shown.time_since_epoch().count() - static_cast<std::int64_t>(when);
 }
 
