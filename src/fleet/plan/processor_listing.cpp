@@ -169,7 +169,7 @@ const ProcessorRule* matchingRule(std::string_view brand)
     const std::vector<std::string> words = brandWords(brand);
     const auto* const found = std::find_if(std::begin(processorRules), std::end(processorRules),
                                            [&words](const ProcessorRule& rule) { return rule.matches(words); });
-    return found == std::end(processorRules) ? nullptr : &*found;
+    return found == std::end(processorRules) ? nullptr : found;
 }
 
 } // namespace
