@@ -115,7 +115,7 @@ void appendTiles(std::string& out, const FleetSummary& s)
 // Against an earlier collection: the machines that got worse by name, then the counts.
 void appendChanges(std::string& out, const FleetReports& reports, const FleetSummary& s)
 {
-    out += "<h2>Seit der Sammlung vom " + germanTime(reports.previousTime, reports.utcOffset) + "</h2>\n";
+    out += "<h2>" + previousCollectionTitle(reports.previousTime, reports.utcOffset) + "</h2>\n";
     std::vector<const MachineReport*> worse;
     for (const MachineReport& machine : reports.machines) {
         if (machine.change == Change::worse) {

@@ -52,7 +52,7 @@ void appendNames(std::string& out, std::string_view title, const std::vector<std
 
 void appendChanges(std::string& out, const FleetReports& reports, const FleetSummary& summary)
 {
-    out += "\n[Seit der Sammlung vom " + germanTime(reports.previousTime, reports.utcOffset) + "]\n";
+    out += "\n[" + previousCollectionTitle(reports.previousTime, reports.utcOffset) + "]\n";
     const std::pair<std::string_view, Change> rows[] = {{"Schlechter", Change::worse},
                                                         {"Besser", Change::better},
                                                         {"Unverändert", Change::same},

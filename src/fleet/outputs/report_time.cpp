@@ -70,6 +70,12 @@ std::string offsetText(std::int64_t offset)
     return text;
 }
 
+std::string previousCollectionTitle(std::int64_t previousTime, std::int64_t offset)
+{
+    return previousTime == 0 ? "Seit der früheren Sammlung"
+                             : "Seit der Sammlung vom " + germanTime(previousTime, offset);
+}
+
 std::int64_t localUtcOffset(std::int64_t nanoseconds)
 {
     using namespace std::chrono;

@@ -19,6 +19,9 @@ std::string germanTime(std::int64_t nanoseconds, std::int64_t offset);
 // Which clock that is: "UTC+01:00", "UTC-03:30", "UTC".
 std::string offsetText(std::int64_t offset);
 
+// "Seit der Sammlung vom 02.12.2026 10:33", or "Seit der früheren Sammlung" where its file tells no time.
+std::string previousCollectionTitle(std::int64_t previousTime, std::int64_t offset);
+
 // The local clock's distance from UTC in seconds at that time, as this computer's settings say.
 std::int64_t localUtcOffset(std::int64_t nanoseconds);
 
