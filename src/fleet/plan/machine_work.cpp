@@ -27,7 +27,7 @@ bool isTpmNotFound(std::string_view detail)
 
 // The step for one failed item: the check says what is at fault, and for the settings its
 // detail says whether the setting was read at all.
-Action actionFor(const CheckItem& item, bool oldPlatform)
+Action actionFor(const CheckItem& item, std::string_view brand)
 {
     const CheckDefinition* row = findDefinition(item.name);
     if (row == nullptr) {
@@ -49,7 +49,7 @@ Action actionFor(const CheckItem& item, bool oldPlatform)
             return Action::tpmUpgrade;
         }
         if (isTpmNotFound(detail)) {
-            return oldPlatform ? Action::tpmUpgrade : Action::enableTpm;
+            return predatesFirmwareTpm(brand) ? Action::tpmUpgrade : Action::enableTpm;
         }
         return Action::check;
     default:
@@ -98,7 +98,7 @@ struct FailedItem {
     Action action;
 };
 
-std::vector<FailedItem> failedItems(const Assessment& a, bool oldPlatform, bool virtualMachine)
+std::vector<FailedItem> failedItems(const Assessment& a, bool virtualMachine)
 {
     std::vector<FailedItem> failed;
     for (const CheckList* list : {&a.technicalChecks, &a.officialChecks}) {
@@ -106,7 +106,7 @@ std::vector<FailedItem> failedItems(const Assessment& a, bool oldPlatform, bool 
             if (item.passed) {
                 continue;
             }
-            Action action = actionFor(item, oldPlatform);
+            Action action = actionFor(item, a.brand);
             // The processor model, the vTPM, Secure Boot and UEFI of a VM are all set in its hypervisor.
             if (virtualMachine &&
                 (action == Action::replacePc || categoryOf(action) == Category::firmware ||
@@ -183,8 +183,7 @@ MachineWork machineWork(const Assessment& assessment, const MachineFacts& facts)
     MachineWork work;
     work.processorOnList = processorListing(assessment.brand);
     const bool virtualMachine = facts.virtualMachine.value_or(virtualProcessorBrand(assessment.brand));
-    const std::vector<FailedItem> failed =
-        failedItems(assessment, predatesFirmwareTpm(assessment.brand), virtualMachine);
+    const std::vector<FailedItem> failed = failedItems(assessment, virtualMachine);
     work.category = categoryFor(assessment, failed, work.processorOnList);
     work.actions = actionsFor(failed, work.category, facts);
     return work;
