@@ -137,6 +137,9 @@ std::string gibText(const std::optional<std::uint64_t>& bytes)
 
 std::string_view groupOf(const FleetReports& reports, std::string_view name)
 {
+    if (reports.groupByKey.empty()) {
+        return {};
+    }
     const auto found = reports.groupByKey.find(machineKey(name));
     return found == reports.groupByKey.end() ? std::string_view() : std::string_view(found->second);
 }
