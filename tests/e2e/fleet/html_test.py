@@ -39,6 +39,10 @@ class HtmlPage(FleetTestCase):
                 number += 1
                 write(self.path("reports", "PC-%d.txt" % number), report_bytes(MACHINE_TYPES[kind]))
                 write(self.path("before", "PC-%d.txt" % number), report_bytes(MACHINE_TYPES["compatible"]))
+        # The longest name a file system allows and the longest processor name a report may hold,
+        # neither with a place to break: they must not push the other columns off the page.
+        long_one = harness.machine(("Q" * 48, "GenuineIntel"))
+        write(self.path("reports", "LANG-" + "x" * 240 + ".txt"), report_bytes(long_one))
         for broken in range(UNREADABLE):
             write(self.path("reports", "broken-%d.txt" % broken), b"Quillbrook\n"[:broken + 1])
         self.assertEqual(self.run_fleet("--json", "before.json", "before").code, 0)
@@ -53,8 +57,8 @@ class HtmlPage(FleetTestCase):
         text, page_size = self.rendered_text(self.path("fleet.html"))
         self.assertRegex(page_size, r"Page size: +841\.\d+ x 59[45]\.\d+ pts \(A4\)", "A4 landscape")
         kinds = [kind for kind, count in FLEET.items() for _ in range(count)]
-        summary = harness.expected_summary([MACHINE_TYPES[k] for k in kinds], UNREADABLE,
-                                           work=[harness.WORK[k] for k in kinds])
+        summary = harness.expected_summary([MACHINE_TYPES[k] for k in kinds] + [long_one], UNREADABLE,
+                                           work=[harness.WORK[k] for k in kinds] + [("ready", [], "unknown")])
         by_category = summary["by_category"]
         tops = [sum(by_category[c] for c in ("replace", "cpu_not_listed", "upgrade", "tpm_hardware")),
                 by_category["firmware"], by_category["check"], by_category["ready"], 0, UNREADABLE]
@@ -70,13 +74,15 @@ class HtmlPage(FleetTestCase):
             pattern = r"[\n\f] *%s {2,}%d +[0-9]+,[0-9] %% *\n" % (re.escape(label), count)
             self.assertRegex(text, pattern, "%s: %d not shown" % (label, count))
         # The machines by category, worst first, each group in natural name order (PC-9 before PC-10).
-        headings = re.findall(r"\n(\S[^\n]*): (\d+) Rechner \(", text)
+        headings = re.findall(r"[\n\f](\S[^\n]*): (\d+) Rechner \(", text)
         shown = [(harness.CATEGORY_WORDS[c], str(n)) for c, n in by_category.items() if n]
         self.assertEqual(headings, shown)
         listed = re.findall(r"\n (PC-\d+) ", text)
         self.assertEqual(listed, ["PC-%d" % n for n in (16, 17, 8, 9, 10, 11, 12, 13, 14, 15, 18, 19, 20, 21,
                                                          1, 2, 3, 4, 5, 6, 7)])
         self.assertIn("broken-0.txt", text)
+        for number in range(1, len(kinds) + 1):  # the last column, beside each machine
+            self.assertRegex(text, r"\n PC-%d .* reports/PC-%d\.txt\n" % (number, number))
         # Printed, every page with machine rows starts its table with the header.
         pages = [page for page in text.split("\f") if re.search(r"\n (PC-\d+) ", page)]
         self.assertGreater(len(pages), 1)
