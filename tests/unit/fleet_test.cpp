@@ -65,7 +65,8 @@ TEST(FleetOutputs, MachineTextIsQuotedForEachFormat)
         {"Intel; \"Core\"", R"c("Intel; ""Core""")c", R"c("Intel; \"Core\"")c", "Intel; &quot;Core&quot;"},
         {"=HYPERLINK(\"x\")", R"c("'=HYPERLINK(""x"")")c", R"c("=HYPERLINK(\"x\")")c", "=HYPERLINK(&quot;x&quot;)"},
         {"-1+2", "'-1+2", "\"-1+2\"", "-1+2"},
-        {"i5,=cmd|' /C calc'!A0", "\"i5,=cmd|' /C calc'!A0\"", "\"i5,=cmd|' /C calc'!A0\"", "i5,=cmd|&#39; /C calc&#39;!A0"},
+        {"i5,=cmd|' /C calc'!A0", "\"i5,=cmd|' /C calc'!A0\"", "\"i5,=cmd|' /C calc'!A0\"",
+         "i5,=cmd|&#39; /C calc&#39;!A0"},
         // Control characters, should any pass the reader, are replaced in CSV and HTML and escaped in JSON.
         {"<b>\\\x01\t", "<b>\\??", R"c("<b>\\\u0001\t")c", "&lt;b&gt;\\??"},
         {"\x1b]52;c;eA==\x07\xC2\x9B"
