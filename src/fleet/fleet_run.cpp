@@ -1,6 +1,7 @@
 #include "fleet/fleet_run.h"
 
 #include "fleet/outputs/fleet_output.h"
+#include "fleet/outputs/report_time.h"
 #include "fleet/plan/machine_names.h"
 #include "fleet/files/option_file.h"
 #include "fleet/files/previous_collection.h"
@@ -29,15 +30,17 @@ constexpr std::string_view usage =
 constexpr std::string_view help =
     "\n"
     "Fasst die Berichte von Quillbrook zu einer Arbeitsliste zusammen: je Rechner eine Kategorie\n"
-    "(Ersetzen, Aufruesten, TPM-Hardware, Firmware-Einstellungen, Bereit) und was zu tun ist.\n"
+    "(Ersetzen, CPU nicht auf der Liste, Aufrüsten, TPM-Hardware, Firmware-Einstellungen,\n"
+    "Vor Ort prüfen, Bereit) und was zu tun ist.\n"
     "Jeder PFAD ist eine Berichtsdatei oder ein Verzeichnis, das samt Unterverzeichnissen nach\n"
     "Dateien mit der Endung .txt durchsucht wird. Die Zusammenfassung geht auf die Standardausgabe.\n"
     "\n"
-    "  --csv DATEI       eine Zeile je Rechner fuer Excel\n"
+    "  --csv DATEI       eine Zeile je Rechner für Excel\n"
     "  --json DATEI      dasselbe fuer andere Programme\n"
     "  --html DATEI      eine Seite zum Weitergeben und Drucken\n"
-    "  --expect DATEI    die Rechner, von denen ein Bericht erwartet wird, ein Name je Zeile\n"
-    "  --previous DATEI  die JSON-Datei einer frueheren Sammlung: was sich seitdem geaendert hat\n"
+    "  --expect DATEI    die Rechner, von denen ein Bericht erwartet wird, ein Name je Zeile;\n"
+    "                    nach ';' oder einem Tabulator optional ihr Standort oder ihre Abteilung\n"
+    "  --previous DATEI  die JSON-Datei einer früheren Sammlung: was sich seitdem geändert hat\n"
     "                    (--expect und --previous: normale Dateien bis 64 MiB)\n"
     "  --help, --version diese Hilfe, die Version\n"
     "\n"
@@ -85,9 +88,15 @@ bool printed(const platform::ConsoleHandle& console, std::string_view text)
     return false;
 }
 
+std::int64_t now()
+{
+    return std::chrono::duration_cast<std::chrono::nanoseconds>(std::chrono::system_clock::now().time_since_epoch())
+        .count();
+}
+
 // What --expect and --previous give to set the reports against.
 struct Comparisons {
-    std::vector<std::string> expected;
+    std::vector<ExpectedMachine> expected;
     std::optional<std::vector<PreviousMachine>> previous;
 };
 
@@ -101,7 +110,7 @@ std::string readComparison(const fs::path& file, bool isExpect, Comparisons& com
     // Each line or machine becomes a record of its own, which can take many times the file's size.
     try {
         if (isExpect) {
-            comparisons.expected = parseExpectedMachines(read.text);
+            comparisons.expected = parseExpectedList(read.text);
             return {};
         }
         comparisons.previous = readPreviousCollection(read.text);
@@ -138,10 +147,7 @@ bool writeFile(const fs::path& path, const std::function<void(const TextSink&)>&
 // Writes each output asked for; false at the first that cannot be written.
 bool writeOutputs(const FleetOptions& options, const FleetReports& reports, const FleetSummary& summary)
 {
-    PageContext page{
-        std::chrono::duration_cast<std::chrono::nanoseconds>(std::chrono::system_clock::now().time_since_epoch())
-            .count(),
-        {}};
+    PageContext page{now(), {}};
     for (const fs::path& path : options.paths) {
         page.paths.push_back(displayPath(path));
     }
@@ -175,7 +181,18 @@ int summarise(const FleetOptions& options, const ReportSearch& search, const Com
               const platform::ConsoleHandle& console)
 {
     FleetReports reports = readReports(search);
-    reports.missing = missingMachines(comparisons.expected, machineNames(reports));
+    std::vector<std::string> expected;
+    for (const ExpectedMachine& machine : comparisons.expected) {
+        expected.push_back(machine.name);
+        if (!machine.group.empty()) {
+            reports.groupByKey.try_emplace(machineKey(machine.name), machine.group);
+            if (std::find(reports.groups.begin(), reports.groups.end(), machine.group) == reports.groups.end()) {
+                reports.groups.push_back(machine.group);
+            }
+        }
+    }
+    reports.missing = missingMachines(expected, machineNames(reports));
+    reports.utcOffset = localUtcOffset(now());
     if (comparisons.previous) {
         compareWithPrevious(reports, *comparisons.previous);
     }
@@ -227,7 +244,11 @@ int runFleet(const std::vector<platform::NativePath>& args)
     if (parsed.request != Request::summary) {
         const std::string text = parsed.request == Request::help ? std::string(usage) + std::string(help)
                                                                  : "quillbrook-fleet " QUILLBROOK_VERSION "\n";
-        return printed(platform::ConsoleHandle{}, text) ? 0 : 2;
+        // The help's umlauts need the console set up as for the summary.
+        const platform::ConsoleHandle console = platform::setUpConsole();
+        const bool done = printed(console, text);
+        platform::restoreConsole(console);
+        return done ? 0 : 2;
     }
     if (!parsed.error.empty()) {
         printError(parsed.error, true);

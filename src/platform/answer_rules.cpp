@@ -1,13 +1,51 @@
 #include "platform/answer_rules.h"
 
 #include <algorithm>
+#include <array>
 
 namespace quill::platform {
 
-std::uint32_t firmwareTypeFromVariableError(std::uint32_t error)
+std::optional<std::uint32_t> firmwareTypeFromVariableError(std::uint32_t error)
 {
-    constexpr std::uint32_t errorInvalidFunction = 1; // ERROR_INVALID_FUNCTION
-    return error == errorInvalidFunction ? firmwareTypeBios : firmwareTypeUefi;
+    switch (error) {
+    case 1: // ERROR_INVALID_FUNCTION
+        return firmwareTypeBios;
+    case 0:   // read: only UEFI has variables
+    case 203: // ERROR_ENVVAR_NOT_FOUND
+    case 998: // ERROR_NOACCESS
+        return firmwareTypeUefi;
+    default:
+        return std::nullopt;
+    }
+}
+
+std::uint16_t nativeArchitectureFrom(std::optional<std::uint16_t> nativeMachine, std::uint16_t systemInfoArchitecture)
+{
+    constexpr std::uint16_t machineArm64 = 0xAA64;  // IMAGE_FILE_MACHINE_ARM64
+    constexpr std::uint16_t architectureArm64 = 12; // PROCESSOR_ARCHITECTURE_ARM64
+    return nativeMachine == machineArm64 ? architectureArm64 : systemInfoArchitecture;
+}
+
+bool isConsoleSeen(bool hasWindow, bool startedHidden, std::uint32_t processesOnConsole)
+{
+    return hasWindow && !(startedHidden && processesOnConsole == 1);
+}
+
+std::optional<std::uint64_t> largestBuiltInDisk(std::span<const WindowsDisk> disks)
+{
+    // STORAGE_BUS_TYPE: BusType1394 4, BusTypeUsb 7, BusTypeSd 12, BusTypeMmc 13,
+    // BusTypeVirtual 14, BusTypeFileBackedVirtual 15.
+    constexpr std::array<std::uint32_t, 6> attachedBuses = {4, 7, 12, 13, 14, 15};
+    std::optional<std::uint64_t> largest;
+    for (const WindowsDisk& disk : disks) {
+        const bool attached =
+            std::find(attachedBuses.begin(), attachedBuses.end(), disk.busType) != attachedBuses.end();
+        if (attached || disk.removableMedia || !disk.lengthBytes || *disk.lengthBytes == 0) {
+            continue;
+        }
+        largest = std::max(largest.value_or(0), *disk.lengthBytes);
+    }
+    return largest;
 }
 
 std::size_t nextPathBufferSize(std::size_t size, std::size_t reported)

@@ -7,6 +7,8 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <optional>
+#include <span>
 #include <string_view>
 
 namespace quill::platform {
@@ -16,9 +18,35 @@ inline constexpr std::uint32_t firmwareTypeBios = 1;
 inline constexpr std::uint32_t firmwareTypeUefi = 2;
 
 // Where GetFirmwareType is missing (Windows 7 and 8.0): the firmware type from the error a
-// read of a firmware variable ended with. Only legacy BIOS answers ERROR_INVALID_FUNCTION;
-// UEFI answers anything else, also to a caller without the privilege to read variables.
-std::uint32_t firmwareTypeFromVariableError(std::uint32_t error);
+// read of a firmware variable no firmware has ended with. Only legacy BIOS answers
+// ERROR_INVALID_FUNCTION; UEFI reads variables, so it finds none (ERROR_ENVVAR_NOT_FOUND) or
+// refuses the empty buffer (ERROR_NOACCESS). Any other error, a missing privilege above all,
+// comes before the firmware was asked: nullopt, since it tells nothing about the firmware.
+std::optional<std::uint32_t> firmwareTypeFromVariableError(std::uint32_t error);
+
+// The native architecture as a PROCESSOR_ARCHITECTURE_* code: from IsWow64Process2's native
+// machine (an IMAGE_FILE_MACHINE_* code) where Windows told it, since an x64 program emulated on
+// ARM64 hears AMD64 from GetNativeSystemInfo; else systemInfoArchitecture as that reported it.
+std::uint16_t nativeArchitectureFrom(std::optional<std::uint16_t> nativeMachine, std::uint16_t systemInfoArchitecture);
+
+// Whether someone can see the console to press a key in it. Without a window (CREATE_NO_WINDOW)
+// nobody can; nor when the console was made for this process alone and its window started
+// hidden (Start-Process -WindowStyle Hidden, a software-distribution program set to hidden).
+// A hidden start inherited by a console others share says nothing about that console's window.
+bool isConsoleSeen(bool hasWindow, bool startedHidden, std::uint32_t processesOnConsole);
+
+// A disk as Windows PE sees it through IOCTL_STORAGE_QUERY_PROPERTY (its STORAGE_BUS_TYPE and
+// whether its medium is removable) and IOCTL_DISK_GET_LENGTH_INFO (nullopt: not answered).
+struct WindowsDisk {
+    std::uint32_t busType = 0;
+    bool removableMedia = false;
+    std::optional<std::uint64_t> lengthBytes;
+};
+
+// The size of the disk Windows would be installed on when checked from Windows PE, whose own
+// drive is a RAM disk: the largest built-in disk. USB, FireWire, SD and MMC disks, virtual and
+// file-backed ones and removable media are the sticks and images such a run starts from.
+std::optional<std::uint64_t> largestBuiltInDisk(std::span<const WindowsDisk> disks);
 
 // A Windows path has at most 32,767 units and its terminator; no buffer grows beyond.
 inline constexpr std::size_t largestPathBuffer = 0x8000;

@@ -30,7 +30,8 @@ struct CpuidRegisters {
 CpuidRegisters cpuid(std::uint32_t leaf);
 
 // The native processor architecture as a Windows PROCESSOR_ARCHITECTURE_* code
-// (9 AMD64, 12 ARM64, 6 IA64, 0 x86, 0xFFFF unknown).
+// (9 AMD64, 12 ARM64, 6 IA64, 0 x86, 0xFFFF unknown): that of the machine, also where this
+// x86-64 program runs emulated.
 std::uint16_t nativeArchitecture();
 
 // Whether the firmware, the TPM and the disks the process sees are the machine's own. Inside
@@ -61,6 +62,9 @@ struct TpmDeviceAnswer {
     // With a failed result: the firmware describes a TPM 2.0 that no driver serves, so the
     // chip is there and only the running system cannot use it.
     bool isDescribedWithoutDriver = false;
+    // With a failed result: Windows PE without its optional TPM Base Services, so the TPM
+    // could not be asked at all, whatever the machine has.
+    bool isPreinstallationWithoutTbs = false;
 };
 TpmDeviceAnswer tpmDeviceInfo();
 
@@ -192,8 +196,10 @@ void writeOutput(const ConsoleHandle& console, std::string_view text);
 // Switches the colour of text written to stdout from now on. Only where the handle takes colours.
 void setTextAttribute(const ConsoleHandle& console, TextAttribute attribute);
 
-// Waits for one key press without echo; returns at once when input is at its end, and on
-// Windows in session 0, where no user can reach the console.
+// Waits for one key press without echo, keys typed before it discarded, where someone reads
+// the report: standard output is the terminal or console the key is read from, the run is in
+// the foreground, and on Windows the console has a window and is not in session 0. Returns at
+// once everywhere else: output to a file or a pipe, input not from a terminal, a hidden console.
 void waitForKey();
 
 } // namespace quill::platform

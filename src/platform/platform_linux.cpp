@@ -198,7 +198,8 @@ void takeRaw(const termios& saved)
     raw.c_lflag &= ~static_cast<tcflag_t>(ICANON | ECHO);
     raw.c_cc[VMIN] = 1;
     raw.c_cc[VTIME] = 0;
-    ::tcsetattr(STDIN_FILENO, TCSANOW, &raw);
+    // Keys typed while the run was reading the machine were not meant for a report not yet shown.
+    ::tcsetattr(STDIN_FILENO, TCSAFLUSH, &raw);
 }
 
 // Stops the process as SIGTSTP's default action would and returns once it is continued. The
@@ -494,11 +495,24 @@ void setTextAttribute(const ConsoleHandle& /*console*/, TextAttribute attribute)
     std::fwrite(sgr.data(), 1, sgr.size(), stdout);
 }
 
+namespace {
+
+// Whether standard input and output are the same terminal: only then does the prompt stand
+// where the key is typed. With the output in a file or a pipe (a pager, ssh without -t) the
+// prompt is not on that terminal, and a pager reads it too.
+bool outputIsTheInputTerminal()
+{
+    struct stat input {};
+    struct stat output {};
+    return ::isatty(STDIN_FILENO) == 1 && ::isatty(STDOUT_FILENO) == 1 && ::fstat(STDIN_FILENO, &input) == 0 &&
+           ::fstat(STDOUT_FILENO, &output) == 0 && input.st_rdev == output.st_rdev;
+}
+
+} // namespace
+
 void waitForKey()
 {
-    if (::isatty(STDIN_FILENO) != 1) {
-        // No terminal: one byte or end of input, whichever comes first.
-        readOneByte();
+    if (!outputIsTheInputTerminal()) {
         return;
     }
     const pid_t foreground = ::tcgetpgrp(STDIN_FILENO);
@@ -507,11 +521,8 @@ void waitForKey()
         return;
     }
     struct termios saved {};
-    // Only a run that has the terminal for itself takes it raw. With its output in a pipe a
-    // pager may hold the terminal's settings; putting back what the run found then would
-    // take over the pager's, not the shell's. A terminal that is not the controlling one
-    // (foreground < 0) is read as it is, too.
-    if (foreground < 0 || ::isatty(STDOUT_FILENO) != 1 || ::tcgetattr(STDIN_FILENO, &saved) != 0) {
+    // A terminal that is not the controlling one (foreground < 0) is read as it is.
+    if (foreground < 0 || ::tcgetattr(STDIN_FILENO, &saved) != 0) {
         readOneByte();
         return;
     }

@@ -10,6 +10,7 @@
 
 #include <algorithm>
 #include <array>
+#include <cstddef>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -64,6 +65,8 @@ Function findFunction(HMODULE module, const char* name)
 
 using GetDiskSpaceInformationFunction = HRESULT(WINAPI*)(LPCWSTR, DiskSpaceInformation*);
 using GetFirmwareTypeFunction = BOOL(WINAPI*)(FIRMWARE_TYPE*);
+using IsWow64Process2Function = BOOL(WINAPI*)(HANDLE, USHORT*, USHORT*);
+using BCryptGenRandomFunction = LONG(WINAPI*)(void*, PUCHAR, ULONG, ULONG);
 using SetDefaultDllDirectoriesFunction = BOOL(WINAPI*)(DWORD);
 using TbsiGetDeviceInfoFunction = UINT32(WINAPI*)(UINT32, PVOID);
 
@@ -153,15 +156,94 @@ void restrictLibrarySearch()
     }
 }
 
-// The runtime's start-up runs code before main: the stack protector's guard set-up asks the
-// CryptoAPI for random bytes, which loads its provider DLLs by bare name. The loader calls
-// the exe's TLS callbacks before that start-up, once the imported DLLs are ready, so the
-// search policy is set here, ahead of every DLL the program's own code could load.
-void NTAPI restrictLibrarySearchAtStart(PVOID /*module*/, DWORD reason, PVOID /*reserved*/)
+// Random bytes for the stack protector's guard from the system's generator, or 0 where it
+// cannot be had. bcrypt.dll is no known DLL either, so it too comes from the system directory.
+std::uintptr_t systemRandomWord()
 {
-    if (reason == DLL_PROCESS_ATTACH) {
-        restrictLibrarySearch();
+    constexpr ULONG systemPreferredRng = 2; // BCRYPT_USE_SYSTEM_PREFERRED_RNG
+    const HMODULE bcrypt = loadSystemLibrary(L"bcrypt.dll");
+    const auto genRandom = findFunction<BCryptGenRandomFunction>(bcrypt, "BCryptGenRandom");
+    std::uintptr_t word = 0;
+    if (genRandom == nullptr ||
+        genRandom(nullptr, reinterpret_cast<PUCHAR>(&word), sizeof word, systemPreferredRng) < 0) {
+        word = 0;
     }
+    if (bcrypt != nullptr) {
+        FreeLibrary(bcrypt);
+    }
+    return word;
+}
+
+} // namespace
+} // namespace quill::platform
+
+// The stack protector's guard and its failure path, defined here so that libssp is never
+// linked: its start-up asks the CryptoAPI (CryptAcquireContextA and CryptGenRandom, which
+// ADVAPI32 forwards to CRYPTSP.dll, no known DLL) for the guard, and forwarders are bound
+// with the imports, before any code of the program could restrict where DLLs come from.
+extern "C" {
+std::uintptr_t __stack_chk_guard = 0x2f8a'5c61'd39e'0b47; // NOLINT(bugprone-reserved-identifier)
+
+[[noreturn]] void __stack_chk_fail() // NOLINT(bugprone-reserved-identifier)
+{
+    // The stack is not to be trusted: say why on stderr with one system call, as the compiler's
+    // runtime would, then end at once, through no handler and no runtime code.
+    static constexpr char message[] = "*** stack smashing detected ***: terminated\n";
+    DWORD written = 0;
+    WriteFile(GetStdHandle(STD_ERROR_HANDLE), message, sizeof message - 1, &written, nullptr);
+    constexpr DWORD fastFailAvailable = 23;    // PF_FASTFAIL_AVAILABLE
+    constexpr unsigned stackCookieFailure = 2; // FAST_FAIL_STACK_COOKIE_CHECK_FAILURE
+    if (IsProcessorFeaturePresent(fastFailAvailable) != 0) {
+        __asm__ volatile("int $0x29" : : "c"(stackCookieFailure)); // __fastfail
+    }
+    TerminateProcess(GetCurrentProcess(), static_cast<UINT>(STATUS_STACK_BUFFER_OVERRUN));
+    __builtin_unreachable();
+}
+}
+
+namespace {
+
+// The load configuration's DependentLoadFlags (mingw-w64 still calls the field Reserved1): from
+// Windows 10 1607 on, the loader looks for every DLL the exe imports, and the DLLs those import,
+// in the system directory only.
+constexpr IMAGE_LOAD_CONFIG_DIRECTORY64 loadConfiguration()
+{
+    IMAGE_LOAD_CONFIG_DIRECTORY64 configuration{};
+    configuration.Size = sizeof configuration;
+    configuration.Reserved1 = LOAD_LIBRARY_SEARCH_SYSTEM32;
+    return configuration;
+}
+
+} // namespace
+
+// The linker points the exe's load configuration entry at the object of this name.
+extern "C" __attribute__((used)) constinit const IMAGE_LOAD_CONFIG_DIRECTORY64 _load_config_used = loadConfiguration();
+
+namespace quill::platform {
+namespace {
+
+// The loader calls the exe's TLS callbacks once the imported DLLs are ready, before the
+// runtime's start-up, so the search policy is set here, ahead of every DLL the program's own
+// code could load. The guard is seeded here too, while no function that checks it is running:
+// this one does not (it has no protector of its own), and those it calls have returned.
+__attribute__((no_stack_protector)) void NTAPI restrictLibrarySearchAtStart(PVOID /*module*/, DWORD reason,
+                                                                            PVOID /*reserved*/)
+{
+    if (reason != DLL_PROCESS_ATTACH) {
+        return;
+    }
+    restrictLibrarySearch();
+    std::uintptr_t seed = systemRandomWord();
+    if (seed == 0) {
+        // As other runtimes seed their cookie where nothing better is at hand: what differs
+        // between runs, with ASLR's address of this process.
+        LARGE_INTEGER counter{};
+        QueryPerformanceCounter(&counter);
+        seed = static_cast<std::uintptr_t>(counter.QuadPart) ^ GetTickCount64() ^
+               (std::uintptr_t{GetCurrentProcessId()} << 32) ^ GetCurrentThreadId() ^
+               reinterpret_cast<std::uintptr_t>(&seed);
+    }
+    __stack_chk_guard = seed;
 }
 
 // The runtime's TLS directory calls every pointer placed between its .CRT$XLA and .CRT$XLZ
@@ -186,6 +268,101 @@ std::optional<std::uint64_t> actualVolumeTotal(const wchar_t* root)
         return std::nullopt;
     }
     return total;
+}
+
+// Windows PE, which setup and recovery media run, says so by this key. Its Windows sits on a
+// RAM disk, and TPM Base Services are an optional component there.
+bool isWindowsPe()
+{
+    HKEY key = nullptr;
+    if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, L"SYSTEM\\CurrentControlSet\\Control\\MiniNT", 0, KEY_QUERY_VALUE, &key) !=
+        ERROR_SUCCESS) {
+        return false;
+    }
+    RegCloseKey(key);
+    return true;
+}
+
+// How a physical disk is attached and how large it is; nullopt where it does not exist.
+std::optional<WindowsDisk> physicalDisk(unsigned number)
+{
+    // Spelled out: std::to_wstring would bring the runtime's whole wide formatting into the exe.
+    std::wstring path = L"\\\\.\\PhysicalDrive";
+    if (number >= 10) {
+        path += static_cast<wchar_t>(L'0' + number / 10);
+    }
+    path += static_cast<wchar_t>(L'0' + number % 10);
+    const HANDLE disk =
+        CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0, nullptr);
+    if (disk == INVALID_HANDLE_VALUE) {
+        return std::nullopt;
+    }
+    WindowsDisk answer;
+    STORAGE_PROPERTY_QUERY query{};
+    query.PropertyId = StorageDeviceProperty;
+    query.QueryType = PropertyStandardQuery;
+    STORAGE_DEVICE_DESCRIPTOR descriptor{};
+    DWORD returned = 0;
+    if (DeviceIoControl(disk, IOCTL_STORAGE_QUERY_PROPERTY, &query, sizeof query, &descriptor, sizeof descriptor,
+                        &returned, nullptr) != 0 &&
+        returned >= offsetof(STORAGE_DEVICE_DESCRIPTOR, BusType) + sizeof descriptor.BusType) {
+        answer.busType = static_cast<std::uint32_t>(descriptor.BusType);
+        answer.removableMedia = descriptor.RemovableMedia != 0;
+    } else {
+        answer.removableMedia = true; // a disk that does not say how it is attached is not counted
+    }
+    GET_LENGTH_INFORMATION length{};
+    if (DeviceIoControl(disk, IOCTL_DISK_GET_LENGTH_INFO, nullptr, 0, &length, sizeof length, &returned, nullptr) !=
+            0 &&
+        length.Length.QuadPart > 0) {
+        answer.lengthBytes = static_cast<std::uint64_t>(length.Length.QuadPart);
+    }
+    CloseHandle(disk);
+    return answer;
+}
+
+// Disk numbers need not be contiguous (a stick pulled out leaves a gap), so a fixed range is
+// asked; a PC has far fewer disks.
+std::optional<std::uint64_t> largestBuiltInDiskOfPe()
+{
+    constexpr unsigned diskNumbers = 64;
+    std::vector<WindowsDisk> disks;
+    for (unsigned number = 0; number < diskNumbers; ++number) {
+        if (std::optional<WindowsDisk> disk = physicalDisk(number)) {
+            disks.push_back(*disk);
+        }
+    }
+    return largestBuiltInDisk(disks);
+}
+
+// Windows 7 and 8.0 answer a firmware variable read only with SeSystemEnvironmentPrivilege
+// enabled; administrators hold it, disabled, and standard users lack it. The token's state
+// is put back afterwards.
+std::optional<std::uint32_t> firmwareTypeFromVariableRead()
+{
+    HANDLE token = nullptr;
+    TOKEN_PRIVILEGES enable{};
+    TOKEN_PRIVILEGES previous{};
+    DWORD previousSize = sizeof previous;
+    bool enabled = false;
+    if (OpenProcessToken(GetCurrentProcess(), TOKEN_ADJUST_PRIVILEGES | TOKEN_QUERY, &token) != 0 &&
+        LookupPrivilegeValueW(nullptr, L"SeSystemEnvironmentPrivilege", &enable.Privileges[0].Luid) != 0) {
+        enable.PrivilegeCount = 1;
+        enable.Privileges[0].Attributes = SE_PRIVILEGE_ENABLED;
+        // Succeeds also when the token lacks the privilege; only ERROR_SUCCESS says it was given.
+        enabled = AdjustTokenPrivileges(token, FALSE, &enable, sizeof previous, &previous, &previousSize) != 0 &&
+                  GetLastError() == ERROR_SUCCESS;
+    }
+    // A variable no firmware has, in a namespace of zeros: nothing is read, only the error counts.
+    const DWORD read = GetFirmwareEnvironmentVariableW(L"", L"{00000000-0000-0000-0000-000000000000}", nullptr, 0);
+    const DWORD error = read != 0 ? ERROR_SUCCESS : GetLastError();
+    if (enabled) {
+        AdjustTokenPrivileges(token, FALSE, &previous, 0, nullptr, nullptr);
+    }
+    if (token != nullptr) {
+        CloseHandle(token);
+    }
+    return firmwareTypeFromVariableError(error);
 }
 
 // A name surrogate stands for another file or directory: symbolic links, junctions, mount
@@ -241,16 +418,22 @@ std::uint16_t nativeArchitecture()
     SYSTEM_INFO info;
     ZeroMemory(&info, sizeof info);
     GetNativeSystemInfo(&info);
-    return info.wProcessorArchitecture;
+    // From Windows 10 1709 on; only it tells an x64 program on ARM64 what runs it.
+    const auto isWow64Process2 = findFunction<IsWow64Process2Function>(kernel32(), "IsWow64Process2");
+    USHORT processMachine = 0;
+    USHORT nativeMachine = 0;
+    std::optional<std::uint16_t> machine;
+    if (isWow64Process2 != nullptr && isWow64Process2(GetCurrentProcess(), &processMachine, &nativeMachine) != 0) {
+        machine = nativeMachine;
+    }
+    return nativeArchitectureFrom(machine, info.wProcessorArchitecture);
 }
 
 std::optional<std::uint32_t> firmwareType()
 {
     const auto getFirmwareType = findFunction<GetFirmwareTypeFunction>(kernel32(), "GetFirmwareType");
     if (getFirmwareType == nullptr) {
-        // Windows 7 and 8.0: a read of a variable no firmware has tells UEFI from legacy BIOS.
-        const DWORD read = GetFirmwareEnvironmentVariableW(L"", L"{00000000-0000-0000-0000-000000000000}", nullptr, 0);
-        return firmwareTypeFromVariableError(read != 0 ? ERROR_SUCCESS : GetLastError());
+        return firmwareTypeFromVariableRead(); // Windows 7 and 8.0
     }
     FIRMWARE_TYPE type = FirmwareTypeUnknown;
     if (getFirmwareType(&type) == 0) {
@@ -291,7 +474,7 @@ TpmDeviceAnswer tpmDeviceInfo()
         if (tbs != nullptr) {
             FreeLibrary(tbs);
         }
-        return TpmDeviceAnswer{tbsInternalError, 0};
+        return TpmDeviceAnswer{tbsInternalError, 0, false, isWindowsPe()};
     }
     TPM_DEVICE_INFO info{};
     info.structVersion = 2;
@@ -316,6 +499,10 @@ SystemVolumeAnswer systemVolume()
     wchar_t directory[MAX_PATH] = {};
     if (GetWindowsDirectoryW(directory, MAX_PATH) == 0) {
         return SystemVolumeAnswer{false, std::nullopt};
+    }
+    // Windows PE's own volume is a RAM disk of at most 512 MB; Windows will go to a disk.
+    if (isWindowsPe()) {
+        return SystemVolumeAnswer{true, largestBuiltInDiskOfPe()};
     }
     // Only the drive letter matters: the capacity asked is that of its root.
     const wchar_t root[4] = {directory[0], L':', L'\\', L'\0'};
@@ -620,15 +807,26 @@ void waitForKey()
     if (ProcessIdToSessionId(GetCurrentProcessId(), &session) != 0 && session == 0) {
         return;
     }
-    // _getch reads the console, not stdin: with stdin redirected (a script, a pipe, the
-    // null device) it would wait on a console nobody is typing into.
-    DWORD inputMode = 0;
+    // Both ends on the console (a process has only one): with the report in a file or pipe
+    // the prompt is not on the screen, and with stdin redirected no key will come from there.
+    DWORD mode = 0;
     const HANDLE input = GetStdHandle(STD_INPUT_HANDLE);
-    if (isPresent(input) && GetConsoleMode(input, &inputMode) != 0) {
-        (void)_getch();
+    const HANDLE output = GetStdHandle(STD_OUTPUT_HANDLE);
+    if (!isPresent(input) || GetConsoleMode(input, &mode) == 0 || !isPresent(output) ||
+        GetConsoleMode(output, &mode) == 0) {
         return;
     }
-    (void)std::fgetc(stdin);
+    STARTUPINFOW startup{};
+    startup.cb = sizeof startup;
+    GetStartupInfoW(&startup);
+    const bool startedHidden = (startup.dwFlags & STARTF_USESHOWWINDOW) != 0 && startup.wShowWindow == SW_HIDE;
+    DWORD processes[2] = {};
+    if (!isConsoleSeen(GetConsoleWindow() != nullptr, startedHidden, GetConsoleProcessList(processes, 2))) {
+        return;
+    }
+    // Keys typed while the run was reading the machine were not meant for a report not yet shown.
+    static_cast<void>(FlushConsoleInputBuffer(input));
+    (void)_getch();
 }
 
 } // namespace quill::platform

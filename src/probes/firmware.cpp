@@ -15,16 +15,23 @@ bool isUefiFirmwareType(std::optional<std::uint32_t> firmwareType)
     return firmwareType == firmwareTypeUefi;
 }
 
-bool isUefiFirmware()
-{
-    return isUefiFirmwareType(platform::firmwareType());
-}
+namespace {
 
-CheckItem uefiBootCheck(platform::FirmwareVisibility visibility, bool isUefi, std::optional<std::uint32_t> uefiWordSize)
+constexpr const char* unreadableDetail = "Status konnte nicht ausgelesen werden";
+
+} // namespace
+
+CheckItem uefiBootCheck(platform::FirmwareVisibility visibility, std::optional<std::uint32_t> firmwareType,
+                        std::optional<std::uint32_t> uefiWordSize)
 {
     if (std::optional<std::string> unseen = unseenDetail(visibility)) {
         return checkItem(Check::uefiBoot, false, std::move(*unseen));
     }
+    // Calling an unanswered query BIOS would send the user to switch on what may be on already.
+    if (!firmwareType) {
+        return checkItem(Check::uefiBoot, false, unreadableDetail);
+    }
+    const bool isUefi = isUefiFirmwareType(firmwareType);
     if (isUefi && uefiWordSize == 32u) {
         return checkItem(Check::uefiBoot, false, "32-Bit-UEFI (startet kein 64-Bit-Windows)");
     }
@@ -33,11 +40,11 @@ CheckItem uefiBootCheck(platform::FirmwareVisibility visibility, bool isUefi, st
 
 CheckItem probeUefiBoot(platform::FirmwareVisibility visibility)
 {
-    return uefiBootCheck(visibility, isUefiFirmware(), platform::uefiWordSize());
+    return uefiBootCheck(visibility, platform::firmwareType(), platform::uefiWordSize());
 }
 
 CheckItem secureBootCheck(platform::FirmwareVisibility visibility, std::optional<std::uint32_t> secureBootValue,
-                          const std::function<bool()>& askIsUefi)
+                          const std::function<std::optional<std::uint32_t>()>& askFirmwareType)
 {
     if (std::optional<std::string> unseen = unseenDetail(visibility)) {
         return checkItem(Check::secureBoot, false, std::move(*unseen));
@@ -46,15 +53,16 @@ CheckItem secureBootCheck(platform::FirmwareVisibility visibility, std::optional
         const bool enabled = *secureBootValue == 1;
         return checkItem(Check::secureBoot, enabled, enabled ? "aktiviert" : std::string(secureBootOffDetail));
     }
-    if (askIsUefi()) {
-        return checkItem(Check::secureBoot, false, "Status konnte nicht ausgelesen werden");
+    const std::optional<std::uint32_t> firmwareType = askFirmwareType();
+    if (!firmwareType || isUefiFirmwareType(firmwareType)) {
+        return checkItem(Check::secureBoot, false, unreadableDetail);
     }
     return checkItem(Check::secureBoot, false, std::string(secureBootInLegacyDetail));
 }
 
 CheckItem probeSecureBoot(platform::FirmwareVisibility visibility)
 {
-    return secureBootCheck(visibility, platform::secureBootValue(), isUefiFirmware);
+    return secureBootCheck(visibility, platform::secureBootValue(), platform::firmwareType);
 }
 
 } // namespace quill

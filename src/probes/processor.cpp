@@ -2,6 +2,8 @@
 
 #include "core/checks.h"
 
+#include <string_view>
+
 namespace quill {
 namespace {
 
@@ -24,9 +26,9 @@ bool bit(std::uint32_t value, int index)
     return ((value >> index) & 1u) != 0;
 }
 
-CheckItem presenceItem(Check check, bool passed)
+CheckItem presenceItem(Check check, bool passed, std::string_view note = {})
 {
-    return checkItem(check, passed, passed ? "vorhanden" : "fehlt");
+    return checkItem(check, passed, std::string(passed ? "vorhanden" : "fehlt") + std::string(note));
 }
 
 constexpr std::uint16_t architectureAmd64 = 9;
@@ -96,17 +98,20 @@ ProcessorInfo readProcessorInfo()
 
 void appendProcessorChecks(const ProcessorInfo& info, std::uint16_t nativeArchitecture, CheckList& checks)
 {
-    const bool is64BitCpu = nativeArchitecture == architectureAmd64 || nativeArchitecture == architectureArm64;
-    checks.push_back(presenceItem(Check::cpu64, is64BitCpu));
+    const bool isArm64 = nativeArchitecture == architectureArm64;
+    checks.push_back(
+        presenceItem(Check::cpu64, nativeArchitecture == architectureAmd64 || isArm64, isArm64 ? " (ARM64)" : ""));
     // This program is itself x86-64 code, so a 64-bit operating system is running it.
     checks.push_back(presenceItem(Check::os64, true));
-    checks.push_back(presenceItem(Check::sse42, info.hasSse42));
-    checks.push_back(presenceItem(Check::popcnt, info.hasPopcnt));
-    checks.push_back(presenceItem(Check::nx, info.hasNx));
-    checks.push_back(presenceItem(Check::cmpxchg16b, info.hasCmpxchg16b));
-    checks.push_back(presenceItem(Check::lahfSahf, info.hasLahfSahf));
+    // On ARM64 CPUID is answered by the x64 emulator, not by the processor Windows runs on.
+    const std::string_view source = isArm64 ? " (x64-Emulation)" : "";
+    checks.push_back(presenceItem(Check::sse42, info.hasSse42, source));
+    checks.push_back(presenceItem(Check::popcnt, info.hasPopcnt, source));
+    checks.push_back(presenceItem(Check::nx, info.hasNx, source));
+    checks.push_back(presenceItem(Check::cmpxchg16b, info.hasCmpxchg16b, source));
+    checks.push_back(presenceItem(Check::lahfSahf, info.hasLahfSahf, source));
     if (isListedFor(definitionOf(Check::prefetchW), info.vendor)) {
-        checks.push_back(presenceItem(Check::prefetchW, info.hasPrefetchW));
+        checks.push_back(presenceItem(Check::prefetchW, info.hasPrefetchW, source));
     }
 }
 

@@ -42,7 +42,8 @@ ProcessorInfo decodeProcessorInfo(const CpuidAnswers& answers);
 ProcessorInfo readProcessorInfo();
 
 // Appends the 64-bit and instruction-set items; PrefetchW only for "AuthenticAMD".
-// nativeArchitecture is a PROCESSOR_ARCHITECTURE_* code.
+// nativeArchitecture is a PROCESSOR_ARCHITECTURE_* code. On ARM64 "64-Bit CPU" names it and
+// the instruction items say that they describe the x64 emulation.
 void appendProcessorChecks(const ProcessorInfo& info, std::uint16_t nativeArchitecture, CheckList& checks);
 
 } // namespace quill

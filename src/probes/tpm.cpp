@@ -17,6 +17,10 @@ TpmStatus tpmStatusFrom(platform::FirmwareVisibility visibility, const platform:
     if (answer.result != 0 && answer.isDescribedWithoutDriver) {
         return TpmStatus{false, "TPM vorhanden, kein Treiber"};
     }
+    // Nothing was asked, so no firmware setting can be named.
+    if (answer.result != 0 && answer.isPreinstallationWithoutTbs) {
+        return TpmStatus{false, "nicht ermittelbar (Windows PE ohne TBS)"};
+    }
     // std::to_string of a uint32_t is plain unsigned decimal: no sign, no grouping, no base.
     if (answer.result != 0) {
         return TpmStatus{false, std::string(tpmNotFoundPrefix) + std::to_string(answer.result) + ")"};

@@ -277,6 +277,77 @@ ReportReading withNearMiss(ReportReading reading, const Lines& lines)
     return reading;
 }
 
+constexpr std::string_view keyPrompt = "Beliebige Taste zum Beenden...";
+
+// What the program prints after the report on the console: where the file went, the key prompt.
+bool isConsoleTrailer(std::string_view line)
+{
+    return line.empty() || line == keyPrompt || line.starts_with("Report: ") ||
+           line == "Report konnte nicht gespeichert werden.";
+}
+
+// The console shows the same report with its subtitle and '-' separators where the file has its
+// '=' rule and blank lines, and ends in the trailer. Turned into the file's lines, it reads as the
+// file does; origin keeps each line's number in the capture for the fault. A window copied out
+// may pad lines with blanks, which the console never shows: where the lines as they are do not
+// read, they are read again without.
+struct ConsoleLines {
+    Lines lines;
+    std::vector<std::size_t> origin;
+};
+
+ConsoleLines fileLinesOfConsole(const Lines& capture, const std::string& rule, bool trim)
+{
+    ConsoleLines out;
+    std::size_t end = capture.lines.size();
+    while (end > 0 &&
+           isConsoleTrailer(capture.lines[end - 1].substr(0, capture.lines[end - 1].find_last_not_of(" \t") + 1))) {
+        --end;
+    }
+    const std::string consoleRule = separatorLine(consoleSeparatorFill);
+    for (std::size_t i = 0; i < end; ++i) {
+        std::string_view line = capture.lines[i];
+        line = trim ? line.substr(0, line.find_last_not_of(" \t") + 1) : line;
+        if (i == 1) {
+            continue; // the subtitle
+        }
+        if (line == consoleRule && i == 2) {
+            out.lines.lines.insert(out.lines.lines.end(), {rule, std::string_view()});
+            out.origin.insert(out.origin.end(), {i + 1, i + 1});
+            continue;
+        }
+        out.lines.lines.push_back(line == consoleRule ? std::string_view() : line);
+        out.origin.push_back(i + 1);
+    }
+    // Copied out of the window, the text often loses the hint's line end; a hint is whole anyway.
+    out.lines.lastCut =
+        end == capture.lines.size() && capture.lastCut &&
+        !(end > 0 && capture.lines[end - 1].starts_with("Hinweis: ") && capture.lines[end - 1].ends_with('.'));
+    out.lines.mixedEndLine = capture.mixedEndLine;
+    out.origin.push_back(end + 1); // a fault after the last line
+    return out;
+}
+
+ReportReading readConsoleCapture(const Lines& capture)
+{
+    if (capture.mixedEndLine != 0) {
+        return faulty(ReportFaultKind::mixedLineEnds, capture.mixedEndLine);
+    }
+    const std::string rule = separatorLine(reportRuleFill);
+    ConsoleLines converted = fileLinesOfConsole(capture, rule, false);
+    ReportReading reading = readBody(converted.lines);
+    if (!reading.assessment) {
+        ConsoleLines trimmed = fileLinesOfConsole(capture, rule, true);
+        if (ReportReading again = readBody(trimmed.lines); again.assessment) {
+            return again;
+        }
+    }
+    if (reading.fault.line != 0) {
+        reading.fault.line = converted.origin[std::min(reading.fault.line, converted.origin.size()) - 1];
+    }
+    return reading;
+}
+
 // The text once its encoding is settled: UTF-8, with or without its mark.
 ReportReading readText(std::string_view text)
 {
@@ -302,6 +373,9 @@ ReportReading readText(std::string_view text)
         return faulty(blanks ? ReportFaultKind::trailingBlanks : ReportFaultKind::notAReport, 1);
     }
     const Lines lines = splitLines(text, crlf);
+    if (lines.lines.size() > 1 && lines.lines[1] == consoleSubtitle) {
+        return readConsoleCapture(lines);
+    }
     return withNearMiss(readBody(lines), lines);
 }
 
@@ -327,7 +401,7 @@ std::string_view faultText(ReportFaultKind kind)
     case ReportFaultKind::empty:
         return "leere Datei";
     case ReportFaultKind::tooLarge:
-        return "groesser als 64 KiB";
+        return "größer als 64 KiB";
     case ReportFaultKind::notAReport:
         return "kein Quillbrook-Bericht";
     case ReportFaultKind::cutShort:
@@ -337,11 +411,11 @@ std::string_view faultText(ReportFaultKind kind)
     case ReportFaultKind::unexpectedLine:
         return "unerwartete Zeile";
     case ReportFaultKind::unknownCheck:
-        return "unbekannte Pruefung";
+        return "unbekannte Prüfung";
     case ReportFaultKind::contradiction:
-        return "Ergebnis widerspricht den Pruefungen";
+        return "Ergebnis widerspricht den Prüfungen";
     case ReportFaultKind::trailingBlanks:
-        return "Leerzeichen am Zeilenende (mit einem Editor geaendert?)";
+        return "Leerzeichen am Zeilenende (mit einem Editor geändert?)";
     case ReportFaultKind::crLineEnds:
         return "Zeilenenden nur CR statt LF oder CR LF";
     case ReportFaultKind::fieldTooLong:

@@ -2,15 +2,42 @@
 
 #include <gtest/gtest.h>
 
+#include <optional>
+#include <vector>
+
 namespace quill::platform {
 namespace {
 
 TEST(AnswerRules, FirmwareTypeFromTheErrorOfAVariableRead)
 {
-    // ERROR_INVALID_FUNCTION, ERROR_NOACCESS, ERROR_PRIVILEGE_NOT_HELD, ERROR_ENVVAR_NOT_FOUND, success
-    const std::uint32_t cases[][2] = {{1, 1}, {998, 2}, {1314, 2}, {203, 2}, {0, 2}};
+    // ERROR_INVALID_FUNCTION, ERROR_NOACCESS, ERROR_ENVVAR_NOT_FOUND, success; then errors that come
+    // before the firmware is asked: ERROR_PRIVILEGE_NOT_HELD, ERROR_ACCESS_DENIED, ERROR_NOT_SUPPORTED
+    const std::pair<std::uint32_t, std::optional<std::uint32_t>> cases[] = {
+        {1, 1}, {998, 2}, {203, 2}, {0, 2}, {1314, std::nullopt}, {5, std::nullopt}, {50, std::nullopt}};
     for (const auto& [error, type] : cases) {
         EXPECT_EQ(firmwareTypeFromVariableError(error), type) << "error " << error;
+    }
+}
+
+TEST(AnswerRules, AKeyIsWaitedForOnlyInAConsoleSomeoneSees)
+{
+    // CREATE_NO_WINDOW has no window; a hidden start hides a console of this process alone, not a shared one
+    EXPECT_TRUE(isConsoleSeen(true, false, 1));
+    EXPECT_FALSE(isConsoleSeen(false, false, 2));
+    EXPECT_FALSE(isConsoleSeen(true, true, 1));
+    EXPECT_TRUE(isConsoleSeen(true, true, 2));
+}
+
+TEST(AnswerRules, WindowsPeMeasuresTheLargestBuiltInDisk)
+{
+    constexpr std::uint64_t gb = 1'000'000'000;
+    // STORAGE_BUS_TYPE (17 NVMe, 11 SATA, 7 USB, 12 SD, 14 virtual), removable medium, length
+    const std::pair<std::vector<WindowsDisk>, std::optional<std::uint64_t>> cases[] = {
+        {{{11, false, 256 * gb}, {17, false, 512 * gb}}, 512 * gb},
+        {{{7, false, 999 * gb}, {12, false, 998 * gb}, {14, false, 997 * gb}, {11, true, 996 * gb}, {11, false, 1}}, 1},
+        {{{17, false, std::nullopt}, {7, false, 999 * gb}}, std::nullopt}};
+    for (const auto& [disks, size] : cases) {
+        EXPECT_EQ(largestBuiltInDisk(disks), size) << disks.size() << " disks";
     }
 }
 

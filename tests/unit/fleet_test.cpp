@@ -8,6 +8,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
+#include <tuple>
 
 namespace quill::fleet {
 namespace {
@@ -64,6 +65,8 @@ TEST(FleetOutputs, MachineTextIsQuotedForEachFormat)
         {"Intel; \"Core\"", R"c("Intel; ""Core""")c", R"c("Intel; \"Core\"")c", "Intel; &quot;Core&quot;"},
         {"=HYPERLINK(\"x\")", R"c("'=HYPERLINK(""x"")")c", R"c("=HYPERLINK(\"x\")")c", "=HYPERLINK(&quot;x&quot;)"},
         {"-1+2", "'-1+2", "\"-1+2\"", "-1+2"},
+        {"i5,=cmd|' /C calc'!A0", "\"i5,=cmd|' /C calc'!A0\"", "\"i5,=cmd|' /C calc'!A0\"",
+         "i5,=cmd|&#39; /C calc&#39;!A0"},
         // Control characters, should any pass the reader, are replaced in CSV and HTML and escaped in JSON.
         {"<b>\\\x01\t", "<b>\\??", R"c("<b>\\\u0001\t")c", "&lt;b&gt;\\??"},
         {"\x1b]52;c;eA==\x07\xC2\x9B"
@@ -161,6 +164,35 @@ TEST(FleetNames, OneMachineWhateverTheCaseOrDomainAndNaturalOrder)
                             "1\0\r\0\n\0#\0x\0",
                             18);
     EXPECT_EQ(parseExpectedMachines(utf16), std::vector<std::string>{"PC-1"});
+    // A second column after ';' or a tab is the group, never part of the name.
+    const std::vector<ExpectedMachine> grouped =
+        parseExpectedList("PC-1 ; Hamburg # Empfang\nPC-2\tK\xC3\xB6ln\nPC-3\n");
+    const std::vector<std::pair<std::string, std::string>> expected = {
+        {"PC-1", "Hamburg"}, {"PC-2", "K\xC3\xB6ln"}, {"PC-3", ""}};
+    ASSERT_EQ(grouped.size(), expected.size());
+    for (std::size_t i = 0; i < expected.size(); ++i) {
+        EXPECT_EQ(std::pair(grouped[i].name, grouped[i].group), expected[i]);
+    }
+}
+
+// Sizes a spreadsheet can sort, from the report's own "x.y GiB"; a TBS code in words.
+TEST(FleetSummary, SizesInBytesAndTbsCodesInWords)
+{
+    const std::tuple<const char*, std::optional<std::uint64_t>, const char*> memory[] = {
+        {"3.9 GiB installiert", 4187593114u, "3,9 GiB"},
+        {"16.0 GiB installiert", 17179869184u, "16,0 GiB"},
+        {"konnte nicht gelesen werden", std::nullopt, ""},
+        {".5 GiB installiert", std::nullopt, ""}};
+    for (const auto& [detail, bytes, text] : memory) {
+        CheckList technical = testing::intelTechnicalChecks();
+        technical[7] = testing::failedItem("RAM >= 4 GiB", detail);
+        const Assessment a = deriveAssessment(testing::intelBrand, testing::intelVendor, technical, {});
+        EXPECT_EQ(memoryBytes(a), bytes) << detail;
+        EXPECT_EQ(gibText(memoryBytes(a)), text) << detail;
+    }
+    EXPECT_EQ(systemDriveBytes(testing::allPassed()), std::optional<std::uint64_t>(255980050842u));
+    EXPECT_EQ(tbsErrorMeaning("nicht verfuegbar (TBS Fehler 2150121487)"), "kein TPM gefunden");
+    EXPECT_EQ(tbsErrorMeaning("nicht verfuegbar (TBS Fehler 5)"), "");
 }
 
 TEST(FleetFiles, MachineNameFromTheFileOrItsDirectory)

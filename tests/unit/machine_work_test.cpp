@@ -8,7 +8,8 @@ namespace quill {
 namespace {
 
 // An Intel or AMD machine on which the checks named fail with the details given.
-Assessment failing(const std::map<std::string, std::string>& failed, const char* vendor = testing::intelVendor)
+Assessment failing(const std::map<std::string, std::string>& failed, const char* vendor = testing::intelVendor,
+                   const char* brand = testing::intelBrand)
 {
     CheckList technical = testing::intelTechnicalChecks();
     if (std::string_view(vendor) == amdVendor) {
@@ -22,7 +23,7 @@ Assessment failing(const std::map<std::string, std::string>& failed, const char*
             }
         }
     }
-    return deriveAssessment(testing::intelBrand, vendor, technical, official);
+    return deriveAssessment(brand, vendor, technical, official);
 }
 
 TEST(MachineWork, CategoryAndActionsFromTheFailedChecks)
@@ -32,18 +33,42 @@ TEST(MachineWork, CategoryAndActionsFromTheFailedChecks)
         std::map<std::string, std::string> failed;
         Category category;
         std::vector<Action> actions;
+        const char* brand = testing::intelBrand;
+        MachineFacts facts = {};
     };
     const std::string tpmNotFound = "nicht verfuegbar (TBS Fehler 2150121487)";
+    const char* kabyLake = "Intel(R) Core(TM) i7-7700 CPU @ 3.60GHz";
+    const char* ivyBridge = "Intel(R) Core(TM) i5-3470 CPU @ 3.20GHz";
+    const char* qemu = "QEMU Virtual CPU version 2.5+";
+    const MachineFacts bitlocker{std::nullopt, true, false};
+    const std::map<std::string, std::string> legacy = {{"UEFI-Boot", "Legacy/BIOS"},
+                                                       {"Secure Boot", "nicht verfuegbar im Legacy/BIOS-Modus"}};
     const Case cases[] = {
         {{}, Category::ready, {}},
+        {{}, Category::cpuNotListed, {replacePc}, kabyLake},
+        {{{"Secure Boot", "deaktiviert"}, {"TPM 2.0", tpmNotFound}}, Category::cpuNotListed, {replacePc}, ivyBridge},
+        {{{"RAM >= 4 GiB", "2.0 GiB installiert"}}, Category::cpuNotListed, {replacePc}, kabyLake},
         {{{"Secure Boot", "deaktiviert"}}, Category::firmware, {enableSecureBoot}},
         {{{"UEFI-Boot", "Legacy/BIOS"},
           {"Secure Boot", "nicht verfuegbar im Legacy/BIOS-Modus"},
           {"TPM 2.0", tpmNotFound}},
          Category::firmware,
          {enableUefi, enableSecureBoot, enableTpm}},
-        {{{"Secure Boot", "Status konnte nicht ausgelesen werden"}}, Category::firmware, {check}},
-        {{{"TPM 2.0", "unbekannte TPM-Version (3)"}}, Category::firmware, {check}},
+        {{{"TPM 2.0", "nicht verfuegbar (TBS Fehler 2150121473)"}}, Category::check, {check}},
+        {{{"Secure Boot", "deaktiviert"}, {"TPM 2.0", "nicht verfuegbar (TBS Fehler 2150121480)"}},
+         Category::check,
+         {enableSecureBoot, check}},
+        {{{"Secure Boot", "Status konnte nicht ausgelesen werden"}}, Category::check, {check}},
+        {{{"TPM 2.0", "unbekannte TPM-Version (3)"}}, Category::check, {check}},
+        {{{"UEFI-Boot", "32-Bit-UEFI (startet kein 64-Bit-Windows)"}}, Category::check, {check}},
+        {{{"UEFI-Boot", "nicht ermittelbar (WSL)"},
+          {"Secure Boot", "nicht ermittelbar (WSL)"},
+          {"TPM 2.0", "nicht ermittelbar (WSL)"}},
+         Category::check,
+         {check}},
+        {{{"Secure Boot", "Status konnte nicht ausgelesen werden"}, {"TPM 2.0", "nur TPM 1.2 erkannt"}},
+         Category::tpmHardware,
+         {check, tpmUpgrade}},
         {{{"Secure Boot", "deaktiviert"}, {"TPM 2.0", "nur TPM 1.2 erkannt"}},
          Category::tpmHardware,
          {enableSecureBoot, tpmUpgrade}},
@@ -51,16 +76,46 @@ TEST(MachineWork, CategoryAndActionsFromTheFailedChecks)
          Category::upgrade,
          {addMemory, tpmUpgrade}},
         {{{"Systemlaufwerk >= 64 GiB", "Kapazitaet 59.6 GiB"}}, Category::upgrade, {largerDisk}},
-        {{{"RAM >= 4 GiB", "konnte nicht gelesen werden"}}, Category::upgrade, {check}},
+        {{{"RAM >= 4 GiB", "konnte nicht gelesen werden"}}, Category::check, {check}},
+        {{{"RAM >= 4 GiB", "konnte nicht gelesen werden"}, {"Systemlaufwerk >= 64 GiB", "Kapazitaet 59.6 GiB"}},
+         Category::upgrade,
+         {check, largerDisk}},
         {{{"SSE4.2", "fehlt"}, {"POPCNT", "fehlt"}, {"Systemlaufwerk >= 64 GiB", "Kapazitaet 59.6 GiB"}},
          Category::replace,
          {replacePc, largerDisk}},
         {{{"64-Bit CPU", "fehlt"}, {"UEFI-Boot", "Legacy/BIOS"}}, Category::replace, {replacePc, enableUefi}},
+        {{{"SSE4.2", "fehlt"}, {"TPM 2.0", tpmNotFound}},
+         Category::replace,
+         {replacePc, tpmUpgrade},
+         "Intel(R) Core(TM)2 Duo CPU     E8400  @ 3.00GHz"},
+        {{{"SSE4.2", "fehlt"}, {"POPCNT", "fehlt"}, {"TPM 2.0", tpmNotFound}}, Category::firmware, {vmSettings}, qemu},
+        {{{"TPM 2.0", tpmNotFound}}, Category::firmware, {vmSettings}, "Common KVM processor"},
+        {legacy, Category::firmware, {vmSettings}, testing::intelBrand, {true, false, false}},
+        {{{"Secure Boot", "deaktiviert"}},
+         Category::firmware,
+         {suspendBitlocker, enableSecureBoot},
+         testing::intelBrand,
+         bitlocker},
+        {{{"Systemlaufwerk >= 64 GiB", "Kapazitaet 59.6 GiB"}},
+         Category::upgrade,
+         {largerDisk},
+         testing::intelBrand,
+         bitlocker},
+        {legacy,
+         Category::firmware,
+         {suspendBitlocker, convertToGpt, enableUefi, enableSecureBoot},
+         testing::intelBrand,
+         {std::nullopt, true, true}},
+        {{{"Secure Boot", "deaktiviert"}},
+         Category::firmware,
+         {enableSecureBoot},
+         testing::intelBrand,
+         {std::nullopt, false, true}},
     };
     for (const Case& c : cases) {
-        const MachineWork work = machineWork(failing(c.failed));
-        EXPECT_EQ(categoryId(work.category), categoryId(c.category)) << c.failed.size();
-        EXPECT_EQ(work.actions, c.actions) << categoryId(c.category);
+        const MachineWork work = machineWork(failing(c.failed, testing::intelVendor, c.brand), c.facts);
+        EXPECT_EQ(categoryId(work.category), categoryId(c.category)) << c.failed.size() << " " << c.brand;
+        EXPECT_EQ(work.actions, c.actions) << categoryId(c.category) << " " << c.brand;
     }
     EXPECT_EQ(machineWork(failing({{"PrefetchW (AMD)", "fehlt"}}, "AuthenticAMD")).category, Category::replace);
 }
@@ -106,6 +161,14 @@ TEST(MachineWork, ProcessorOnTheVendorsListByNamingRules)
     };
     for (const auto& [brand, listing] : cases) {
         EXPECT_EQ(listingId(processorListing(brand)), listingId(listing)) << brand;
+    }
+    // Where "no TPM found" means none to switch on: before PTT (Haswell) and before Ryzen's fTPM.
+    const std::pair<const char*, bool> platforms[] = {
+        {"Intel(R) Core(TM) i5-3470 CPU @ 3.20GHz", true},         {"Intel(R) Core(TM) i5-4590 CPU @ 3.30GHz", false},
+        {"Intel(R) Core(TM) i7 CPU         920  @ 2.67GHz", true}, {"AMD FX(tm)-8350 Eight-Core Processor", true},
+        {"AMD Ryzen 7 1700 Eight-Core Processor", false},          {"Intel(R) Celeron(R) N4020 CPU @ 1.10GHz", false}};
+    for (const auto& [brand, old] : platforms) {
+        EXPECT_EQ(predatesFirmwareTpm(brand), old) << brand;
     }
 }
 

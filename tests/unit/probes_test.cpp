@@ -77,11 +77,14 @@ TEST(UefiBoot, OnlyASuccessfulUefiAnswerPasses)
         EXPECT_EQ(isUefiFirmwareType(c.firmwareType), c.isUefi) << c.firmwareType.value_or(999);
     }
     expectItems({
-        {"UEFI", uefiBootCheck(visible, true, 64u), {"UEFI-Boot", true, "aktiv"}},
+        {"UEFI", uefiBootCheck(visible, 2u, 64u), {"UEFI-Boot", true, "aktiv"}},
         {"32-bit UEFI",
-         uefiBootCheck(visible, true, 32u),
+         uefiBootCheck(visible, 2u, 32u),
          {"UEFI-Boot", false, "32-Bit-UEFI (startet kein 64-Bit-Windows)"}},
-        {"BIOS or failed", uefiBootCheck(visible, false, 32u), {"UEFI-Boot", false, "Legacy/BIOS"}},
+        {"BIOS", uefiBootCheck(visible, 1u, 32u), {"UEFI-Boot", false, "Legacy/BIOS"}},
+        {"query failed, never a guess",
+         uefiBootCheck(visible, std::nullopt, std::nullopt),
+         {"UEFI-Boot", false, "Status konnte nicht ausgelesen werden"}},
     });
 }
 
@@ -90,28 +93,29 @@ TEST(SecureBoot, ValueDecidesAndFirmwareOnlyPicksTheFailureText)
     struct Case {
         const char* situation;
         std::optional<std::uint32_t> value;
-        bool firmwareIsUefi;
+        std::optional<std::uint32_t> firmwareType;
         CheckItem expected;
         int expectedFirmwareQueries;
     };
     const Case cases[] = {
-        {"enabled", 1, true, {"Secure Boot", true, "aktiviert"}, 0},
-        {"enabled although firmware says BIOS", 1, false, {"Secure Boot", true, "aktiviert"}, 0},
-        {"disabled", 0, true, {"Secure Boot", false, "deaktiviert"}, 0},
-        {"only exactly 1 counts", 2, true, {"Secure Boot", false, "deaktiviert"}, 0},
-        {"all bits set", 0xFFFFFFFF, true, {"Secure Boot", false, "deaktiviert"}, 0},
-        {"unreadable on UEFI", std::nullopt, true, {"Secure Boot", false, "Status konnte nicht ausgelesen werden"}, 1},
-        {"unreadable on BIOS or failed query",
+        {"enabled", 1, 2, {"Secure Boot", true, "aktiviert"}, 0},
+        {"enabled although firmware says BIOS", 1, 1, {"Secure Boot", true, "aktiviert"}, 0},
+        {"disabled", 0, 2, {"Secure Boot", false, "deaktiviert"}, 0},
+        {"only exactly 1 counts", 2, 2, {"Secure Boot", false, "deaktiviert"}, 0},
+        {"all bits set", 0xFFFFFFFF, 2, {"Secure Boot", false, "deaktiviert"}, 0},
+        {"unreadable on UEFI", std::nullopt, 2, {"Secure Boot", false, "Status konnte nicht ausgelesen werden"}, 1},
+        {"unreadable on BIOS", std::nullopt, 1, {"Secure Boot", false, "nicht verfuegbar im Legacy/BIOS-Modus"}, 1},
+        {"unreadable, unknown firmware",
          std::nullopt,
-         false,
-         {"Secure Boot", false, "nicht verfuegbar im Legacy/BIOS-Modus"},
+         std::nullopt,
+         {"Secure Boot", false, "Status konnte nicht ausgelesen werden"},
          1},
     };
     for (const Case& c : cases) {
         int queries = 0;
         const CheckItem item = secureBootCheck(visible, c.value, [&] {
             ++queries;
-            return c.firmwareIsUefi;
+            return c.firmwareType;
         });
         expectItems({{c.situation, item, c.expected}});
         EXPECT_EQ(queries, c.expectedFirmwareQueries) << c.situation;
@@ -137,6 +141,7 @@ TEST(Tpm, VersionAndResultCodes)
         {"error wins over a filled version", {0x80284001, 2}, false, "nicht verfuegbar (TBS Fehler 2150121473)"},
         {"firmware describes one, no driver", {0x8028400F, 0, true}, false, "TPM vorhanden, kein Treiber"},
         {"a driver's answer wins", {0, 2, true}, true, "TPM 2.0 erkannt"},
+        {"Windows PE without TBS", {0x80284001, 0, false, true}, false, "nicht ermittelbar (Windows PE ohne TBS)"},
     };
     for (const Case& c : cases) {
         const TpmStatus status = tpmStatusFrom(visible, c.answer);
@@ -155,8 +160,10 @@ TEST(UnseenMachine, FirmwareTpmAndDiskLinesSayWhyTheyCannotBeJudged)
     };
     for (const auto& [visibility, detail] : cases) {
         expectItems({
-            {detail, uefiBootCheck(visibility, true, 64u), {"UEFI-Boot", false, detail}},
-            {detail, secureBootCheck(visibility, 1u, [] { return true; }), {"Secure Boot", false, detail}},
+            {detail, uefiBootCheck(visibility, 2u, 64u), {"UEFI-Boot", false, detail}},
+            {detail,
+             secureBootCheck(visibility, 1u, [] { return std::make_optional(2u); }),
+             {"Secure Boot", false, detail}},
             {detail, tpmCheck(tpmStatusFrom(visibility, {0, 2})), {"TPM 2.0", false, detail}},
             {detail,
              systemDriveCheck(visibility, platform::SystemVolumeAnswer{true, std::uint64_t{1} << 40}),

@@ -158,16 +158,20 @@ TEST(AppendProcessorChecks, OnlyAmd64AndArm64Count64Bit)
     struct Case {
         std::uint16_t architecture;
         bool is64Bit;
+        const char* cpuDetail;
+        const char* instructionDetail; // of every instruction item, none present
     };
-    const Case cases[] = {{9, true}, {12, true}, {0, false}, {6, false}, {5, false}, {0xFFFF, false}};
+    const Case cases[] = {{9, true, "vorhanden", "fehlt"}, {12, true, "vorhanden (ARM64)", "fehlt (x64-Emulation)"},
+                          {0, false, "fehlt", "fehlt"},    {6, false, "fehlt", "fehlt"},
+                          {5, false, "fehlt", "fehlt"},    {0xFFFF, false, "fehlt", "fehlt"}};
     for (const Case& c : cases) {
         CheckList checks;
         appendProcessorChecks(ProcessorInfo{}, c.architecture, checks);
         EXPECT_EQ(checks[0].passed, c.is64Bit) << c.architecture;
-        EXPECT_EQ(checks[0].detail, c.is64Bit ? "vorhanden" : "fehlt") << c.architecture;
-        EXPECT_TRUE(checks[1].passed) << "the operating system is 64-bit whatever the processor says";
+        EXPECT_EQ(checks[0].detail, c.cpuDetail) << c.architecture;
+        EXPECT_EQ(checks[1].detail, "vorhanden") << "the operating system is 64-bit whatever the processor says";
         for (std::size_t i = 2; i < checks.size(); ++i) {
-            EXPECT_EQ(checks[i].detail, "fehlt") << checks[i].name;
+            EXPECT_EQ(checks[i].detail, c.instructionDetail) << checks[i].name;
         }
     }
 }

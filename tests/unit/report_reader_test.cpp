@@ -2,6 +2,8 @@
 #include "core/checks.h"
 #include "core/report_layout.h"
 #include "core/printable_text.h"
+#include "core/console_report.h"
+#include "report/report_file.h"
 #include "report/report_reader.h"
 #include "report/report_text.h"
 #include "sample_assessments.h"
@@ -78,17 +80,32 @@ Assessment randomAssessment(std::mt19937& engine)
     return deriveAssessment(brand, vendor, technical, official);
 }
 
+// What the program prints, as saved from its standard output: the report, where it went, the prompt.
+std::string consoleCapture(const Assessment& assessment)
+{
+    ConsoleScript script = renderConsoleReport(assessment);
+    printReportStatus(script, true, "C:\\Temp\\quillbrook-report.txt");
+    printKeyPrompt(script);
+    std::string text;
+    for (const ConsolePiece& piece : script) {
+        text += piece.isAttribute ? "" : piece.text;
+    }
+    return text;
+}
+
 TEST(ReportReader, ReadsBackWhatTheWriterWroteInEveryEncoding)
 {
     std::mt19937 engine(20240611);
     for (int round = 0; round < 1000; ++round) {
         const Assessment assessment = randomAssessment(engine);
-        const std::string text = buildReportText(assessment);
-        for (const bool bom : {true, false}) {
-            for (const bool crlf : {false, true}) {
-                EXPECT_TRUE(readsBackAs(withBomAndCrlf(text, bom, crlf), assessment))
-                    << "bom " << bom << ", crlf " << crlf << ":\n"
-                    << text;
+        // The console's text says the same: captured, it reads as the file.
+        for (const std::string& text : {buildReportText(assessment), consoleCapture(assessment)}) {
+            for (const bool bom : {true, false}) {
+                for (const bool crlf : {false, true}) {
+                    EXPECT_TRUE(readsBackAs(withBomAndCrlf(text, bom, crlf), assessment))
+                        << "bom " << bom << ", crlf " << crlf << ":\n"
+                        << text;
+                }
             }
         }
     }
@@ -176,6 +193,7 @@ TEST(ReportReader, FaultsNameKindAndLine)
 {
     const std::string intel = buildReportText(testing::onlyOfficialFailed());
     const std::string amd = buildReportText(amdMachine());
+    const std::string console = consoleCapture(testing::onlyOfficialFailed());
     struct Case {
         const char* situation;
         std::string bytes;
@@ -246,6 +264,12 @@ TEST(ReportReader, FaultsNameKindAndLine)
         {"CR alone ends the lines", replacedAll(intel, '\n', '\r'), ReportFaultKind::crLineEnds, 1},
         {"a fault in UTF-16", utf16(replaced(intel, "[Ergebnis]\n", "")), ReportFaultKind::unexpectedLine,
          lineOf(intel, "[Ergebnis]")},
+        {"a fault in a console capture", replaced(console, "[OK ] POPCNT", "[ok ] POPCNT"),
+         ReportFaultKind::unexpectedLine, lineOf(console, "[OK ] POPCNT")},
+        {"a console capture cut short", console.substr(0, console.find("[Ergebnis]")), ReportFaultKind::cutShort,
+         lineOf(console, "[Ergebnis]")},
+        {"a console capture with more", console + "PS C:\\> \n", ReportFaultKind::unexpectedLine,
+         lineOf(console, "Hinweis:") + 1},
     };
     for (const Case& c : cases) {
         const ReportReading reading = readReport(c.bytes);

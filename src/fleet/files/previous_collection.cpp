@@ -4,6 +4,9 @@
 
 #include <nlohmann/json.hpp>
 
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
 #include <unordered_map>
 #include <unordered_set>
 
@@ -18,7 +21,9 @@ const std::string* stringMember(const Json& object, const char* key)
     return found != object.end() && found->is_string() ? found->get_ptr<const std::string*>() : nullptr;
 }
 
-// The category a file without one implies: its checks read as the program reads a report.
+// The category its checks and processor give by today's rules, so a machine that did not change
+// is not taken for worse because the rules learnt a category: a file from before machines had a
+// category, or before a processor the list lacks was one of its own.
 std::optional<Category> categoryFromChecks(const Json& machine)
 {
     const auto checks = machine.find("checks");
@@ -38,7 +43,33 @@ std::optional<Category> categoryFromChecks(const Json& machine)
         }
         (*group == "technical" ? technical : official).push_back(CheckItem{*name, passed->get<bool>(), *detail});
     }
-    return machineWork(deriveAssessment({}, {}, std::move(technical), std::move(official))).category;
+    const std::string* cpu = stringMember(machine, "cpu");
+    return machineWork(
+               deriveAssessment(cpu != nullptr ? *cpu : std::string(), {}, std::move(technical), std::move(official)))
+        .category;
+}
+
+// "2026-12-09T10:33:49Z" in nanoseconds since 1970, 0 for anything else.
+std::int64_t isoTime(const std::string& text)
+{
+    unsigned year = 0;
+    unsigned month = 0;
+    unsigned day = 0;
+    unsigned hour = 0;
+    unsigned minute = 0;
+    unsigned second = 0;
+    if (text.size() != 20 ||
+        std::sscanf(text.c_str(), "%4u-%2u-%2uT%2u:%2u:%2uZ", &year, &month, &day, &hour, &minute, &second) != 6) {
+        return 0;
+    }
+    using namespace std::chrono;
+    const year_month_day date{std::chrono::year(static_cast<int>(year)), std::chrono::month(month),
+                              std::chrono::day(day)};
+    if (!date.ok() || hour > 23 || minute > 59 || second > 60) {
+        return 0;
+    }
+    const auto time = sys_days(date) + hours(hour) + minutes(minute) + seconds(second);
+    return duration_cast<nanoseconds>(time.time_since_epoch()).count();
 }
 
 std::optional<PreviousMachine> previousMachine(const Json& machine)
@@ -48,11 +79,15 @@ std::optional<PreviousMachine> previousMachine(const Json& machine)
         return std::nullopt;
     }
     const std::string* id = stringMember(machine, "category");
-    const std::optional<Category> category = id != nullptr ? categoryFromId(*id) : categoryFromChecks(machine);
+    std::optional<Category> category = categoryFromChecks(machine);
+    if (!category && id != nullptr) {
+        category = categoryFromId(*id);
+    }
     if (!category) {
         return std::nullopt;
     }
-    return PreviousMachine{*name, *category};
+    const std::string* time = stringMember(machine, "report_time");
+    return PreviousMachine{*name, *category, time != nullptr ? isoTime(*time) : 0};
 }
 
 } // namespace
@@ -92,6 +127,9 @@ void compareWithPrevious(FleetReports& reports, const std::vector<PreviousMachin
     std::unordered_map<std::string, Category> before;
     for (const PreviousMachine& machine : previous) {
         before.try_emplace(machineKey(machine.name), machine.category);
+    }
+    for (const PreviousMachine& machine : previous) {
+        reports.previousTime = std::max(reports.previousTime, machine.reportTime);
     }
     std::unordered_set<std::string> now;
     for (MachineReport& machine : reports.machines) {

@@ -2,6 +2,7 @@
 
 #include "fleet/plan/fleet_summary.h"
 
+#include <cstdint>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -13,6 +14,7 @@ namespace quill::fleet {
 struct PreviousMachine {
     std::string name;
     Category category = Category::ready;
+    std::int64_t reportTime = 0; // nanoseconds since 1970 UTC, 0 where the file gives none
 };
 
 // The machines of a JSON file this tool wrote, nullopt when the text is no such file. A file

@@ -26,7 +26,9 @@ void appendCell(std::string& out, std::string_view cell)
     if (looksLikeFormula(text)) {
         text.insert(0, 1, '\'');
     }
-    if (text.find_first_of(";\"\r\n") == std::string::npos) {
+    // ',' and tab as well: a spreadsheet that splits at either would otherwise cut the cell, and
+    // what follows the cut would start a cell of its own, a formula perhaps.
+    if (text.find_first_of(";,\t\"\r\n") == std::string::npos) {
         out += text;
         return;
     }
@@ -51,7 +53,12 @@ void appendRow(std::string& out, const std::vector<std::string>& cells)
     out += "\r\n";
 }
 
-std::vector<std::string> machineRow(const MachineReport& machine)
+std::string byteCell(const std::optional<std::uint64_t>& bytes)
+{
+    return bytes ? std::to_string(*bytes) : std::string();
+}
+
+std::vector<std::string> machineRow(const FleetReports& reports, const MachineReport& machine)
 {
     const Assessment& a = machine.assessment;
     std::vector<std::string> cells = {machine.name,
@@ -71,9 +78,12 @@ std::vector<std::string> machineRow(const MachineReport& machine)
     }
     cells.emplace_back(categoryText(machine.work.category));
     cells.push_back(std::move(actions));
-    cells.push_back(standText(machine.reportTime));
+    cells.push_back(standText(machine.reportTime, reports.utcOffset));
     cells.emplace_back(listingText(machine.work.processorOnList));
     cells.emplace_back(machine.change ? changeText(*machine.change) : std::string_view());
+    cells.push_back(byteCell(memoryBytes(a)));
+    cells.push_back(byteCell(systemDriveBytes(a)));
+    cells.emplace_back(groupOf(reports, machine.name));
     return cells;
 }
 
@@ -88,12 +98,14 @@ void writeFleetCsv(const FleetReports& reports, const TextSink& sink)
         header.emplace_back(check.name);
     }
     const std::size_t categoryColumn = header.size();
-    for (const char* column : {"Kategorie", "Massnahmen", "Stand (UTC)", "Prozessor auf der Liste", "Aenderung"}) {
+    for (const char* column : {"Kategorie", "Maßnahmen", "Stand", "Prozessor auf der Liste", "Änderung", "RAM (Byte)",
+                               "Systemlaufwerk (Byte)", "Gruppe"}) {
         header.emplace_back(column);
     }
+    header[categoryColumn + 2] = "Stand (" + offsetText(reports.utcOffset) + ")";
     appendRow(out, header);
     for (const MachineReport& machine : reports.machines) {
-        appendRow(out, machineRow(machine));
+        appendRow(out, machineRow(reports, machine));
         handOn(out, sink);
     }
     // An expected machine without a report is a row of its own, so a filter on the category finds it.
@@ -101,6 +113,7 @@ void writeFleetCsv(const FleetReports& reports, const TextSink& sink)
         std::vector<std::string> cells(header.size());
         cells.front() = name;
         cells[categoryColumn] = "kein Bericht";
+        cells.back() = groupOf(reports, name);
         appendRow(out, cells);
     }
     handOn(out, sink, true);

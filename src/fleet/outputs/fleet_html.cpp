@@ -18,8 +18,9 @@ body{font-family:Arial,Helvetica,sans-serif;margin:2em;color:#222;background:#ff
 h1{font-size:1.6em;margin-bottom:.2em}h2{font-size:1.2em;margin-top:1.6em}h3{font-size:1.05em;margin:1.4em 0 .3em}
 .meta{color:#555;margin-top:0}
 .tiles{display:flex;gap:1em;flex-wrap:wrap}
-.tile{border:1px solid #ccc;border-radius:6px;padding:.6em 1.2em;min-width:9em}
-.tile .number{font-size:2.2em;font-weight:bold;display:block}
+.tile{border:1px solid #ccc;border-radius:6px;padding:.5em 1em;min-width:6.5em}
+.tile .number{font-size:2.2em;font-weight:bold;display:block}.tile.red{border-color:#c0392b}
+.tile.yellow{border-color:#d4a017}.tile.green{border-color:#2e8b3a}.worse{color:#c0392b}
 .chart{display:grid;grid-template-columns:24em 1fr 5em 4em;gap:.35em .8em;align-items:center;max-width:64em}
 .track{background:#eee;height:1.1em;border-radius:3px}
 .bar{display:block;height:100%;border-radius:3px;background:#4a6fa5}
@@ -33,7 +34,7 @@ th{background:#f0f0f0}thead{display:table-header-group}tr{break-inside:avoid;pag
 td.yes{background:#d5efd8}td.no{background:#f6d5d1}td.v{text-align:center;white-space:nowrap;width:4.5em}
 .name{width:9em}.when{white-space:nowrap;width:7.5em}.listed{width:4.5em}.change{width:6em}
 .file{word-break:break-all;width:14em}.acts{width:10em}.blockers{width:15em}.cpu{width:13em}.todo{margin:.2em 0 .4em}
-@page{size:A4 landscape;margin:12mm}
+@page{size:A4 landscape;margin:12mm 12mm 15mm}
 @media print{body{margin:0;font-size:9pt;-webkit-print-color-adjust:exact;print-color-adjust:exact}h2,h3{break-after:avoid;page-break-after:avoid}.chart{max-width:none}}
 </style>
 )";
@@ -67,11 +68,12 @@ std::string escaped(std::string_view text)
     return out;
 }
 
-// The share of the whole in per cent with one decimal, from integers only.
-std::string percent(std::size_t count, std::size_t whole)
+// The share of the whole in per cent with one decimal, from integers only; CSS takes a point,
+// people read a comma.
+std::string percent(std::size_t count, std::size_t whole, char point = ',')
 {
     const std::size_t tenths = whole == 0 ? 0 : (count * 1000 + whole / 2) / whole;
-    return std::to_string(tenths / 10) + "." + std::to_string(tenths % 10);
+    return std::to_string(tenths / 10) + point + std::to_string(tenths % 10);
 }
 
 // One row of a bar chart: label, bar, count, share. A sub row is indented under the row above it.
@@ -82,80 +84,131 @@ void appendBar(std::string& out, std::string_view label, std::size_t count, std:
     out += escaped(label);
     out += "</div><div class='track'><span class='bar ";
     out += colour;
-    out += "' style='width:" + percent(count, whole) + "%'></span></div><div class='count'>";
+    out += "' style='width:" + percent(count, whole, '.') + "%'></span></div><div class='count'>";
     out += std::to_string(count) + "</div><div class='share'>" + percent(count, whole) + " %</div>\n";
 }
 
-void appendTile(std::string& out, std::string_view label, std::size_t count)
+void appendTile(std::string& out, std::string_view label, std::size_t count, std::string_view colour = "")
 {
-    out += "<div class='tile'><span class='number'>" + std::to_string(count) + "</span>";
+    out += "<div class='tile " + std::string(colour) + "'><span class='number'>" + std::to_string(count) + "</span>";
     out += escaped(label);
     out += "</div>\n";
 }
 
 std::string_view categoryColour(Category category)
 {
-    constexpr std::array<std::string_view, 5> colours = {"red", "red", "yellow", "yellow", "green"};
+    constexpr std::array<std::string_view, 7> colours = {"red", "red", "red", "red", "yellow", "", "green"};
     return colours[static_cast<std::size_t>(category)];
 }
 
-void appendVerdictChart(std::string& out, const FleetSummary& s)
+// The counts at the top: the work list's categories taken together, so the two can never disagree.
+void appendTiles(std::string& out, const FleetSummary& s)
 {
-    out += "<h2>Ergebnis</h2>\n<div class='chart'>\n";
-    appendBar(out, "Offiziell kompatibel", s.officiallyCompatible, s.machines, "green");
-    appendBar(out, "davon CPU nicht auf der Liste", s.processorNotOnList, s.machines, "green", true);
-    appendBar(out, "Nur technisch kompatibel", s.technicallyCompatibleOnly, s.machines, "yellow");
-    appendBar(out, "davon nur Firmware-Einstellungen", s.firmwareSettingsOnly, s.machines, "yellow", true);
-    appendBar(out, "davon TPM 2.0 fehlt", s.tpmMissing, s.machines, "yellow", true);
-    appendBar(out, "Nicht technisch kompatibel", s.notCompatible, s.machines, "red");
-    out += "</div>\n<p class='note'>Offiziell kompatibel heisst: die technischen Mindestanforderungen, UEFI-Boot, "
-           "Secure Boot und TPM 2.0 sind erfuellt. Nicht geprueft sind die Prozessorliste des Herstellers (hier nur "
-           "nach Namensregeln geschaetzt), Grafik und Bildschirm.</p>\n";
+    out += "<div class='tiles'>\n";
+    appendTile(out, "Rechner", s.machines);
+    appendTile(out, "Hardware nötig", categoryCount(s, hardwareCategories), "red");
+    appendTile(out, "Nur Einstellungen", categoryCount(s, {Category::firmware}), "yellow");
+    appendTile(out, "Vor Ort prüfen", categoryCount(s, {Category::check}), "");
+    appendTile(out, "Bereit", categoryCount(s, {Category::ready}), "green");
+    appendTile(out, "Erwartet, ohne Bericht", s.missing, "");
+    appendTile(out, "Nicht lesbare Dateien", s.unreadable, "");
+    out += "</div>\n<p class='note'>Hardware nötig: Ersetzen, CPU nicht auf der Liste, Aufrüsten und TPM-Hardware "
+           "zusammen; Nur Einstellungen: Firmware-Einstellungen.</p>\n";
 }
 
-void appendWorkChart(std::string& out, const FleetReports& reports, const FleetSummary& s)
+// Against an earlier collection: the machines that got worse by name, then the counts.
+void appendChanges(std::string& out, const FleetReports& reports, const FleetSummary& s)
+{
+    out += "<h2>" + previousCollectionTitle(reports.previousTime, reports.utcOffset) + "</h2>\n";
+    std::vector<const MachineReport*> worse;
+    for (const MachineReport& machine : reports.machines) {
+        if (machine.change == Change::worse) {
+            worse.push_back(&machine);
+        }
+    }
+    std::sort(worse.begin(), worse.end(),
+              [](const MachineReport* x, const MachineReport* y) { return naturalLess(x->name, y->name); });
+    out += "<p class='worse'><b>Schlechter geworden: " + std::to_string(worse.size()) + "</b>";
+    for (const MachineReport* machine : worse) {
+        out += (machine == worse.front() ? " – " : ", ") + escaped(machine->name) + " (jetzt " +
+               std::string(categoryText(machine->work.category)) + ")";
+    }
+    const auto changed = [&s](Change change) { return std::to_string(s.byChange[static_cast<std::size_t>(change)]); };
+    out += "</p>\n<p>" + std::to_string(s.becameReady) + " jetzt bereit, " + changed(Change::better) + " besser, " +
+           changed(Change::same) + " unverändert, " + changed(Change::added) + " neu, " +
+           std::to_string(reports.gone.size()) +
+           " nicht mehr gemeldet. Verglichen wird die Kategorie; die frühere "
+           "Sammlung ist nach ihrem neuesten Bericht datiert.</p>\n";
+}
+
+void appendWorkChart(std::string& out, const FleetSummary& s)
 {
     out += "<h2>Arbeitsliste</h2>\n<div class='chart'>\n";
     for (const Category category : categories) {
         appendBar(out, categoryText(category), s.byCategory[static_cast<std::size_t>(category)], s.machines,
                   categoryColour(category));
     }
-    out += "</div>\n";
-    if (reports.comparedWithPrevious) {
-        const auto changed = [&s](Change change) {
-            return std::to_string(s.byChange[static_cast<std::size_t>(change)]);
-        };
-        out += "<p>Seit der frueheren Sammlung: " + std::to_string(s.becameReady) + " jetzt bereit, " +
-               changed(Change::better) + " besser, " + changed(Change::worse) + " schlechter, " +
-               changed(Change::same) + " unveraendert, " + changed(Change::added) + " neu, " +
-               std::to_string(reports.gone.size()) + " nicht mehr gemeldet.</p>\n";
-    }
-    out += "<p class='note'>Massnahmen: ";
+    out += "</div>\n<p class='note'>Maßnahmen: ";
     for (const Action action : allActions) {
         out += (action == allActions.front() ? "<b>" : "; <b>") + std::string(actionText(action)) +
                "</b>: " + std::string(actionHint(action));
     }
-    out += ".</p>\n";
+    out += ". Die Prozessorliste ist nach Namensregeln geschätzt; „unbekannt“ heißt: die Regeln kennen ihn nicht. "
+           "Nicht geprüft sind Grafik und Bildschirm.</p>\n";
+}
+
+// Per site or department of --expect: each category and the machines without a report.
+void appendGroupTable(std::string& out, const FleetReports& reports, const FleetSummary& s)
+{
+    if (reports.groups.empty()) {
+        return;
+    }
+    out += "<h2>Nach Gruppe</h2>\n<table class='groups'>\n<thead><tr><th>Gruppe</th>";
+    for (const Category category : categories) {
+        out += "<th>" + std::string(categoryText(category)) + "</th>";
+    }
+    out += "<th>Ohne Bericht</th></tr></thead>\n<tbody>\n";
+    for (std::size_t group = 0; group < reports.groups.size(); ++group) {
+        out += "<tr><td>" + escaped(reports.groups[group]) + "</td>";
+        for (const std::size_t count : s.byGroup[group]) {
+            out += "<td class='count'>" + std::to_string(count) + "</td>";
+        }
+        out += "<td class='count'>" + std::to_string(s.missingByGroup[group]) + "</td></tr>\n";
+    }
+    out += "</tbody>\n</table>\n";
 }
 
 void appendFailureChart(std::string& out, const FleetSummary& s)
 {
-    out += "<h2>Fehlgeschlagene Pruefungen</h2>\n<div class='chart'>\n";
+    out += "<h2>Fehlgeschlagene Prüfungen</h2>\n<div class='chart'>\n";
     for (std::size_t check = 0; check < checkTable.size(); ++check) {
         appendBar(out, checkTable[check].name, s.failuresByCheck[check], s.machines, "");
     }
     out += "</div>\n";
 }
 
+// The blockers as the report words them; a TBS code gets its meaning beside it, for the reader
+// who does not know the codes.
 std::string blockerCell(const Assessment& a)
 {
+    const CheckItem* tpm = findCheck(a, checkName(Check::tpm20));
+    const std::string_view meaning = tpm != nullptr ? tbsErrorMeaning(tpm->detail) : std::string_view();
     std::string cell;
     for (const BlockerList* blockers : {&a.technicalBlockers, &a.officialBlockers}) {
         for (const std::string& line : *blockers) {
             cell += (cell.empty() ? "" : "<br>") + escaped(line);
+            if (!meaning.empty() && line.ends_with(tpm->detail)) {
+                cell += " – " + std::string(meaning);
+            }
         }
     }
     return cell;
+}
+
+std::string listingCell(ProcessorListing listing)
+{
+    constexpr std::array<std::string_view, 3> classes = {"<td class='yes'>", "<td class='no'>", "<td>"};
+    return std::string(classes[static_cast<std::size_t>(listing)]) + std::string(listingText(listing)) + "</td>";
 }
 
 std::string verdictCell(bool value)
@@ -163,31 +216,40 @@ std::string verdictCell(bool value)
     return std::string(value ? "<td class='v yes'>" : "<td class='v no'>") + std::string(verdictWord(value)) + "</td>";
 }
 
-void appendMachineRow(std::string& out, const MachineReport& machine, bool withChange)
+void appendMachineRow(std::string& out, const FleetReports& reports, const MachineReport& machine)
 {
+    const bool withChange = reports.comparedWithPrevious;
     const Assessment& a = machine.assessment;
     std::string actions;
     for (const Action action : machine.work.actions) {
         actions += (actions.empty() ? "" : "<br>") + std::string(actionText(action));
     }
     out += "<tr><td>" + escaped(machine.name) + "</td><td>" + actions + "</td>" + verdictCell(a.technicallyCompatible) +
-           verdictCell(a.officiallyCompatible) + "<td>" + escaped(a.brand) + "</td><td>" +
-           std::string(listingText(machine.work.processorOnList)) + "</td><td class='when'>" +
-           standText(machine.reportTime) + "</td>";
+           verdictCell(a.officiallyCompatible) + "<td>" + escaped(a.brand) + "</td>" +
+           listingCell(machine.work.processorOnList) + "<td class='v'>" + gibText(memoryBytes(a)) + "<br>" +
+           gibText(systemDriveBytes(a)) + "</td><td class='when'>" + germanTime(machine.reportTime, reports.utcOffset) +
+           "</td>";
     if (withChange) {
-        out += "<td>" + std::string(machine.change ? changeText(*machine.change) : "") + "</td>";
+        out += std::string(machine.change == Change::worse ? "<td class='no'>" : "<td>") +
+               std::string(machine.change ? changeText(*machine.change) : "") + "</td>";
+    }
+    if (!reports.groups.empty()) {
+        out += "<td>" + escaped(groupOf(reports, machine.name)) + "</td>";
     }
     out += "<td>" + blockerCell(a) + "</td><td>" + escaped(machine.file) + "</td></tr>\n";
 }
 
-void appendTableHead(std::string& out, bool withChange)
+void appendTableHead(std::string& out, const FleetReports& reports)
 {
     out +=
-        "<table>\n<thead><tr><th class='name'>Rechner</th><th class='acts'>Massnahmen</th><th class='v'>Technisch</th>"
+        "<table>\n<thead><tr><th class='name'>Rechner</th><th class='acts'>Maßnahmen</th><th class='v'>Technisch</th>"
         "<th class='v'>Offiziell</th><th class='cpu'>CPU</th><th class='listed'>CPU auf der Liste</th>"
-        "<th class='when'>Stand (UTC)</th>";
-    if (withChange) {
-        out += "<th class='change'>Aenderung</th>";
+        "<th class='v'>RAM<br>Laufwerk</th><th class='when'>Stand</th>";
+    if (reports.comparedWithPrevious) {
+        out += "<th class='change'>Änderung</th>";
+    }
+    if (!reports.groups.empty()) {
+        out += "<th class='change'>Gruppe</th>";
     }
     out += "<th class='blockers'>Blocker</th><th class='file'>Datei</th></tr></thead>\n<tbody>\n";
 }
@@ -218,11 +280,15 @@ void appendMachineGroups(std::string& out, const TextSink& sink, const FleetRepo
                percent(count, summary.machines) + " %)</h3>\n";
         if (category == Category::firmware) {
             out += "<p class='todo'>Nichts zu kaufen: im Firmware-Setup UEFI-Boot (CSM aus), Secure Boot und das "
-                   "TPM (fTPM/PTT) einschalten, wie in der Spalte Massnahmen genannt.</p>\n";
+                   "TPM (fTPM/PTT) einschalten, bei einer VM in den Einstellungen des Hypervisors, wie in der Spalte "
+                   "Maßnahmen genannt.</p>\n";
+        } else if (category == Category::cpuNotListed) {
+            out += "<p class='todo'>Windows 11 läuft, ist aber nicht unterstützt, und Windows Update bietet es nicht "
+                   "an: als Ersatz einplanen. Firmware- und TPM-Befunde stehen unter Blocker.</p>\n";
         }
-        appendTableHead(out, reports.comparedWithPrevious);
+        appendTableHead(out, reports);
         for (; next != sorted.end() && (*next)->work.category == category; ++next) {
-            appendMachineRow(out, **next, reports.comparedWithPrevious);
+            appendMachineRow(out, reports, **next);
             handOn(out, sink);
         }
         out += "</tbody>\n</table>\n";
@@ -272,25 +338,30 @@ std::vector<std::string> escapedNames(const std::vector<std::string>& names)
 void writeFleetHtml(const FleetReports& reports, const FleetSummary& summary, const PageContext& page,
                     const TextSink& sink)
 {
+    const std::string made =
+        germanTime(page.generatedAt, reports.utcOffset) + " (" + offsetText(reports.utcOffset) + ")";
     std::string out = "<!DOCTYPE html>\n<html lang='de'>\n<head>\n<meta charset='utf-8'>\n"
                       // Nothing but the page's own style may load or run, whatever a report smuggles in.
                       "<meta http-equiv=\"Content-Security-Policy\" content=\"default-src 'none'; "
                       "style-src 'unsafe-inline'\">\n"
-                      "<title>Quillbrook - Windows-11-Flottenuebersicht</title>\n";
+                      "<title>Quillbrook – Windows-11-Geräteübersicht</title>\n";
     out += style;
-    out += "</head>\n<body>\n<h1>Windows-11-Flottenuebersicht</h1>\n<p class='meta'>Erstellt " +
-           standText(page.generatedAt) + " UTC aus ";
+    // Printed, every page says which it is and when the page was made.
+    out += "<style>@page{@bottom-left{content:'Quillbrook – erstellt " + made +
+           "';font:8pt Arial,sans-serif;color:#555}@bottom-right{content:'Seite ' counter(page) ' von ' "
+           "counter(pages);font:8pt Arial,sans-serif;color:#555}}</style>\n";
+    out += "</head>\n<body>\n<h1>Windows-11-Geräteübersicht</h1>\n<p class='meta'>Erstellt " + made +
+           "; alle Zeiten in " + offsetText(reports.utcOffset) + "; aus ";
     for (std::size_t i = 0; i < page.paths.size(); ++i) {
         out += (i == 0 ? "<code>" : ", <code>") + escaped(page.paths[i]) + "</code>";
     }
-    out += "</p>\n<div class='tiles'>\n";
-    appendTile(out, "Rechner", summary.machines);
-    appendTile(out, "Nicht lesbare Dateien", summary.unreadable);
-    appendTile(out, "Erwartet, ohne Bericht", summary.missing);
-    appendTile(out, "Durch neuere ersetzt", summary.superseded);
-    out += "</div>\n";
-    appendVerdictChart(out, summary);
-    appendWorkChart(out, reports, summary);
+    out += "</p>\n";
+    appendTiles(out, summary);
+    if (reports.comparedWithPrevious) {
+        appendChanges(out, reports, summary);
+    }
+    appendWorkChart(out, summary);
+    appendGroupTable(out, reports, summary);
     appendFailureChart(out, summary);
     appendMachineGroups(out, sink, reports, summary);
     appendUnreadableTable(out, reports);

@@ -106,6 +106,9 @@ void fillMachine(Json& out, const MachineReport& machine)
     }
     setText(out["report_time"], isoUtc(machine.reportTime));
     setText(out["processor_on_list"], listingId(machine.work.processorOnList));
+    const auto number = [](const std::optional<std::uint64_t>& bytes) { return bytes ? Json(*bytes) : Json(); };
+    out["memory_bytes"] = number(memoryBytes(a));
+    out["system_drive_bytes"] = number(systemDriveBytes(a));
     if (machine.change) {
         setText(out["change"], changeId(*machine.change));
     }
@@ -127,9 +130,9 @@ void fillName(Json& out, const std::string& name)
 }
 
 // One element per line keeps a fleet's file readable and diffable.
-template <typename T>
+template <typename T, typename Fill>
 void appendArray(std::string& out, const TextSink& sink, std::string_view key, const std::vector<T>& elements,
-                 void (*fill)(Json&, const T&))
+                 const Fill& fill)
 {
     out += ",\n  \"";
     out += key;
@@ -148,8 +151,25 @@ void appendArray(std::string& out, const TextSink& sink, std::string_view key, c
 
 void writeFleetJson(const FleetReports& reports, const FleetSummary& summary, const TextSink& sink)
 {
-    std::string out = "{\n  \"summary\": " + dumped(summaryJson(summary));
-    appendArray(out, sink, "machines", reports.machines, fillMachine);
+    Json summaryObject = summaryJson(summary);
+    if (!reports.groups.empty()) {
+        Json& groups = summaryObject["by_group"] = Json::object();
+        for (std::size_t group = 0; group < reports.groups.size(); ++group) {
+            Json& counts = groups[text(reports.groups[group])] = Json::object();
+            for (const Category category : categories) {
+                counts[std::string(categoryId(category))] = summary.byGroup[group][static_cast<std::size_t>(category)];
+            }
+            counts["missing"] = summary.missingByGroup[group];
+        }
+    }
+    std::string out = "{\n  \"summary\": " + dumped(summaryObject);
+    const auto fillWithGroup = [&reports](Json& element, const MachineReport& machine) {
+        fillMachine(element, machine);
+        if (!reports.groups.empty()) {
+            setText(element["group"], groupOf(reports, machine.name));
+        }
+    };
+    appendArray(out, sink, "machines", reports.machines, fillWithGroup);
     appendArray(out, sink, "unreadable", reports.unreadable, fillUnreadable);
     appendArray(out, sink, "superseded", reports.superseded, fillSuperseded);
     appendArray(out, sink, "missing", reports.missing, fillName);

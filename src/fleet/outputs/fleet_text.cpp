@@ -1,16 +1,25 @@
 #include "core/printable_text.h"
 #include "core/report_layout.h"
 #include "fleet/outputs/fleet_output.h"
+#include "fleet/outputs/report_time.h"
+#include "fleet/plan/machine_names.h"
+
+#include <algorithm>
 
 namespace quill::fleet {
 namespace {
 
-// The longest count label, "Nicht technisch kompatibel (Code 2)", and one space.
+// The longest count label, "Durch neuere ersetzte Berichte", and a few spaces.
 constexpr std::size_t countLabelWidth = 36;
 
+// Filled by characters, not bytes: an umlaut takes two bytes and one column.
 void appendCount(std::string& out, std::string_view label, std::size_t count)
 {
-    appendPadded(out, label, countLabelWidth);
+    const auto continuation = [](char c) { return (static_cast<unsigned char>(c) & 0xC0) == 0x80; };
+    const auto columns = static_cast<std::size_t>(
+        label.size() - static_cast<std::size_t>(std::count_if(label.begin(), label.end(), continuation)));
+    out += label;
+    out.append(countLabelWidth > columns ? countLabelWidth - columns : 0, ' ');
     out += " : ";
     out += std::to_string(count);
     out += "\n";
@@ -43,45 +52,58 @@ void appendNames(std::string& out, std::string_view title, const std::vector<std
 
 void appendChanges(std::string& out, const FleetReports& reports, const FleetSummary& summary)
 {
-    out += "\n[Seit der frueheren Sammlung]\n";
-    appendCount(out, "Jetzt bereit", summary.becameReady);
-    const std::pair<std::string_view, Change> rows[] = {{"Besser", Change::better},
-                                                        {"Schlechter", Change::worse},
-                                                        {"Unveraendert", Change::same},
+    out += "\n[" + previousCollectionTitle(reports.previousTime, reports.utcOffset) + "]\n";
+    const std::pair<std::string_view, Change> rows[] = {{"Schlechter", Change::worse},
+                                                        {"Besser", Change::better},
+                                                        {"Unverändert", Change::same},
                                                         {"Neu", Change::added}};
     for (const auto& [label, change] : rows) {
         appendCount(out, label, summary.byChange[static_cast<std::size_t>(change)]);
     }
+    appendCount(out, "Jetzt bereit", summary.becameReady);
     appendCount(out, "Nicht mehr gemeldet", reports.gone.size());
+    std::vector<std::string> worse;
+    for (const MachineReport& machine : reports.machines) {
+        if (machine.change == Change::worse) {
+            worse.push_back(machine.name + " (jetzt " + std::string(categoryText(machine.work.category)) + ")");
+        }
+    }
+    std::sort(worse.begin(), worse.end(), [](const std::string& x, const std::string& y) { return naturalLess(x, y); });
+    appendNames(out, "[Schlechter geworden]", worse);
 }
 
 } // namespace
 
 std::string fleetSummaryText(const FleetReports& reports, const FleetSummary& summary)
 {
-    std::string out = "Quillbrook-Flottenuebersicht\n";
+    std::string out = "Quillbrook-Geräteübersicht\n";
     out += separatorLine(reportRuleFill);
     out += "\n\n";
     appendCount(out, "Rechner (lesbare Berichte)", summary.machines);
-    appendCount(out, "Offiziell kompatibel (Code 0)", summary.officiallyCompatible);
-    appendCount(out, "  davon CPU nicht auf der Liste", summary.processorNotOnList);
-    appendCount(out, "Nur technisch kompatibel (Code 1)", summary.technicallyCompatibleOnly);
-    appendCount(out, "  davon nur Firmware-Einstellungen", summary.firmwareSettingsOnly);
-    appendCount(out, "  davon TPM 2.0 fehlt", summary.tpmMissing);
-    appendCount(out, "Nicht technisch kompatibel (Code 2)", summary.notCompatible);
-    appendCount(out, "Nicht lesbare Dateien", summary.unreadable);
+    appendCount(out, "Hardware nötig", categoryCount(summary, hardwareCategories));
+    appendCount(out, "Nur Einstellungen", categoryCount(summary, {Category::firmware}));
+    appendCount(out, "Vor Ort prüfen", categoryCount(summary, {Category::check}));
+    appendCount(out, "Bereit", categoryCount(summary, {Category::ready}));
     appendCount(out, "Erwartete Rechner ohne Bericht", summary.missing);
+    appendCount(out, "Nicht lesbare Dateien", summary.unreadable);
     appendCount(out, "Durch neuere ersetzte Berichte", summary.superseded);
+    if (reports.comparedWithPrevious) {
+        appendChanges(out, reports, summary);
+    }
 
     out += "\n[Arbeitsliste]\n";
     for (const Category category : categories) {
         appendCount(out, categoryText(category), summary.byCategory[static_cast<std::size_t>(category)]);
     }
-    if (reports.comparedWithPrevious) {
-        appendChanges(out, reports, summary);
+    for (std::size_t group = 0; group < reports.groups.size(); ++group) {
+        out += "\n[Gruppe " + printableText(reports.groups[group]) + "]\n";
+        for (const Category category : categories) {
+            appendCount(out, categoryText(category), summary.byGroup[group][static_cast<std::size_t>(category)]);
+        }
+        appendCount(out, "Ohne Bericht", summary.missingByGroup[group]);
     }
 
-    out += "\n[Fehlgeschlagene Pruefungen]\n";
+    out += "\n[Fehlgeschlagene Prüfungen]\n";
     for (std::size_t check = 0; check < checkTable.size(); ++check) {
         out += itemNameField(checkTable[check].name);
         out += " : " + std::to_string(summary.failuresByCheck[check]) + "\n";

@@ -1,6 +1,11 @@
 #include "fleet/plan/fleet_summary.h"
 
+#include "fleet/plan/machine_names.h"
+
+#include "core/check_details.h"
+
 #include <algorithm>
+#include <cctype>
 
 namespace quill::fleet {
 namespace {
@@ -43,7 +48,7 @@ void countWork(const MachineReport& machine, FleetSummary& summary)
 {
     const MachineWork& work = machine.work;
     ++summary.byCategory[static_cast<std::size_t>(work.category)];
-    if (work.category == Category::ready && work.processorOnList == ProcessorListing::no) {
+    if (exitCodeOf(machine.assessment) == 0 && work.processorOnList == ProcessorListing::no) {
         ++summary.processorNotOnList;
     }
     if (machine.change) {
@@ -54,11 +59,95 @@ void countWork(const MachineReport& machine, FleetSummary& summary)
     }
 }
 
+// "238.4 GiB" at the start of text, in tenths.
+std::optional<std::uint64_t> gibTenths(std::string_view text)
+{
+    const std::size_t point = text.find('.');
+    if (point == 0 || point == std::string_view::npos || point > 12 || text.size() < point + 6 ||
+        text.substr(point + 2, 4) != " GiB" || std::isdigit(static_cast<unsigned char>(text[point + 1])) == 0) {
+        return std::nullopt;
+    }
+    std::uint64_t tenths = 0;
+    for (const char c : text.substr(0, point)) {
+        if (std::isdigit(static_cast<unsigned char>(c)) == 0) {
+            return std::nullopt;
+        }
+        tenths = tenths * 10 + static_cast<std::uint64_t>(c - '0');
+    }
+    return tenths * 10 + static_cast<std::uint64_t>(text[point + 1] - '0');
+}
+
+std::optional<std::uint64_t> bytesOf(const Assessment& a, Check check, std::string_view prefix)
+{
+    const CheckItem* item = findCheck(a, checkName(check));
+    if (item == nullptr || !std::string_view(item->detail).starts_with(prefix)) {
+        return std::nullopt;
+    }
+    const std::optional<std::uint64_t> tenths = gibTenths(std::string_view(item->detail).substr(prefix.size()));
+    constexpr std::uint64_t gib = std::uint64_t{1} << 30;
+    return tenths ? std::optional((*tenths * gib + 5) / 10) : std::nullopt;
+}
+
+std::size_t groupIndex(const FleetReports& reports, std::string_view name)
+{
+    const std::string_view group = groupOf(reports, name);
+    return static_cast<std::size_t>(std::find(reports.groups.begin(), reports.groups.end(), group) -
+                                    reports.groups.begin());
+}
+
+void countGroups(const FleetReports& reports, FleetSummary& summary)
+{
+    summary.byGroup.assign(reports.groups.size(), {});
+    summary.missingByGroup.assign(reports.groups.size(), 0);
+    if (reports.groups.empty()) {
+        return;
+    }
+    for (const MachineReport& machine : reports.machines) {
+        if (const std::size_t group = groupIndex(reports, machine.name); group < reports.groups.size()) {
+            ++summary.byGroup[group][static_cast<std::size_t>(machine.work.category)];
+        }
+    }
+    for (const std::string& name : reports.missing) {
+        if (const std::size_t group = groupIndex(reports, name); group < reports.groups.size()) {
+            ++summary.missingByGroup[group];
+        }
+    }
+}
+
 } // namespace
+
+std::optional<std::uint64_t> memoryBytes(const Assessment& assessment)
+{
+    return bytesOf(assessment, Check::memory, "");
+}
+
+std::optional<std::uint64_t> systemDriveBytes(const Assessment& assessment)
+{
+    return bytesOf(assessment, Check::systemDrive, capacityPrefix);
+}
+
+std::string gibText(const std::optional<std::uint64_t>& bytes)
+{
+    if (!bytes) {
+        return {};
+    }
+    const std::uint64_t tenths = (*bytes * 10 + (std::uint64_t{1} << 29)) >> 30;
+    return std::to_string(tenths / 10) + "," + std::to_string(tenths % 10) + " GiB";
+}
+
+std::string_view groupOf(const FleetReports& reports, std::string_view name)
+{
+    if (reports.groupByKey.empty()) {
+        return {};
+    }
+    const auto found = reports.groupByKey.find(machineKey(name));
+    return found == reports.groupByKey.end() ? std::string_view() : std::string_view(found->second);
+}
 
 FleetSummary summariseFleet(const FleetReports& reports)
 {
     FleetSummary summary;
+    countGroups(reports, summary);
     summary.machines = reports.machines.size();
     summary.unreadable = reports.unreadable.size();
     summary.missing = reports.missing.size();
@@ -95,6 +184,15 @@ int fleetExitCode(const FleetSummary& summary)
     return summary.unreadable == 0 && summary.missing == 0 ? 0 : 1;
 }
 
+std::size_t categoryCount(const FleetSummary& summary, std::initializer_list<Category> which)
+{
+    std::size_t count = 0;
+    for (const Category category : which) {
+        count += summary.byCategory[static_cast<std::size_t>(category)];
+    }
+    return count;
+}
+
 std::string_view changeId(Change change)
 {
     constexpr std::array<std::string_view, 4> ids = {"new", "same", "better", "worse"};
@@ -103,7 +201,7 @@ std::string_view changeId(Change change)
 
 std::string_view changeText(Change change)
 {
-    constexpr std::array<std::string_view, 4> texts = {"neu", "unveraendert", "besser", "schlechter"};
+    constexpr std::array<std::string_view, 4> texts = {"neu", "unverändert", "besser", "schlechter"};
     return texts[static_cast<std::size_t>(change)];
 }
 

@@ -8,9 +8,11 @@
 #include <array>
 #include <cstddef>
 #include <cstdint>
+#include <initializer_list>
 #include <optional>
 #include <string>
 #include <string_view>
+#include <unordered_map>
 #include <vector>
 
 namespace quill::fleet {
@@ -47,8 +49,15 @@ struct FleetReports {
     std::vector<SupersededReport> superseded;
     std::vector<std::string> missing; // expected machines without a readable report
     bool comparedWithPrevious = false;
-    std::vector<std::string> gone; // in the earlier collection, without a report now
+    std::vector<std::string> gone;   // in the earlier collection, without a report now
+    std::int64_t previousTime = 0;   // the earlier collection's newest report, nanoseconds since 1970 UTC
+    std::int64_t utcOffset = 0;      // seconds: the clock times are shown in, the local one at the start
+    std::vector<std::string> groups; // the sites or departments of --expect, in the order it names them first
+    std::unordered_map<std::string, std::string> groupByKey; // machineKey -> its group, where --expect gives one
 };
+
+// The machine's group as --expect gives it, or "".
+std::string_view groupOf(const FleetReports& reports, std::string_view name);
 
 // The counts the admin asks for. The three verdict classes add up to machines, and of the
 // technically compatible only, firmwareSettingsOnly and tpmMissing add up to that class.
@@ -62,14 +71,32 @@ struct FleetSummary {
     std::size_t unreadable = 0;
     std::size_t missing = 0;
     std::size_t superseded = 0;
-    std::size_t processorNotOnList = 0; // officially compatible, with a processor the list lacks
+    std::size_t processorNotOnList = 0;                           // exit code 0, with a processor the list lacks
     std::array<std::size_t, checkTable.size()> failuresByCheck{}; // in checkTable order
     std::array<std::size_t, categories.size()> byCategory{};      // in Category order
     std::array<std::size_t, 4> byChange{};                        // in Change order
     std::size_t becameReady = 0;                                  // ready now, not ready before
+    // Per group of reports.groups: the machines of each category, and those expected without a report.
+    std::vector<std::array<std::size_t, categories.size()>> byGroup;
+    std::vector<std::size_t> missingByGroup;
 };
 
 FleetSummary summariseFleet(const FleetReports& reports);
+
+// The machines that need parts bought: replace, CPU not listed, upgrade, TPM hardware.
+inline constexpr std::initializer_list<Category> hardwareCategories = {Category::replace, Category::cpuNotListed,
+                                                                       Category::upgrade, Category::tpmHardware};
+
+// The sum of the categories' counts.
+std::size_t categoryCount(const FleetSummary& summary, std::initializer_list<Category> which);
+
+// The figure in bytes of a memory or system drive detail ("3.9 GiB installiert", "Kapazitaet
+// 59.6 GiB"), so rounded to a tenth of a GiB; nullopt where the detail holds none.
+std::optional<std::uint64_t> memoryBytes(const Assessment& assessment);
+std::optional<std::uint64_t> systemDriveBytes(const Assessment& assessment);
+
+// The same figure as German writes it, "3,9 GiB", or "" where there is none.
+std::string gibText(const std::optional<std::uint64_t>& bytes);
 
 // The item of that name in either list, or nullptr (PrefetchW on a non-AMD machine).
 const CheckItem* findCheck(const Assessment& assessment, std::string_view name);

@@ -83,7 +83,7 @@ bool naturalLess(std::string_view a, std::string_view b)
     return a < b; // equal but for case or leading zeros: still one order
 }
 
-std::vector<std::string> parseExpectedMachines(std::string_view file)
+std::vector<ExpectedMachine> parseExpectedList(std::string_view file)
 {
     // A list made with PowerShell 5.1's '>' is UTF-16; Notepad marks UTF-8 at its start.
     const std::string decoded = file.starts_with("\xFF\xFE") ? utf8FromUtf16Le(file.substr(2)) : std::string();
@@ -91,16 +91,30 @@ std::vector<std::string> parseExpectedMachines(std::string_view file)
     if (text.starts_with("\xEF\xBB\xBF")) {
         text.remove_prefix(3);
     }
-    std::vector<std::string> names;
+    std::vector<ExpectedMachine> machines;
     std::unordered_set<std::string> seen;
     while (!text.empty()) {
         const std::size_t end = std::min(text.find('\n'), text.size());
         const std::string_view line = text.substr(0, end);
         text.remove_prefix(std::min(end + 1, text.size()));
-        const std::string_view name = trimmed(line.substr(0, line.find('#')));
+        const std::string_view content = line.substr(0, line.find('#'));
+        // A second column, after ';' (a spreadsheet's export) or a tab, is the machine's group.
+        const std::size_t split = std::min(content.find_first_of(";\t"), content.size());
+        const std::string_view name = trimmed(content.substr(0, split));
         if (!name.empty() && seen.insert(machineKey(name)).second) {
-            names.emplace_back(name);
+            const std::string_view rest = content.substr(std::min(split + 1, content.size()));
+            const std::string_view group = trimmed(rest.substr(0, std::min(rest.find_first_of(";\t"), rest.size())));
+            machines.push_back(ExpectedMachine{std::string(name), validUtf8(group)});
         }
+    }
+    return machines;
+}
+
+std::vector<std::string> parseExpectedMachines(std::string_view file)
+{
+    std::vector<std::string> names;
+    for (ExpectedMachine& machine : parseExpectedList(file)) {
+        names.push_back(std::move(machine.name));
     }
     return names;
 }

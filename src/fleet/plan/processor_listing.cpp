@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cctype>
+#include <iterator>
 #include <string>
 #include <vector>
 
@@ -119,6 +120,7 @@ bool isAmdASeries(const std::vector<std::string>& words)
 struct ProcessorRule {
     bool (*matches)(const std::vector<std::string>& words);
     ProcessorListing listing;
+    bool beforeFirmwareTpm = false; // the platform has no fTPM or PTT to switch on
 };
 
 // First match wins; a brand no rule knows is unknown. Only naming rules that hold for every
@@ -134,43 +136,62 @@ constexpr ProcessorRule processorRules[] = {
      ProcessorListing::unknown},
     // Core i3/i5/i7/i9 from the 8th generation on.
     {[](const auto& w) { return coreModel(w) && coreModel(w)->generation >= 8; }, ProcessorListing::yes},
-    // Core i of the 1st to 7th generation; the 1st also reads "Intel Core i7 CPU 920".
+    // Core i of the 4th to 7th generation, which have PTT.
+    {[](const auto& w) { return coreModel(w) && coreModel(w)->generation >= 4; }, ProcessorListing::no},
+    // Core i of the 1st to 3rd generation; the 1st also reads "Intel Core i7 CPU 920".
     {[](const auto& w) {
          const std::string_view next = wordAfter(w, "Core");
          return coreModel(w).has_value() || next == "i3" || next == "i5" || next == "i7";
      },
-     ProcessorListing::no},
+     ProcessorListing::no, true},
     // Core 2 Duo, Quad, Extreme, Solo.
-    {[](const auto& w) { return hasWord(w, "Core2") || wordAfter(w, "Core") == "2"; }, ProcessorListing::no},
+    {[](const auto& w) { return hasWord(w, "Core2") || wordAfter(w, "Core") == "2"; }, ProcessorListing::no, true},
     // Pentium 4 and Pentium D; later Pentiums differ model by model.
     {[](const auto& w) { return wordAfter(w, "Pentium") == "4" || wordAfter(w, "Pentium") == "D"; },
-     ProcessorListing::no},
+     ProcessorListing::no, true},
     // Athlon 64 and Athlon II; later Athlons differ model by model.
     {[](const auto& w) { return wordAfter(w, "Athlon") == "64" || wordAfter(w, "Athlon") == "II"; },
-     ProcessorListing::no},
+     ProcessorListing::no, true},
     // Phenom and Phenom II.
-    {[](const auto& w) { return hasWord(w, "AMD") && startsWithWord(w, "Phenom"); }, ProcessorListing::no},
+    {[](const auto& w) { return hasWord(w, "AMD") && startsWithWord(w, "Phenom"); }, ProcessorListing::no, true},
     // AMD FX ("AMD FX-8350 Eight-Core Processor").
-    {[](const auto& w) { return hasWord(w, "AMD") && startsWithWord(w, "FX-"); }, ProcessorListing::no},
+    {[](const auto& w) { return hasWord(w, "AMD") && startsWithWord(w, "FX-"); }, ProcessorListing::no, true},
     // AMD A-series APUs.
-    {isAmdASeries, ProcessorListing::no},
+    {isAmdASeries, ProcessorListing::no, true},
     // Ryzen 2000 series and newer.
     {[](const auto& w) { return ryzenSeries(w) >= 2; }, ProcessorListing::yes},
     // Ryzen 1000 series.
     {[](const auto& w) { return ryzenSeries(w) == 1; }, ProcessorListing::no},
 };
 
+const ProcessorRule* matchingRule(std::string_view brand)
+{
+    const std::vector<std::string> words = brandWords(brand);
+    const auto* const found = std::find_if(std::begin(processorRules), std::end(processorRules),
+                                           [&words](const ProcessorRule& rule) { return rule.matches(words); });
+    return found == std::end(processorRules) ? nullptr : found;
+}
+
 } // namespace
 
 ProcessorListing processorListing(std::string_view brand)
 {
-    const std::vector<std::string> words = brandWords(brand);
-    for (const ProcessorRule& rule : processorRules) {
-        if (rule.matches(words)) {
-            return rule.listing;
-        }
-    }
-    return ProcessorListing::unknown;
+    const ProcessorRule* rule = matchingRule(brand);
+    return rule != nullptr ? rule->listing : ProcessorListing::unknown;
+}
+
+bool predatesFirmwareTpm(std::string_view brand)
+{
+    const ProcessorRule* rule = matchingRule(brand);
+    return rule != nullptr && rule->beforeFirmwareTpm;
+}
+
+bool virtualProcessorBrand(std::string_view brand)
+{
+    // QEMU's and KVM's default models and the generic names other hypervisors give.
+    return brand.find("Virtual CPU") != std::string_view::npos ||
+           brand.find("KVM processor") != std::string_view::npos ||
+           brand.find("Virtual Processor") != std::string_view::npos;
 }
 
 } // namespace quill

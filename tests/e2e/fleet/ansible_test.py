@@ -70,11 +70,10 @@ class Ansible(FleetTestCase):
         self.assertEqual([m["name"] for m in document["machines"]], HOSTS)
         self.assertEqual(document["summary"]["machines"], 3)
         self.assertEqual((document["unreadable"], document["missing"]), ([], ["pc-gone"]))
-        # One machine three times over: all three land in the same verdict class.
-        code = document["machines"][0]["exit_code"]
-        self.assertEqual(len({m["exit_code"] for m in document["machines"]}), 1)
-        label = ["Offiziell kompatibel (Code 0)", "Nur technisch kompatibel (Code 1)",
-                 "Nicht technisch kompatibel (Code 2)"][code]
+        # One machine three times over: all three land in the same category.
+        category = document["machines"][0]["category"]
+        self.assertEqual(len({m["category"] for m in document["machines"]}), 1)
+        label = harness.CATEGORY_WORDS[category]
         self.assertRegex(run.stdout, r'"Rechner \(lesbare Berichte\) +: 3"')
         self.assertRegex(run.stdout, r'"%s +: 3"' % label.replace("(", r"\(").replace(")", r"\)"))
         for name in ("fleet.csv", "fleet.html"):

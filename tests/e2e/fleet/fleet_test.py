@@ -11,11 +11,11 @@ import harness
 from harness import CHECK_NAMES, MACHINE_TYPES, FleetTestCase, report_bytes, write
 
 SUMMARY_LABELS = {  # summary text label -> JSON summary key
-    "Rechner (lesbare Berichte)": "machines", "Offiziell kompatibel (Code 0)": "officially_compatible",
-    "Nur technisch kompatibel (Code 1)": "technically_compatible_only",
-    "davon nur Firmware-Einstellungen": "firmware_settings_only", "davon TPM 2.0 fehlt": "tpm_missing",
-    "Nicht technisch kompatibel (Code 2)": "not_compatible", "Nicht lesbare Dateien": "unreadable",
+    "Rechner (lesbare Berichte)": "machines", "Nicht lesbare Dateien": "unreadable",
     "Erwartete Rechner ohne Bericht": "missing"}
+# The counts at the top are the work list's categories taken together: the two blocks cannot disagree.
+TOP_COUNTS = {"Hardware nötig": ["replace", "cpu_not_listed", "upgrade", "tpm_hardware"],
+              "Nur Einstellungen": ["firmware"], "Vor Ort prüfen": ["check"], "Bereit": ["ready"]}
 
 # Where each machine's report lies below reports/, its type and how it is encoded.
 FLEET = [
@@ -28,6 +28,9 @@ FLEET = [
     ("sub/deeper/PC-0007.txt", "firmware", dict()),
     ("sub/PC-0008.txt", "kaby-lake", dict()),
     ("sub/PC-0009.txt", "no-tpm", dict(utf16=True)),
+    # Saved from the console: PowerShell 5.1's '>' (UTF-16), and PowerShell 7's (UTF-8, no mark).
+    ("console/PC-0010.txt", "secure-boot-off", dict(console=True, utf16=True)),
+    ("console/PC-0011.txt", "kaby-lake", dict(console=True, bom=False)),
     # One machine, two reports: the newer counts, whatever the file's name says of case or domain.
     ("other/PC-0001.txt", "compatible", dict()),
     ("other/pc-0003.example.lan.txt", "no-tpm", dict()),
@@ -50,9 +53,9 @@ def broken_files():
         "broken/no-final-line-end.txt": (good[:-1], len(lines) - 1, "Bericht endet vorzeitig"),
         "broken/readme.txt": ("Bitte alle Berichte hier ablegen.\n", 1, "kein Quillbrook-Bericht"),
         "broken/claims-compatible.txt": (good.replace(lines[verdict], "Offiziell kompatibel               : JA"),
-                                         verdict + 1, "Ergebnis widerspricht den Pruefungen"),
-        "broken/unknown-check.txt": (good.replace("POPCNT ", "POPCNX "), unknown + 1, "unbekannte Pruefung"),
-        "broken/huge.txt": (good + "x" * 70000, 0, "groesser als 64 KiB"),
+                                         verdict + 1, "Ergebnis widerspricht den Prüfungen"),
+        "broken/unknown-check.txt": (good.replace("POPCNT ", "POPCNX "), unknown + 1, "unbekannte Prüfung"),
+        "broken/huge.txt": (good + "x" * 70000, 0, "größer als 64 KiB"),
     }
 
 
@@ -114,6 +117,9 @@ class Fleet(FleetTestCase):
         counts = harness.counts_in(run.stdout)
         self.assertEqual({key: counts[label] for label, key in SUMMARY_LABELS.items()},
                          {key: expected[key] for key in SUMMARY_LABELS.values()})
+        for label, ids in TOP_COUNTS.items():
+            self.assertEqual(counts[label], sum(expected["by_category"][c] for c in ids), label)
+            self.assertEqual(counts[label], sum(counts[harness.CATEGORY_WORDS[c]] for c in ids), label)
         self.assertEqual({name: counts[name] for name in CHECK_NAMES}, expected["failures_by_check"])
         for file, (line, reason) in unreadable.items():
             where = " (Zeile %d)" % line if line else ""
@@ -139,7 +145,9 @@ class Fleet(FleetTestCase):
                 "technically_compatible": a.technically_compatible, "officially_compatible": a.officially_compatible,
                 "exit_code": a.exit_code, "checks": checks, "category": category, "actions": actions,
                 "report_time": listed[file]["report_time"] if when is None else
-                time.strftime("%Y-%m-%dT%H:%M:%SZ", time.gmtime(when)), "processor_on_list": listing})
+                time.strftime("%Y-%m-%dT%H:%M:%SZ", time.gmtime(when)), "processor_on_list": listing,
+                "memory_bytes": harness.gib_bytes(a.technical[-2].detail),
+                "system_drive_bytes": harness.gib_bytes(a.technical[-1].detail)})
         self.assertEqual({u["file"]: (u["line"], u["reason"]) for u in document["unreadable"]}, unreadable)
 
     def check_csv(self, machines):
@@ -149,25 +157,28 @@ class Fleet(FleetTestCase):
             rows = list(csv.reader(f, delimiter=";"))
         self.assertEqual(rows[0], ["Rechner", "Datei", "CPU", "Vendor", "Technisch kompatibel",
                                    "Offiziell kompatibel", "Exit-Code"] + CHECK_NAMES
-                         + ["Kategorie", "Massnahmen", "Stand (UTC)", "Prozessor auf der Liste", "Aenderung"])
+                         + ["Kategorie", "Maßnahmen", "Stand (UTC)", "Prozessor auf der Liste", "Änderung",
+                            "RAM (Byte)", "Systemlaufwerk (Byte)", "Gruppe"])
         by_file = {row[1]: row for row in rows[1:]}
         self.assertEqual(len(by_file), len(rows) - 1)
-        words = dict(zip(harness.CATEGORIES + ["yes", "no", "unknown"], ["Ersetzen", "Aufruesten", "TPM-Hardware",
-                     "Firmware-Einstellungen", "Bereit", "ja", "nein", "unbekannt"]))
+        words = dict(harness.CATEGORY_WORDS, yes="ja", no="nein", unknown="unbekannt")
         for file, (name, a, (category, actions, listing, when)) in machines.items():
             cells = {i.name: ("OK" if i.passed else "NO") + " - " + i.detail for i in a.technical + a.official}
             row = by_file[file]
-            stand = row[-3] if when is None else time.strftime("%Y-%m-%d %H:%M", time.gmtime(when))
+            stand = row[-6] if when is None else time.strftime("%Y-%m-%d %H:%M", time.gmtime(when))
+            sizes = [str(harness.gib_bytes(a.technical[i].detail) or "") for i in (-2, -1)]
             self.assertEqual(row, [
                 name, file, a.brand, a.vendor, "JA" if a.technically_compatible else "NEIN",
                 "JA" if a.officially_compatible else "NEIN", str(a.exit_code)]
-                + [cells.get(n, "") for n in CHECK_NAMES] + [words[category], row[-4], stand, words[listing], ""])
-            self.assertEqual(len(row[-4].split(" / ")) if row[-4] else 0, len(actions))
+                + [cells.get(n, "") for n in CHECK_NAMES] + [words[category], row[-7], stand, words[listing], ""]
+                + sizes + [""])
+            self.assertEqual(len(row[-7].split(" / ")) if row[-7] else 0, len(actions))
 
     def test_expected_machines_without_a_report_are_listed_in_every_output(self):
         write(self.path("r", "PC-1.txt"), report_bytes(MACHINE_TYPES["compatible"]))
         write(self.path("expected.txt"),
-              b"\xef\xbb\xbf# site A\r\npc-1.example.lan\r\n\r\n  PC-2  # desk 4\r\nPC-3\r\npc-2\r\n")
+              b"\xef\xbb\xbf# site A\r\npc-1.example.lan;Hamburg\r\n\r\n  PC-2 ; K\xc3\xb6ln # desk 4\r\nPC-3\tHamburg\r\n"
+              b"pc-2\r\n")
         run = self.run_fleet("--expect", "expected.txt", "--csv", "f.csv", "--json", "f.json", "--html", "f.html",
                              "r")
         self.assertEqual(run.code, 1, run.stdout + run.stderr)
@@ -176,9 +187,15 @@ class Fleet(FleetTestCase):
         with open(self.path("f.json"), encoding="utf-8") as f:
             document = json.load(f)
         self.assertEqual((document["missing"], document["summary"]["missing"]), (["PC-2", "PC-3"], 2))
+        # The second column groups: each group's categories and machines without a report.
+        self.assertEqual(document["machines"][0]["group"], "Hamburg")
+        self.assertEqual({g: (c["ready"], c["missing"]) for g, c in document["summary"]["by_group"].items()},
+                         {"Hamburg": (1, 1), "Köln": (0, 1)})
+        self.assertIn("\n[Gruppe Köln]\n", run.stdout)
         with open(self.path("f.csv"), encoding="utf-8-sig", newline="") as f:
-            rows = [(row[0], row[-5]) for row in csv.reader(f, delimiter=";")][2:]
-        self.assertEqual(rows, [("PC-2", "kein Bericht"), ("PC-3", "kein Bericht")])
+            rows = [(row[0], row[-8], row[-1]) for row in csv.reader(f, delimiter=";")][1:]
+        self.assertEqual(rows, [("PC-1", "Bereit", "Hamburg"), ("PC-2", "kein Bericht", "Köln"),
+                                ("PC-3", "kein Bericht", "Hamburg")])
         with open(self.path("f.html"), encoding="utf-8") as f:
             self.assertIn("<li>PC-3</li>", f.read())
 
@@ -202,8 +219,11 @@ class Fleet(FleetTestCase):
         self.assertEqual({m["name"]: m["change"] for m in document["machines"]},
                          {"pc-1": "better", "PC-2": "same", "PC-3": "worse", "PC-5": "new"})
         self.assertEqual(document["gone"], ["PC-4"])
-        self.assertIn("\n[Seit der frueheren Sammlung]\nJetzt bereit                         : 1\n"
-                      "Besser                               : 1\nSchlechter                           : 1\n", run.stdout)
+        newest = max(os.path.getmtime(self.path("before", name + ".txt")) for name in before)
+        self.assertIn("\n[Seit der Sammlung vom %s]\nSchlechter                           : 1\n"
+                      "Besser                               : 1\n" % time.strftime("%d.%m.%Y %H:%M", time.gmtime(newest)),
+                      run.stdout)
+        self.assertIn("\n[Schlechter geworden]\n - PC-3 (jetzt Firmware-Einstellungen)\n", run.stdout)
         self.assertIn("\n[Nicht mehr gemeldet]\n - PC-4\n", run.stdout)
 
     def test_standard_output_that_cannot_be_written_is_exit_code_2(self):
@@ -224,7 +244,7 @@ class Fleet(FleetTestCase):
             ("every file read", {"r/a.txt": good, "r/b.txt": good}, outputs + ["r"], 0, True,
              "Rechner (lesbare Berichte)           : 2\n", ""),
             ("one file given, after --", {"-a.log": good}, outputs + ["--", "-a.log"], 0, True,
-             "Offiziell kompatibel (Code 0)        : 1\n", ""),
+             "Bereit                               : 1\n", ""),
             ("nothing readable", {"r/a.txt": b"", "r/b.txt": good[:40]}, outputs + ["r"], 2, False,
              " - r/a.txt: leere Datei\n - r/b.txt (Zeile 2): Bericht endet vorzeitig\n", ""),
             ("no report found", {"r/a.log": good}, outputs + ["r"], 2, False,

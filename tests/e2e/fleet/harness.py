@@ -56,13 +56,17 @@ MACHINE_TYPES = {
 WORK = {"compatible": ("ready", [], "yes"), "firmware": ("firmware", ["enable_uefi", "enable_secure_boot"], "yes"),
         "secure-boot-off": ("firmware", ["enable_secure_boot"], "yes"), "no-tpm": ("firmware", ["enable_tpm"], "yes"),
         "old-cpu": ("replace", ["replace_pc", "larger_disk", "tpm_upgrade"], "no"),
-        "amd-no-prefetchw": ("replace", ["replace_pc"], "no"), "kaby-lake": ("ready", [], "no")}
-CATEGORIES = ["replace", "upgrade", "tpm_hardware", "firmware", "ready"]
+        "amd-no-prefetchw": ("replace", ["replace_pc"], "no"), "kaby-lake": ("cpu_not_listed", ["replace_pc"], "no")}
+CATEGORIES = ["replace", "cpu_not_listed", "upgrade", "tpm_hardware", "firmware", "check", "ready"]
+CATEGORY_WORDS = dict(zip(CATEGORIES, ["Ersetzen", "CPU nicht auf der Liste", "Aufrüsten", "TPM-Hardware",
+                                       "Firmware-Einstellungen", "Vor Ort prüfen", "Bereit"]))
 
 
-def report_bytes(assessment, bom=True, crlf=False, utf16=False):
-    """The report as written, or as Windows PowerShell 5.1 saves a copy with '>' (utf16)."""
-    text = report_model.report_text(assessment)
+def report_bytes(assessment, bom=True, crlf=False, utf16=False, console=False):
+    """The report as written, or as Windows PowerShell 5.1 saves a copy with '>' (utf16); console: what the
+    program printed, saved from its standard output."""
+    text = (report_model.console_text(assessment, "Report: C:\\Temp\\quillbrook-report.txt") if console
+            else report_model.report_text(assessment))
     if crlf or utf16:
         text = text.replace("\n", "\r\n")
     if utf16:
@@ -74,6 +78,13 @@ def write(path, data):
     os.makedirs(os.path.dirname(path), exist_ok=True)
     with open(path, "wb") as f:
         f.write(data)
+
+
+def gib_bytes(detail):
+    """The bytes of a "x.y GiB" figure at the start of a detail or after "Kapazitaet ", or None."""
+    figure = detail.removeprefix("Kapazitaet ").split(" GiB")[0]
+    whole, _, tenth = figure.partition(".")
+    return (int(whole + tenth) * 2 ** 30 + 5) // 10 if whole.isdigit() and len(tenth) == 1 else None
 
 
 def expected_summary(assessments, unreadable, missing=0, work=(), superseded=0):
@@ -91,7 +102,7 @@ def expected_summary(assessments, unreadable, missing=0, work=(), superseded=0):
             "unreadable": unreadable, "failures_by_check": failures,
             "by_category": {c: [category for category, _, _ in work].count(c) for c in CATEGORIES},
             "superseded": superseded, "missing": missing,
-            "processor_not_on_list": sum(category == "ready" and listed == "no" for category, _, listed in work)}
+            "processor_not_on_list": sum(a.exit_code == 0 and w[2] == "no" for a, w in zip(assessments, work))}
 
 
 class Run:

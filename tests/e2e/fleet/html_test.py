@@ -38,13 +38,15 @@ class HtmlPage(FleetTestCase):
             for _ in range(count):
                 number += 1
                 write(self.path("reports", "PC-%d.txt" % number), report_bytes(MACHINE_TYPES[kind]))
+                write(self.path("before", "PC-%d.txt" % number), report_bytes(MACHINE_TYPES["compatible"]))
         # The longest name a file system allows and the longest processor name a report may hold,
         # neither with a place to break: they must not push the other columns off the page.
         long_one = harness.machine(("Q" * 48, "GenuineIntel"))
         write(self.path("reports", "LANG-" + "x" * 240 + ".txt"), report_bytes(long_one))
         for broken in range(UNREADABLE):
             write(self.path("reports", "broken-%d.txt" % broken), b"Quillbrook\n"[:broken + 1])
-        run = self.run_fleet("--html", "fleet.html", "reports")
+        self.assertEqual(self.run_fleet("--json", "before.json", "before").code, 0)
+        run = self.run_fleet("--previous", "before.json", "--html", "fleet.html", "reports")
         self.assertEqual(run.code, 1, run.stderr)
         with open(self.path("fleet.html"), encoding="utf-8") as f:
             page = f.read()
@@ -57,26 +59,23 @@ class HtmlPage(FleetTestCase):
         kinds = [kind for kind, count in FLEET.items() for _ in range(count)]
         summary = harness.expected_summary([MACHINE_TYPES[k] for k in kinds] + [long_one], UNREADABLE,
                                            work=[harness.WORK[k] for k in kinds] + [("ready", [], "unknown")])
-        tiles = r"\n *%d +%d +0 +0 *\n *Rechner +Nicht lesbare Dateien +Erwartet, ohne Bericht +Durch neuere ersetzt *\n"
-        self.assertRegex(text, tiles % (summary["machines"], UNREADABLE), "the tiles")
-        rows = {
-            "Offiziell kompatibel": summary["officially_compatible"],
-            "Nur technisch kompatibel": summary["technically_compatible_only"],
-            "davon nur Firmware-Einstellungen": summary["firmware_settings_only"],
-            "davon TPM 2.0 fehlt": summary["tpm_missing"],
-            "Nicht technisch kompatibel": summary["not_compatible"],
-        }
-        rows.update(summary["failures_by_check"])
-        groups = dict(zip(harness.CATEGORIES, ["Ersetzen", "Aufruesten", "TPM-Hardware", "Firmware-Einstellungen",
-                                               "Bereit"]))
-        rows.update({groups[category]: count for category, count in summary["by_category"].items()})
+        by_category = summary["by_category"]
+        tops = [sum(by_category[c] for c in ("replace", "cpu_not_listed", "upgrade", "tpm_hardware")),
+                by_category["firmware"], by_category["check"], by_category["ready"], 0, UNREADABLE]
+        tiles = r"\n *%d +%d +%d +%d +%d +%d +%d *\n *Rechner +Hardware nötig +Nur Einstellungen +Vor Ort prüfen +Bereit"
+        self.assertRegex(text, tiles % tuple([summary["machines"]] + tops), "the tiles, the work list's sums")
+        worse = len(kinds) - FLEET["compatible"]
+        self.assertRegex(text, r"\nSeit der Sammlung vom \d\d\.\d\d\.\d{4} \d\d:\d\d\nSchlechter geworden: %d – PC-8 " % worse)
+        self.assertRegex(text, r"Quillbrook – erstellt [^\n]+ Seite 1 von \d+\n", "the printed footer")
+        rows = dict(summary["failures_by_check"])
+        rows.update({harness.CATEGORY_WORDS[category]: count for category, count in by_category.items()})
         for label, count in rows.items():
             # A chart row: the label, its bar (no text), the count and its share, on one line.
-            pattern = r"[\n\f] *%s {2,}%d +[0-9.]+ %% *\n" % (re.escape(label), count)
+            pattern = r"[\n\f] *%s {2,}%d +[0-9]+,[0-9] %% *\n" % (re.escape(label), count)
             self.assertRegex(text, pattern, "%s: %d not shown" % (label, count))
         # The machines by category, worst first, each group in natural name order (PC-9 before PC-10).
-        headings = re.findall(r"\n(\S[^\n]*): (\d+) Rechner \(", text)
-        shown = [(groups[c], str(n)) for c, n in summary["by_category"].items() if n]
+        headings = re.findall(r"[\n\f](\S[^\n]*): (\d+) Rechner \(", text)
+        shown = [(harness.CATEGORY_WORDS[c], str(n)) for c, n in by_category.items() if n]
         self.assertEqual(headings, shown)
         listed = re.findall(r"\n (PC-\d+) ", text)
         self.assertEqual(listed, ["PC-%d" % n for n in (16, 17, 8, 9, 10, 11, 12, 13, 14, 15, 18, 19, 20, 21,
@@ -88,7 +87,7 @@ class HtmlPage(FleetTestCase):
         pages = [page for page in text.split("\f") if re.search(r"\n (PC-\d+) ", page)]
         self.assertGreater(len(pages), 1)
         for page in pages:
-            self.assertRegex(page, r"\n Rechner +Massnahmen +Technisch +Offiziell +CPU", page[:300])
+            self.assertRegex(page, r"(^|\n) Rechner +Maßnahmen +Technisch +Offiziell +CPU", page[:300])
         self.assertEqual(len(CHECK_NAMES), len(summary["failures_by_check"]))
 
     def rendered_text(self, page):

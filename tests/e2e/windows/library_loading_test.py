@@ -12,6 +12,7 @@ MARKER = "planted-dll-ran"  # what the planted DLL leaves beside itself when it 
 # Wine's trace of a DLL loaded, of the exe's own code starting (the loader calls its TLS callbacks
 # before its entry point) and of the search policy being set, the one call the relay trace shows.
 LOADED = re.compile(r'trace:loaddll:build_module Loaded L"(.*)" at ')
+MINI_NT = r"HKLM\SYSTEM\CurrentControlSet\Control\MiniNT"
 OWN_CODE, POLICY = "Call TLS callback", "Call KERNEL32.SetDefaultDllDirectories(00000800)"
 
 
@@ -67,6 +68,13 @@ class LibraryLoading(WineTestCase):
                 self.assertEqual(assessment.official[2],
                                  Item("TPM 2.0", False, "nicht verfuegbar (TBS Fehler 2150121473)"))
                 self.assertFalse(os.path.exists(os.path.join(directory, MARKER)), "the planted tbs.dll ran")
+        with self.subTest("Windows PE, which measures disks, not its RAM disk; Wine shows it none"):
+            self.prefix.reg("add", MINI_NT, "/f")
+            self.addCleanup(self.prefix.reg, "delete", MINI_NT, "/f")
+            _, assessment, _ = self.run_in_fresh_directory(overrides="tbs=n")
+            self.assertEqual([assessment.technical[-1], assessment.official[2]],
+                             [Item("Systemlaufwerk >= 64 GiB", False, "Kapazitaet konnte nicht gelesen werden"),
+                              Item("TPM 2.0", False, "nicht ermittelbar (Windows PE ohne TBS)")])
 
 
 if __name__ == "__main__":

@@ -46,6 +46,16 @@ class Resources(unittest.TestCase):
         self.assertEqual([e.text for e in by_name["longPathAware"]], ["true"])
         self.assertNotIn("activeCodePage", by_name, "the console code page is the program's own business")
 
+    def test_only_known_dlls_are_imported_and_the_loader_takes_them_from_the_system_directory(self):
+        imports = {entry.dll.decode().lower(): {item.name.decode() for item in entry.imports}
+                   for entry in self.pe.DIRECTORY_ENTRY_IMPORT}
+        self.assertEqual(set(imports), {"kernel32.dll", "advapi32.dll", "msvcrt.dll"})
+        # No CryptoAPI nor SystemFunction036: ADVAPI32 forwards them to CRYPTSP and CRYPTBASE, no known DLLs.
+        self.assertEqual(imports["advapi32.dll"], {"AdjustTokenPrivileges", "LookupPrivilegeValueW", "OpenProcessToken",
+                                                   "RegCloseKey", "RegGetValueW", "RegOpenKeyExW"})
+        config = self.pe.DIRECTORY_ENTRY_LOAD_CONFIG.struct  # DependentLoadFlags is Reserved1 to Debian's pefile
+        self.assertEqual(getattr(config, "DependentLoadFlags", getattr(config, "Reserved1", None)), 0x800)
+
     def test_version_resources_carry_the_project_version_and_german_texts(self):
         # Both exes are signed and deployed; AppLocker's publisher rules match these strings.
         for pe, name, description in (

@@ -17,7 +17,8 @@ import unittest
 sys.path.insert(0, os.path.dirname(os.path.dirname(os.path.abspath(__file__))))
 import report_model  # noqa: E402  (found through the path set just above)
 
-CONFIG = argparse.Namespace(exe=None, fake_tbs=None, planted_tbs=None, wine_run=None, scratch=None)
+CONFIG = argparse.Namespace(exe=None, fake_tbs=None, planted_tbs=None, hidden_launcher=None, wine_run=None,
+                            scratch=None)
 
 REPORT_NAME = "quillbrook-report.txt"
 BOM = b"\xef\xbb\xbf"
@@ -37,6 +38,7 @@ def main(**more_options):
     parser.add_argument("--exe", required=True, help="quillbrook.exe as built")
     parser.add_argument("--fake-tbs", required=True, help="the stand-in tbs.dll")
     parser.add_argument("--planted-tbs", help="a tbs.dll that must never be loaded")
+    parser.add_argument("--hidden-launcher", help="starts a program in a console without a window")
     parser.add_argument("--wine-run", required=True, help="the Wine launcher script")
     parser.add_argument("--scratch", required=True, help="directory for prefixes and program copies")
     for name, help_text in more_options.items():
