@@ -170,7 +170,10 @@ std::vector<std::string> machineNames(const FleetReports& reports)
 int summarise(const FleetOptions& options, const ReportSearch& search, const Comparisons& comparisons,
               const platform::ConsoleHandle& console)
 {
-    FleetReports reports = readReports(search);
+    const std::int64_t now =
+        std::chrono::duration_cast<std::chrono::nanoseconds>(std::chrono::system_clock::now().time_since_epoch())
+            .count();
+    FleetReports reports = readReports(search, now);
     reports.missing = missingMachines(comparisons.expected, machineNames(reports));
     if (comparisons.previous) {
         compareWithPrevious(reports, *comparisons.previous);

@@ -12,8 +12,12 @@ namespace {
 
 MachineReport machine(const std::string& name, Assessment assessment)
 {
-    MachineWork work = machineWork(assessment);
-    return MachineReport{name, "reports/" + name + ".txt", std::move(assessment), 0, std::move(work), std::nullopt};
+    MachineReport report;
+    report.work = machineWork(assessment);
+    report.name = name;
+    report.file = "reports/" + name + ".txt";
+    report.assessment = std::move(assessment);
+    return report;
 }
 
 Assessment firmwareAndTpmFailed()

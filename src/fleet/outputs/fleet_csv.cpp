@@ -1,6 +1,7 @@
 #include "core/utf8_text.h"
 #include "core/verdicts.h"
 #include "fleet/outputs/fleet_output.h"
+#include "fleet/outputs/inventory_cells.h"
 #include "fleet/outputs/report_time.h"
 
 #include <algorithm>
@@ -71,6 +72,10 @@ std::vector<std::string> machineRow(const MachineReport& machine)
     cells.push_back(standText(machine.reportTime));
     cells.emplace_back(listingText(machine.work.processorOnList));
     cells.emplace_back(machine.change ? changeText(*machine.change) : std::string_view());
+    for (std::string& cell : inventoryCells(machine)) {
+        cells.push_back(std::move(cell));
+    }
+    cells.push_back(machineMarks(machine));
     return cells;
 }
 
@@ -88,6 +93,8 @@ void writeFleetCsv(const FleetReports& reports, const TextSink& sink)
     for (const char* column : {"Kategorie", "Massnahmen", "Stand (UTC)", "Prozessor auf der Liste", "Aenderung"}) {
         header.emplace_back(column);
     }
+    header.insert(header.end(), inventoryHeaders.begin(), inventoryHeaders.end());
+    header.emplace_back("Hinweise");
     appendRow(out, header);
     for (const MachineReport& machine : reports.machines) {
         appendRow(out, machineRow(machine));

@@ -1,6 +1,7 @@
 #include "core/utf8_text.h"
 #include "core/verdicts.h"
 #include "fleet/outputs/fleet_output.h"
+#include "fleet/outputs/inventory_cells.h"
 #include "fleet/plan/machine_names.h"
 #include "fleet/outputs/report_time.h"
 
@@ -159,6 +160,24 @@ std::string verdictCell(bool value)
     return std::string(value ? "<td class='v yes'>" : "<td class='v no'>") + std::string(verdictWord(value)) + "</td>";
 }
 
+// The inventory in one cell, a line each, so the table stays as wide as it was.
+std::string deviceCell(const MachineReport& machine)
+{
+    if (!machine.inventory) {
+        return {};
+    }
+    const std::array<std::string, 5> cells = inventoryCells(machine);
+    const std::string lines[] = {cells[0], cells[1].empty() ? "" : "S/N " + cells[1], cells[2],
+                                 "BitLocker " + cells[3] + ", " + cells[4]};
+    std::string cell;
+    for (const std::string& line : lines) {
+        if (!line.empty()) {
+            cell += (cell.empty() ? "" : "<br>") + escaped(line);
+        }
+    }
+    return cell;
+}
+
 void appendMachineRow(std::string& out, const MachineReport& machine, bool withChange)
 {
     const Assessment& a = machine.assessment;
@@ -166,14 +185,17 @@ void appendMachineRow(std::string& out, const MachineReport& machine, bool withC
     for (const Action action : machine.work.actions) {
         actions += (actions.empty() ? "" : "<br>") + std::string(actionText(action));
     }
-    out += "<tr><td>" + escaped(machine.name) + "</td><td>" + actions + "</td>" + verdictCell(a.technicallyCompatible) +
+    const std::string marks = machineMarks(machine);
+    out += "<tr><td>" + escaped(machine.name) + (marks.empty() ? "" : "<br><strong>" + marks + "</strong>") +
+           "</td><td>" + actions + "</td>" + verdictCell(a.technicallyCompatible) +
            verdictCell(a.officiallyCompatible) + "<td>" + escaped(a.brand) + "</td><td>" +
            std::string(listingText(machine.work.processorOnList)) + "</td><td class='when'>" +
            standText(machine.reportTime) + "</td>";
     if (withChange) {
         out += "<td>" + std::string(machine.change ? changeText(*machine.change) : "") + "</td>";
     }
-    out += "<td>" + blockerCell(a) + "</td><td>" + escaped(machine.file) + "</td></tr>\n";
+    out += "<td>" + blockerCell(a) + "</td>";
+    out += "<td>" + deviceCell(machine) + "</td><td>" + escaped(machine.file) + "</td></tr>\n";
 }
 
 void appendTableHead(std::string& out, bool withChange)
@@ -185,7 +207,8 @@ void appendTableHead(std::string& out, bool withChange)
     if (withChange) {
         out += "<th class='change'>Aenderung</th>";
     }
-    out += "<th class='blockers'>Blocker</th><th class='file'>Datei</th></tr></thead>\n<tbody>\n";
+    out += "<th class='blockers'>Blocker</th><th class='cpu'>GerÃ¤t</th><th class='file'>Datei</th></tr></thead>\n"
+           "<tbody>\n";
 }
 
 // The machines by category, worst first, each group in natural name order.
@@ -281,6 +304,9 @@ void writeFleetHtml(const FleetReports& reports, const FleetSummary& summary, co
     appendTile(out, "Nicht lesbare Dateien", summary.unreadable);
     appendTile(out, "Erwartet, ohne Bericht", summary.missing);
     appendTile(out, "Durch neuere ersetzt", summary.superseded);
+    if (summary.conflicts != 0) {
+        appendTile(out, "Namenskonflikte", summary.conflicts);
+    }
     out += "</div>\n";
     appendVerdictChart(out, summary);
     appendWorkChart(out, reports, summary);
@@ -294,6 +320,17 @@ void writeFleetHtml(const FleetReports& reports, const FleetSummary& summary, co
     }
     appendList(out, "Durch neuere ersetzte Berichte", superseded);
     appendList(out, "Nicht mehr gemeldet", escapedNames(reports.gone));
+    std::vector<std::string> conflicts;
+    for (const NameConflict& conflict : reports.conflicts) {
+        std::string files;
+        for (const std::string& file : conflict.files) {
+            files += (files.empty() ? "" : ", ") + escaped(file);
+        }
+        conflicts.push_back(escaped(conflict.name) + ": " + files);
+    }
+    appendList(out, "Namenskonflikte: mehrere Dateien geben sich als ein Rechner aus", conflicts);
+    appendList(out, "Dateien mit einer Zeit nach dem Lauf", escapedNames(reports.future));
+    appendList(out, "Nicht lesbare Inventare", escapedNames(reports.unreadableInventory));
     out += "</body>\n</html>\n";
     handOn(out, sink, true);
 }

@@ -63,6 +63,7 @@ FleetSummary summariseFleet(const FleetReports& reports)
     summary.unreadable = reports.unreadable.size();
     summary.missing = reports.missing.size();
     summary.superseded = reports.superseded.size();
+    summary.conflicts = reports.conflicts.size();
     for (const MachineReport& machine : reports.machines) {
         countVerdict(machine.assessment, summary);
         countFailures(machine.assessment, summary);
@@ -92,7 +93,7 @@ int fleetExitCode(const FleetSummary& summary)
     if (summary.machines == 0) {
         return 2;
     }
-    return summary.unreadable == 0 && summary.missing == 0 ? 0 : 1;
+    return summary.unreadable == 0 && summary.missing == 0 && summary.conflicts == 0 ? 0 : 1;
 }
 
 std::string_view changeId(Change change)

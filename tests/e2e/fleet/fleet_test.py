@@ -34,6 +34,7 @@ FLEET = [
 ]
 TIME = 1765000000  # every report's last write, but for these (seconds later)
 NEWER = {"other/PC-0001.txt": -3600, "other/pc-0003.example.lan.txt": 3600}
+INVENTORY_COLUMNS = ["Modell", "Seriennummer", "Betriebssystem", "BitLocker", "Partitionsstil", "Hinweise"]
 SUPERSEDED = {"reports/other/PC-0001.txt": "PC-0001", "reports/PC-0003.TXT": "PC-0003"}
 
 
@@ -120,7 +121,8 @@ class Fleet(FleetTestCase):
         self.check_csv(machines)
 
     def check_json(self, document, machines, unreadable, expected):
-        self.assertEqual(list(document), ["summary", "machines", "unreadable", "superseded", "missing", "gone"])
+        self.assertEqual(list(document), ["summary", "machines", "unreadable", "superseded", "missing", "gone",
+                                          "conflicts", "future", "unreadable_inventory"])
         self.assertEqual(sorted((s["file"], s["name"]) for s in document["superseded"]), sorted(SUPERSEDED.items()))
         self.assertEqual(document["summary"], expected)
         self.assertEqual(list(document["summary"]["failures_by_check"]), CHECK_NAMES)
@@ -134,7 +136,8 @@ class Fleet(FleetTestCase):
                 "technically_compatible": a.technically_compatible, "officially_compatible": a.officially_compatible,
                 "exit_code": a.exit_code, "checks": checks, "category": category, "actions": actions,
                 "report_time": listed[file]["report_time"] if when is None else
-                time.strftime("%Y-%m-%dT%H:%M:%SZ", time.gmtime(when)), "processor_on_list": listing})
+                time.strftime("%Y-%m-%dT%H:%M:%SZ", time.gmtime(when)), "processor_on_list": listing,
+                "inventory": None, "conflict": False, "future": False, "unusual_name": False})
         self.assertEqual({u["file"]: (u["line"], u["reason"]) for u in document["unreadable"]}, unreadable)
 
     def check_csv(self, machines):
@@ -144,8 +147,11 @@ class Fleet(FleetTestCase):
             rows = list(csv.reader(f, delimiter=";"))
         self.assertEqual(rows[0], ["Rechner", "Datei", "CPU", "Vendor", "Technisch kompatibel",
                                    "Offiziell kompatibel", "Exit-Code"] + CHECK_NAMES
-                         + ["Kategorie", "Massnahmen", "Stand (UTC)", "Prozessor auf der Liste", "Aenderung"])
-        by_file = {row[1]: row for row in rows[1:]}
+                         + ["Kategorie", "Massnahmen", "Stand (UTC)", "Prozessor auf der Liste", "Aenderung"]
+                         + INVENTORY_COLUMNS)
+        # Without inventories their columns stay empty; the rest is as it always was.
+        self.assertEqual({tuple(row[-6:]) for row in rows[1:]}, {("",) * 6})
+        by_file = {row[1]: row[:-6] for row in rows[1:]}
         self.assertEqual(len(by_file), len(rows) - 1)
         words = dict(zip(harness.CATEGORIES + ["yes", "no", "unknown"], ["Ersetzen", "Aufruesten", "TPM-Hardware",
                      "Firmware-Einstellungen", "Bereit", "ja", "nein", "unbekannt"]))
@@ -172,7 +178,7 @@ class Fleet(FleetTestCase):
             document = json.load(f)
         self.assertEqual((document["missing"], document["summary"]["missing"]), (["PC-2", "PC-3"], 2))
         with open(self.path("f.csv"), encoding="utf-8-sig", newline="") as f:
-            rows = [(row[0], row[-5]) for row in csv.reader(f, delimiter=";")][2:]
+            rows = [(row[0], row[-11]) for row in csv.reader(f, delimiter=";")][2:]
         self.assertEqual(rows, [("PC-2", "kein Bericht"), ("PC-3", "kein Bericht")])
         with open(self.path("f.html"), encoding="utf-8") as f:
             self.assertIn("<li>PC-3</li>", f.read())

@@ -91,7 +91,8 @@ def expected_summary(assessments, unreadable, missing=0, work=(), superseded=0):
             "unreadable": unreadable, "failures_by_check": failures,
             "by_category": {c: [category for category, _, _ in work].count(c) for c in CATEGORIES},
             "superseded": superseded, "missing": missing,
-            "processor_not_on_list": sum(category == "ready" and listed == "no" for category, _, listed in work)}
+            "processor_not_on_list": sum(category == "ready" and listed == "no" for category, _, listed in work),
+            "conflicts": 0}
 
 
 class Run:
