@@ -5,6 +5,7 @@
 #include "fleet/plan/machine_names.h"
 #include "fleet/files/report_search.h"
 #include "core/utf8_text.h"
+#include "inventory/inventory_record.h"
 #include "sample_assessments.h"
 
 #include <cstring>
@@ -252,6 +253,26 @@ TEST(FleetFiles, InventoryIsReadOnlyWhenWhole)
     for (const char* bad : {"2026-02-30T10:00:00Z", "2026-12-09 10:33:49Z", "2026-12-09T24:00:00Z", "x"}) {
         EXPECT_FALSE(parseIsoTime(bad)) << bad;
     }
+}
+
+// What the Windows helper writes is what the fleet reads: SMBIOS type 1 after a type 0, a
+// German local time, the registry's "Windows 10" on build 22631.
+TEST(FleetFiles, InventoryHelperOutputIsReadBack)
+{
+    using namespace std::string_literals;
+    const std::string raw = "\0\3\4\0\x3E\0\0\0"s + "\0\x05\0\0\x01"s + "AMI\0\0"s + "\x01\x1B\1\0\x01\x02\x00\x03"s +
+                            std::string(19, '\0') + "QEMU\0Standard PC\0 SN-7 \0\0"s;
+    platform::InventoryAnswers answers{"PC-\"7\"", raw, "Windows 10 Pro", "23H2", "22631", 2861, 0, 0, 60};
+    answers.now = *parseIsoTime("2026-12-09T10:33:49Z");
+    const std::optional<Inventory> read = parseInventory(inventory::inventoryJson(answers, "on"));
+    ASSERT_TRUE(read);
+    EXPECT_EQ(read->collected, "2026-12-09T11:33:49+01:00");
+    EXPECT_EQ(read->collectedTime, answers.now);
+    EXPECT_EQ(std::tuple(read->computerName, read->manufacturer, read->model, read->serial, read->os),
+              std::tuple("PC-\"7\""s, "QEMU"s, "Standard PC"s, "SN-7"s, "Windows 11 Pro 23H2 (Build 22631.2861)"s));
+    EXPECT_TRUE(read->bitlocker == "on" && read->partitionStyle == "mbr" && read->virtualMachine == true);
+    answers.smbios = raw.substr(0, 20); // cut inside the type 1 structure: nothing known
+    EXPECT_EQ(parseInventory(inventory::inventoryJson(answers, "unknown"))->virtualMachine, std::nullopt);
 }
 
 TEST(FleetFiles, MachineNameFromTheFileOrItsDirectory)
