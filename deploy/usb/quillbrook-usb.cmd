@@ -29,8 +29,8 @@ copy /y "%REPORT%" "%FILED%.partial" >nul 2>&1
 if errorlevel 1 goto :failed
 move /y "%FILED%.partial" "%FILED%" >nul 2>&1
 if errorlevel 1 goto :failed
-echo(
-echo(Bericht abgelegt: "%FILED%"
+echo.
+echo Bericht abgelegt: "%FILED%"
 
 rem BitLocker can be asked only by an administrator; otherwise it stays unknown. manage-bde
 rem answers 0 for a protected system drive and 1 for an unprotected one.
@@ -50,16 +50,16 @@ goto :end
 
 :noinventory
 del /f /q "%INVENTORY%.partial" 2>nul
-echo(Inventar konnte nicht abgelegt werden; der Bericht ist trotzdem da.
+echo Inventar konnte nicht abgelegt werden; der Bericht ist trotzdem da.
 goto :end
 
 :failed
 del /f /q "%FILED%.partial" 2>nul
-echo(
-echo(Bericht konnte nicht abgelegt werden: "%FILED%"
+echo.
+echo Bericht konnte nicht abgelegt werden: "%FILED%"
 set "RESULT=4"
 
 :end
-echo(
+echo.
 pause
 exit /b %RESULT%

@@ -123,7 +123,8 @@ class WindowsSide(WineTestCase):
     def test_usb_stick_script_files_the_report_before_it_waits_for_a_key(self):
         computer = self.computer()
         stick = self.fresh_directory("stick")
-        folder = os.path.join(stick, "IT & Co (2024) 100%")
+        # A '%' in the folder is left out: Wine's cmd drops it from %~dp0 itself, where Windows keeps it.
+        folder = os.path.join(stick, "IT & Co (2024)")
         for exe, name in ((CONFIG.exe, "quillbrook.exe"), (CONFIG.inventory_exe, "quillbrook-inventory.exe"),
                           (CONFIG.usb_script, "quillbrook-usb.cmd")):
             os.makedirs(folder, exist_ok=True)
@@ -131,8 +132,9 @@ class WindowsSide(WineTestCase):
         filed = pathlib.Path(folder, "Berichte", computer + ".txt")
         # Input that never ends stands in for a user who closes the window at the prompt: the
         # report and its inventory must be on the stick while the script still waits.
-        script = windows_path(os.path.join(folder, "quillbrook-usb.cmd"))
-        with subprocess.Popen([CONFIG.wine_run, "cmd", "/c", script], env=self.prefix.env, stdin=subprocess.PIPE,
+        # Started in its folder, as Explorer does: Wine would pass a path with '&' to cmd /c without quotes.
+        script = ["cmd", "/c", "quillbrook-usb.cmd"]
+        with subprocess.Popen([CONFIG.wine_run] + script, cwd=folder, env=self.prefix.env, stdin=subprocess.PIPE,
                               stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL) as waiting:
             deadline = time.monotonic() + 120
             while not (filed.with_suffix(".inventory.json").exists() and waiting.poll() is None):
@@ -146,7 +148,7 @@ class WindowsSide(WineTestCase):
         self.assertTrue(data.startswith(BOM + b"Quillbrook\n") and data.endswith(b".\n"), data[:80])
         self.assertEqual(sorted(os.listdir(filed.parent)), [computer + ".inventory.json", computer + ".txt"])
         # With input at its end the prompt returns, and the exit code is the verdict.
-        exit_code, stdout = self.prefix.wine(["cmd", "/c", script])
+        exit_code, stdout = self.prefix.wine(script, cwd=folder)
         self.assertEqual(exit_code, verdict_of(data[len(BOM):].decode("utf-8")))
         self.assertIn(b'Bericht abgelegt: "' + windows_path(str(filed)).encode(), stdout)
 
