@@ -88,10 +88,10 @@ std::string localIsoTime(std::int64_t now, int offsetMinutes)
 
 std::string_view partitionStyleId(const std::optional<std::uint32_t>& style)
 {
-    if (style == 0u || style == 1u) {
-        return *style == 0u ? "mbr" : "gpt";
+    if (!style || *style > 1) {
+        return "unknown";
     }
-    return "unknown";
+    return *style == 0 ? "mbr" : "gpt";
 }
 
 } // namespace

@@ -48,7 +48,7 @@ std::string computerName()
 {
     wchar_t name[MAX_COMPUTERNAME_LENGTH + 1] = {};
     DWORD length = MAX_COMPUTERNAME_LENGTH + 1;
-    return GetComputerNameW(name, &length) ? utf8Of(name, length) : std::string();
+    return GetComputerNameW(name, &length) != 0 ? utf8Of(name, length) : std::string();
 }
 
 std::optional<std::string> smbiosTable()
@@ -84,7 +84,7 @@ std::optional<std::uint32_t> systemPartitionStyle()
     const BOOL asked = DeviceIoControl(device, IOCTL_DISK_GET_PARTITION_INFO_EX, nullptr, 0, &partition,
                                        sizeof partition, &returned, nullptr);
     CloseHandle(device);
-    if (!asked || returned < sizeof partition.PartitionStyle) {
+    if (asked == 0 || returned < sizeof partition.PartitionStyle) {
         return std::nullopt;
     }
     return static_cast<std::uint32_t>(partition.PartitionStyle);

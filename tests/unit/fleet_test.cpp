@@ -147,6 +147,7 @@ TEST(FleetNames, OneMachineWhateverTheCaseOrDomainAndNaturalOrder)
     }
     EXPECT_NE(machineKey("PC-0001"), machineKey("PC-001"));
     // Cyrillic Р and С, a zero-width space, a bidi override, a trailing space, full-width letters.
+    // NOLINTNEXTLINE(misc-misleading-bidirectional): written as escapes, which is the point
     const char* const lookalikes[] = {"\xD0\xA0\xD0\xA1-0042", "PC-0042\xE2\x80\x8B", "\xE2\x80\xAEPC-0042", "PC-0042 ",
                                       "\xEF\xBC\xB0\xEF\xBC\xA3-0042.corp"};
     for (const char* name : lookalikes) {

@@ -4,6 +4,7 @@
 
 #include <nlohmann/json.hpp>
 
+#include <algorithm>
 #include <chrono>
 #include <system_error>
 
@@ -13,7 +14,7 @@ namespace {
 namespace fs = std::filesystem;
 
 // An inventory is a dozen short values; anything much larger is not one.
-constexpr std::size_t maxInventoryBytes = 16 * 1024;
+constexpr std::size_t maxInventoryBytes = std::size_t{16} * 1024;
 
 // The digits at text[at, at + count) as a number, or -1.
 int digits(std::string_view text, std::size_t at, std::size_t count)
@@ -69,12 +70,7 @@ bool stringMember(const nlohmann::json& object, const char* key, std::string& va
 
 bool oneOf(const std::string& value, std::initializer_list<std::string_view> words)
 {
-    for (const std::string_view word : words) {
-        if (value == word) {
-            return true;
-        }
-    }
-    return false;
+    return std::any_of(words.begin(), words.end(), [&value](std::string_view word) { return value == word; });
 }
 
 bool virtualMachineMember(const nlohmann::json& object, std::optional<bool>& value)

@@ -74,7 +74,7 @@ char latinLookalike(char32_t c)
 {
     struct Lookalike {
         char32_t letter;
-        char latin;
+        char latin; // cppcheck-suppress unusedStructMember ; read through the iterator lower_bound gives
     };
     static constexpr Lookalike table[] = {
         {0x391, 'A'}, {0x392, 'B'}, {0x395, 'E'}, {0x396, 'Z'}, {0x397, 'H'}, {0x399, 'I'}, {0x39A, 'K'}, {0x39C, 'M'},
@@ -83,8 +83,9 @@ char latinLookalike(char32_t c)
         {0x410, 'A'}, {0x412, 'B'}, {0x415, 'E'}, {0x41A, 'K'}, {0x41C, 'M'}, {0x41D, 'H'}, {0x41E, 'O'}, {0x420, 'P'},
         {0x421, 'C'}, {0x422, 'T'}, {0x423, 'Y'}, {0x425, 'X'}, {0x430, 'a'}, {0x435, 'e'}, {0x43E, 'o'}, {0x440, 'p'},
         {0x441, 'c'}, {0x443, 'y'}, {0x445, 'x'}, {0x455, 's'}, {0x456, 'i'}, {0x458, 'j'}, {0x4BB, 'h'}, {0x501, 'd'}};
-    const auto found = std::lower_bound(std::begin(table), std::end(table), c,
-                                        [](const Lookalike& entry, char32_t letter) { return entry.letter < letter; });
+    const auto* const found =
+        std::lower_bound(std::begin(table), std::end(table), c,
+                         [](const Lookalike& entry, char32_t letter) { return entry.letter < letter; });
     if (found != std::end(table) && found->letter == c) {
         return found->latin;
     }
