@@ -27,7 +27,7 @@ rem manage-bde would be the 32-bit views. The 64-bit cmd runs the script again i
 if not defined PROCESSOR_ARCHITEW6432 goto :native
 if not exist "%SystemRoot%\Sysnative\cmd.exe" goto :native
 "%SystemRoot%\Sysnative\cmd.exe" /d /c ""%~f0""
-exit /b
+exit /b %ERRORLEVEL%
 :native
 
 set "BASE=%ProgramFiles%\Quillbrook"

@@ -38,8 +38,9 @@ constexpr std::string_view help =
     "  --previous DATEI  die JSON-Datei einer frueheren Sammlung: was sich seitdem geaendert hat\n"
     "  --help, --version diese Hilfe, die Version\n"
     "\n"
-    "Exit-Code: 0 alles gelesen, 1 nicht lesbare Dateien oder erwartete Rechner ohne Bericht,\n"
-    "2 falscher Aufruf, nichts Lesbares oder eine Ausgabe, die nicht geschrieben werden konnte.\n";
+    "Exit-Code: 0 alles gelesen, 1 nicht lesbare Dateien, erwartete Rechner ohne Bericht oder\n"
+    "Namenskonflikte, 2 falscher Aufruf, nichts Lesbares oder eine Ausgabe, die nicht geschrieben\n"
+    "werden konnte.\n";
 
 platform::NativePath native(std::string_view ascii)
 {

@@ -21,8 +21,11 @@ bool wins(const MachineReport& candidate, const std::string& candidateName, cons
 {
     const bool candidateNamed = conflict && namedAsInventory(candidate, candidateName);
     const bool keptNamed = conflict && namedAsInventory(kept, keptName);
-    return std::tuple(!candidate.future, candidateNamed, candidate.reportTime) >
-           std::tuple(!kept.future, keptNamed, kept.reportTime);
+    // Against a lookalike, the plain host name is the one the route would have written.
+    const bool candidatePlain = conflict && isHostName(candidateName);
+    const bool keptPlain = conflict && isHostName(keptName);
+    return std::tuple(!candidate.future, candidateNamed, candidatePlain, candidate.reportTime) >
+           std::tuple(!kept.future, keptNamed, keptPlain, kept.reportTime);
 }
 
 void markConflict(FleetReports& reports, ClaimIndex::Machine& machine, const std::string& file)

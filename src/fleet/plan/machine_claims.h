@@ -34,7 +34,8 @@ struct ClaimIndex {
 
 // Adds the claim to reports: a new machine, a newer report of a known one (the older listed as
 // superseded), or a conflict. A report dated after now never wins against one that is not; in a
-// conflict a file named as its inventory names the computer beats one that is not. The name is
+// conflict a file named as its inventory names the computer beats one that is not, then a plain
+// host name beats a lookalike, then the newer wins. The name is
 // shown escaped and marked where it is more than a host name.
 void claimMachine(FleetReports& reports, ClaimIndex& index, MachineClaim claim, std::int64_t now);
 
