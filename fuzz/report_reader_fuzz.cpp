@@ -2,10 +2,13 @@
 // Input: a mode byte. Bit 0 clear: the rest is the file's bytes. Bit 0 set: bit 1 adds the
 // byte-order mark, bit 2 makes the line ends CR LF; then a vendor byte (bit 0: AuthenticAMD,
 // else a text follows), the brand, and per check a byte whose bit 0 is "passed" and its
-// detail; texts are a length byte and that many bytes, line feeds dropped. Two final bytes
+// detail; texts are a length byte and that many bytes, line feeds dropped, cut to the longest
+// the program writes, and control characters in details shown as the console shows them. Two final bytes
 // say where to cut the written report short.
 
+#include "core/check_details.h"
 #include "core/checks.h"
+#include "core/report_layout.h"
 #include "core/printable_text.h"
 #include "core/utf8_text.h"
 #include "fuzz_input.h"
@@ -73,9 +76,11 @@ void readArbitraryBytes(const std::string& bytes)
 
 quill::Assessment assessmentFrom(quill::fuzz::ByteReader& in)
 {
-    // Brand and vendor come from the processor, which may put anything there, line ends included.
-    std::string vendor = (in.byte() & 1u) != 0 ? std::string(quill::amdVendor) : in.text();
-    std::string brand = in.text();
+    // Brand and vendor come from the processor, which may put anything there, line ends included,
+    // but no more than its 12 and 48 bytes.
+    std::string vendor =
+        (in.byte() & 1u) != 0 ? std::string(quill::amdVendor) : in.text().substr(0, quill::maxVendorBytes);
+    std::string brand = in.text().substr(0, quill::maxBrandBytes);
     quill::CheckList technical;
     quill::CheckList official;
     for (const quill::CheckDefinition& check : quill::checkTable) {
@@ -83,7 +88,9 @@ quill::Assessment assessmentFrom(quill::fuzz::ByteReader& in)
             continue;
         }
         const bool passed = (in.byte() & 1u) != 0;
-        quill::CheckItem item{std::string(check.name), passed, textWithoutLineFeeds(in)};
+        // A probe's detail holds no control character and is never longer than the longest.
+        std::string detail = quill::printableText(textWithoutLineFeeds(in).substr(0, quill::maxDetailBytes));
+        quill::CheckItem item{std::string(check.name), passed, std::move(detail)};
         (check.group == quill::CheckGroup::technical ? technical : official).push_back(std::move(item));
     }
     return quill::deriveAssessment(std::move(brand), std::move(vendor), technical, official);

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstddef>
 #include <string_view>
 
 namespace quill {
@@ -13,5 +14,9 @@ inline constexpr std::string_view tpmNotFoundPrefix = "nicht verfuegbar (TBS Feh
 inline constexpr std::string_view tpm12Detail = "nur TPM 1.2 erkannt";
 inline constexpr std::string_view installedSuffix = " installiert"; // after the amount of memory
 inline constexpr std::string_view capacityPrefix = "Kapazitaet ";   // before the volume's size
+
+// The longest detail a probe writes is some 40 bytes; with room for a longer one to come, a
+// report's detail beyond this came from elsewhere and could push a printed work list off its page.
+inline constexpr std::size_t maxDetailBytes = 80;
 
 } // namespace quill

@@ -22,6 +22,9 @@ inline constexpr char reportRuleFill = '=';
 
 inline constexpr std::string_view cpuLabel = "CPU    : ";
 inline constexpr std::string_view vendorLabel = "Vendor : ";
+// CPUID gives the brand in 48 bytes and the vendor in 12: no written report holds more.
+inline constexpr std::size_t maxBrandBytes = 48;
+inline constexpr std::size_t maxVendorBytes = 12;
 
 inline constexpr std::string_view technicalTitle = "[Technische Mindestanforderungen]";
 inline constexpr std::string_view officialTitle = "[Offizielle Microsoft-Anforderungen]";

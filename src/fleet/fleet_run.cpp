@@ -2,6 +2,7 @@
 
 #include "fleet/outputs/fleet_output.h"
 #include "fleet/plan/machine_names.h"
+#include "fleet/files/option_file.h"
 #include "fleet/files/previous_collection.h"
 #include "fleet/files/report_search.h"
 
@@ -11,6 +12,7 @@
 #include <fstream>
 #include <functional>
 #include <iterator>
+#include <new>
 #include <optional>
 #include <string_view>
 #include <variant>
@@ -36,6 +38,7 @@ constexpr std::string_view help =
     "  --html DATEI      eine Seite zum Weitergeben und Drucken\n"
     "  --expect DATEI    die Rechner, von denen ein Bericht erwartet wird, ein Name je Zeile\n"
     "  --previous DATEI  die JSON-Datei einer frueheren Sammlung: was sich seitdem geaendert hat\n"
+    "                    (--expect und --previous: normale Dateien bis 64 MiB)\n"
     "  --help, --version diese Hilfe, die Version\n"
     "\n"
     "Exit-Code: 0 alles gelesen, 1 nicht lesbare Dateien, erwartete Rechner ohne Bericht oder\n"
@@ -83,22 +86,31 @@ bool printed(const platform::ConsoleHandle& console, std::string_view text)
     return false;
 }
 
-// The whole file, or nullopt when it cannot be read.
-std::optional<std::string> readWholeFile(const fs::path& path)
-{
-    std::ifstream in(path, std::ios::binary);
-    std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-    if (!in.is_open() || in.bad()) {
-        return std::nullopt;
-    }
-    return text;
-}
-
 // What --expect and --previous give to set the reports against.
 struct Comparisons {
     std::vector<std::string> expected;
     std::optional<std::vector<PreviousMachine>> previous;
 };
+
+// The text of an --expect or --previous file in comparisons; a German message why it cannot be used, or "".
+std::string readComparison(const fs::path& file, bool isExpect, Comparisons& comparisons)
+{
+    const OptionFile read = readOptionFile(file);
+    if (!read.error.empty()) {
+        return read.error;
+    }
+    // Each line or machine becomes a record of its own, which can take many times the file's size.
+    try {
+        if (isExpect) {
+            comparisons.expected = parseExpectedMachines(read.text);
+            return {};
+        }
+        comparisons.previous = readPreviousCollection(read.text);
+    } catch (const std::bad_alloc&) {
+        return displayPath(file) + ": nicht genug Speicher zum Lesen";
+    }
+    return comparisons.previous ? std::string() : displayPath(file) + " ist keine JSON-Datei von quillbrook-fleet";
+}
 
 // The files of --expect and --previous, or a German message why they cannot be used.
 std::variant<Comparisons, std::string> readComparisons(const FleetOptions& options)
@@ -108,17 +120,9 @@ std::variant<Comparisons, std::string> readComparisons(const FleetOptions& optio
         if (file->empty()) {
             continue;
         }
-        const std::optional<std::string> text = readWholeFile(*file);
-        if (!text) {
-            return displayPath(*file) + " konnte nicht gelesen werden";
-        }
-        if (file == &options.expect) {
-            comparisons.expected = parseExpectedMachines(*text);
-            continue;
-        }
-        comparisons.previous = readPreviousCollection(*text);
-        if (!comparisons.previous) {
-            return displayPath(*file) + " ist keine JSON-Datei von quillbrook-fleet";
+        std::string error = readComparison(*file, file == &options.expect, comparisons);
+        if (!error.empty()) {
+            return error;
         }
     }
     return comparisons;

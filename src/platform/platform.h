@@ -9,6 +9,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace quill::platform {
 
@@ -86,18 +87,49 @@ struct ExecutablePathAnswer {
 };
 ExecutablePathAnswer executablePath();
 
+// Why a file or directory was left alone although it is there. A link is never followed where
+// the caller did not ask for it: in a folder that others write into, it can lead anywhere.
+enum class Refusal : std::uint8_t {
+    none,
+    link,       // a symbolic link, junction or mount point (on Windows any name-surrogate reparse point)
+    notRegular, // a FIFO, a device, a socket or a directory where a file was wanted
+};
+
 // What reading the start of a file found. volume and index are the same for every path that
 // leads to one file, where the file system tells them (both 0 where it does not).
 struct FileStart {
-    bool read = false; // false: the file could not be opened or read
+    bool read = false; // false: the file could not be opened or read, or was refused
+    Refusal refused = Refusal::none;
     std::uint64_t volume = 0;
     std::uint64_t index = 0;
     std::int64_t modified = 0; // the last write, in nanoseconds since 1970-01-01 00:00 UTC
 };
 
 // Reads at most maxBytes from the file's start into bytes (resized to what was read); one
-// open, one query, the reads and a close, since a fleet means thousands of files.
-FileStart readFileStart(const NativePath& path, std::size_t maxBytes, std::string& bytes);
+// open, one query, the reads and a close, since a fleet means thousands of files. The open
+// never blocks (a FIFO swapped in waits for no writer) and, unless followLink, refuses a link
+// as the last part of path; only a regular file is read. The buffer grows with the file, not
+// to maxBytes at once.
+FileStart readFileStart(const NativePath& path, std::size_t maxBytes, std::string& bytes, bool followLink);
+
+// One entry of a directory as its listing tells it, without following it anywhere.
+enum class EntryKind : std::uint8_t { regular, directory, link, other };
+struct DirectoryEntry {
+    NativePath name;
+    EntryKind kind = EntryKind::other;
+};
+
+// A directory's entries (without "." and ".."), in the order the file system gives them, and
+// the directory's identity as for FileStart. Unless followLink, a directory that is a link by
+// now is refused rather than listed.
+struct DirectoryListing {
+    bool listed = false;
+    Refusal refused = Refusal::none;
+    std::uint64_t volume = 0;
+    std::uint64_t index = 0;
+    std::vector<DirectoryEntry> entries;
+};
+DirectoryListing listDirectory(const NativePath& path, bool followLink);
 
 // The path as UTF-8 for the console; empty when the conversion fails.
 std::string utf8FromPath(const NativePath& path);

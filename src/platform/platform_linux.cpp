@@ -2,6 +2,7 @@
 #include "platform/linux_answers.h"
 #include "platform/platform.h"
 
+#include <dirent.h>
 #include <fcntl.h>
 #include <poll.h>
 #include <sys/signalfd.h>
@@ -12,6 +13,7 @@
 #include <termios.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <array>
 #include <cerrno>
 #include <csignal>
@@ -49,6 +51,38 @@ std::vector<std::string> rootDeviceNumbers()
         }
     }
     return numbers;
+}
+
+EntryKind kindOfMode(mode_t mode)
+{
+    if (S_ISREG(mode)) {
+        return EntryKind::regular;
+    }
+    if (S_ISDIR(mode)) {
+        return EntryKind::directory;
+    }
+    return S_ISLNK(mode) ? EntryKind::link : EntryKind::other;
+}
+
+// What a directory entry is, from the listing where the file system fills it in, else from
+// the entry itself without following it.
+EntryKind entryKind(DIR* directory, const dirent& entry)
+{
+    switch (entry.d_type) {
+    case DT_REG:
+        return EntryKind::regular;
+    case DT_DIR:
+        return EntryKind::directory;
+    case DT_LNK:
+        return EntryKind::link;
+    case DT_UNKNOWN: {
+        struct stat facts {};
+        const bool examined = ::fstatat(::dirfd(directory), entry.d_name, &facts, AT_SYMLINK_NOFOLLOW) == 0;
+        return examined ? kindOfMode(facts.st_mode) : EntryKind::other;
+    }
+    default:
+        return EntryKind::other;
+    }
 }
 
 // ANSI colours standing in for the Windows console attributes.
@@ -264,22 +298,29 @@ std::string utf8FromPath(const NativePath& path)
     return path; // already bytes; printed as they are
 }
 
-FileStart readFileStart(const NativePath& path, std::size_t maxBytes, std::string& bytes)
+FileStart readFileStart(const NativePath& path, std::size_t maxBytes, std::string& bytes, bool followLink)
 {
-    bytes.resize(maxBytes);
-    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY);
-    struct stat facts {};
-    if (fd < 0 || ::fstat(fd, &facts) != 0) {
-        if (fd >= 0) {
-            ::close(fd);
-        }
-        bytes.clear();
-        return {};
+    bytes.clear();
+    // O_NONBLOCK: a FIFO put in a report's place would otherwise wait for a writer forever.
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK | (followLink ? 0 : O_NOFOLLOW));
+    if (fd < 0) {
+        return FileStart{false, errno == ELOOP ? Refusal::link : Refusal::none, 0, 0, 0};
     }
+    struct stat facts {};
+    const bool examined = ::fstat(fd, &facts) == 0;
+    if (!examined || !S_ISREG(facts.st_mode)) {
+        ::close(fd);
+        return FileStart{false, examined ? Refusal::notRegular : Refusal::none, 0, 0, 0};
+    }
+    // One byte more than the size told, so a file that grew meanwhile still shows it.
+    bytes.resize(std::min<std::uint64_t>(maxBytes, static_cast<std::uint64_t>(std::max<off_t>(facts.st_size, 0)) + 1));
     std::size_t filled = 0;
     bool failed = false;
     while (filled < maxBytes) {
-        const ssize_t got = ::read(fd, bytes.data() + filled, maxBytes - filled);
+        if (filled == bytes.size()) {
+            bytes.resize(std::min(maxBytes, bytes.size() * 2));
+        }
+        const ssize_t got = ::read(fd, bytes.data() + filled, bytes.size() - filled);
         if (got < 0 && errno == EINTR) {
             continue;
         }
@@ -295,8 +336,42 @@ FileStart readFileStart(const NativePath& path, std::size_t maxBytes, std::strin
         return {};
     }
     constexpr std::int64_t nanosecondsPerSecond = 1'000'000'000;
-    return FileStart{true, static_cast<std::uint64_t>(facts.st_dev), static_cast<std::uint64_t>(facts.st_ino),
+    return FileStart{true, Refusal::none, static_cast<std::uint64_t>(facts.st_dev),
+                     static_cast<std::uint64_t>(facts.st_ino),
                      static_cast<std::int64_t>(facts.st_mtim.tv_sec) * nanosecondsPerSecond + facts.st_mtim.tv_nsec};
+}
+
+DirectoryListing listDirectory(const NativePath& path, bool followLink)
+{
+    DirectoryListing listing;
+    const int fd =
+        ::open(path.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC | O_NONBLOCK | (followLink ? 0 : O_NOFOLLOW));
+    if (fd < 0) {
+        listing.refused = errno == ELOOP ? Refusal::link : (errno == ENOTDIR ? Refusal::notRegular : Refusal::none);
+        return listing;
+    }
+    struct stat facts {};
+    DIR* directory = ::fstat(fd, &facts) == 0 ? ::fdopendir(fd) : nullptr;
+    if (directory == nullptr) {
+        ::close(fd);
+        return listing;
+    }
+    listing.volume = static_cast<std::uint64_t>(facts.st_dev);
+    listing.index = static_cast<std::uint64_t>(facts.st_ino);
+    for (;;) {
+        errno = 0;
+        const dirent* entry = ::readdir(directory);
+        if (entry == nullptr) {
+            listing.listed = errno == 0;
+            break;
+        }
+        const std::string_view name = entry->d_name;
+        if (name != "." && name != "..") {
+            listing.entries.push_back(DirectoryEntry{std::string(name), entryKind(directory, *entry)});
+        }
+    }
+    ::closedir(directory);
+    return listing;
 }
 
 std::FILE* openForWriting(const NativePath& path)

@@ -12,6 +12,7 @@
 #include <algorithm>
 #include <string>
 #include <string_view>
+#include <vector>
 
 // tbs.h of mingw-w64 lacks the device query, so its record is declared here as TPM Base
 // Services defines it.
@@ -187,6 +188,52 @@ std::optional<std::uint64_t> actualVolumeTotal(const wchar_t* root)
     return total;
 }
 
+// A name surrogate stands for another file or directory: symbolic links, junctions, mount
+// points. Other reparse points (deduplicated or cloud files) hold their own data and are read.
+bool isLink(HANDLE file, DWORD attributes)
+{
+    if ((attributes & FILE_ATTRIBUTE_REPARSE_POINT) == 0) {
+        return false;
+    }
+    FILE_ATTRIBUTE_TAG_INFO tag{};
+    return GetFileInformationByHandleEx(file, FileAttributeTagInfo, &tag, sizeof(tag)) == 0 ||
+           IsReparseTagNameSurrogate(tag.ReparseTag);
+}
+
+EntryKind entryKind(const WIN32_FIND_DATAW& found)
+{
+    // For a reparse point, the listing's dwReserved0 holds its tag.
+    if ((found.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0 && IsReparseTagNameSurrogate(found.dwReserved0)) {
+        return EntryKind::link;
+    }
+    if ((found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0) {
+        return EntryKind::directory;
+    }
+    return (found.dwFileAttributes & FILE_ATTRIBUTE_DEVICE) != 0 ? EntryKind::other : EntryKind::regular;
+}
+
+// The entries of the directory at path; false when the listing broke off.
+bool appendEntries(const std::wstring& path, std::vector<DirectoryEntry>& entries)
+{
+    const bool hasSeparator = !path.empty() && (path.back() == L'\\' || path.back() == L'/' || path.back() == L':');
+    const std::wstring pattern = path + (hasSeparator ? L"*" : L"\\*");
+    WIN32_FIND_DATAW found{};
+    const HANDLE search = FindFirstFileExW(pattern.c_str(), FindExInfoBasic, &found, FindExSearchNameMatch, nullptr,
+                                           FIND_FIRST_EX_LARGE_FETCH);
+    if (search == INVALID_HANDLE_VALUE) {
+        return GetLastError() == ERROR_FILE_NOT_FOUND; // an empty root has not even "."
+    }
+    do {
+        const std::wstring_view name = found.cFileName;
+        if (name != L"." && name != L"..") {
+            entries.push_back(DirectoryEntry{std::wstring(name), entryKind(found)});
+        }
+    } while (FindNextFileW(search, &found) != 0);
+    const bool complete = GetLastError() == ERROR_NO_MORE_FILES;
+    FindClose(search);
+    return complete;
+}
+
 } // namespace
 
 std::uint16_t nativeArchitecture()
@@ -307,25 +354,40 @@ std::string utf8FromPath(const NativePath& path)
     return utf8FromWide(path);
 }
 
-FileStart readFileStart(const NativePath& path, std::size_t maxBytes, std::string& bytes)
+FileStart readFileStart(const NativePath& path, std::size_t maxBytes, std::string& bytes, bool followLink)
 {
-    bytes.resize(maxBytes);
+    bytes.clear();
     // Shared with writers: a machine may be writing its next report at this moment.
+    const DWORD flags = FILE_FLAG_SEQUENTIAL_SCAN | (followLink ? 0 : FILE_FLAG_OPEN_REPARSE_POINT);
     const HANDLE file = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                                    nullptr, OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN, nullptr);
+                                    nullptr, OPEN_EXISTING, flags, nullptr);
     BY_HANDLE_FILE_INFORMATION facts{};
     if (file == INVALID_HANDLE_VALUE || GetFileInformationByHandle(file, &facts) == 0) {
         if (file != INVALID_HANDLE_VALUE) {
             CloseHandle(file);
         }
-        bytes.clear();
         return {};
     }
+    const Refusal refused =
+        isLink(file, facts.dwFileAttributes) ? Refusal::link
+        : (facts.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0 || GetFileType(file) != FILE_TYPE_DISK
+            ? Refusal::notRegular
+            : Refusal::none;
+    if (refused != Refusal::none) {
+        CloseHandle(file);
+        return FileStart{false, refused, 0, 0, 0};
+    }
+    // One byte more than the size told, so a file that grew meanwhile still shows it.
+    const std::uint64_t size = (std::uint64_t{facts.nFileSizeHigh} << 32) | facts.nFileSizeLow;
+    bytes.resize(static_cast<std::size_t>(std::min<std::uint64_t>(maxBytes, size + 1)));
     std::size_t filled = 0;
     bool failed = false;
     while (filled < maxBytes) {
+        if (filled == bytes.size()) {
+            bytes.resize(std::min(maxBytes, bytes.size() * 2));
+        }
         DWORD got = 0;
-        const auto wanted = static_cast<DWORD>(std::min<std::size_t>(maxBytes - filled, 1u << 20));
+        const auto wanted = static_cast<DWORD>(std::min<std::size_t>(bytes.size() - filled, 1u << 20));
         failed = ReadFile(file, bytes.data() + filled, wanted, &got, nullptr) == 0;
         if (failed || got == 0) {
             break;
@@ -341,9 +403,43 @@ FileStart readFileStart(const NativePath& path, std::size_t maxBytes, std::strin
     const std::uint64_t ticks =
         (std::uint64_t{facts.ftLastWriteTime.dwHighDateTime} << 32) | facts.ftLastWriteTime.dwLowDateTime;
     constexpr std::int64_t ticksFrom1601To1970 = 116'444'736'000'000'000;
-    return FileStart{true, facts.dwVolumeSerialNumber,
+    return FileStart{true, Refusal::none, facts.dwVolumeSerialNumber,
                      (std::uint64_t{facts.nFileIndexHigh} << 32) | facts.nFileIndexLow,
                      (static_cast<std::int64_t>(ticks) - ticksFrom1601To1970) * 100};
+}
+
+DirectoryListing listDirectory(const NativePath& path, bool followLink)
+{
+    DirectoryListing listing;
+    // Held open without delete sharing while it is listed, so the directory cannot be renamed
+    // away and a link put in its place between the check and the listing.
+    // Where another program holds it open for deletion, it is listed all the same rather than lost.
+    const DWORD flags = FILE_FLAG_BACKUP_SEMANTICS | (followLink ? 0 : FILE_FLAG_OPEN_REPARSE_POINT);
+    HANDLE directory = CreateFileW(path.c_str(), FILE_READ_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                                   OPEN_EXISTING, flags, nullptr);
+    if (directory == INVALID_HANDLE_VALUE && GetLastError() == ERROR_SHARING_VIOLATION) {
+        directory =
+            CreateFileW(path.c_str(), FILE_READ_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                        nullptr, OPEN_EXISTING, flags, nullptr);
+    }
+    BY_HANDLE_FILE_INFORMATION facts{};
+    if (directory == INVALID_HANDLE_VALUE || GetFileInformationByHandle(directory, &facts) == 0) {
+        if (directory != INVALID_HANDLE_VALUE) {
+            CloseHandle(directory);
+        }
+        return listing;
+    }
+    if (!followLink && isLink(directory, facts.dwFileAttributes)) {
+        listing.refused = Refusal::link;
+    } else if ((facts.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) == 0) {
+        listing.refused = Refusal::notRegular;
+    } else {
+        listing.volume = facts.dwVolumeSerialNumber;
+        listing.index = (std::uint64_t{facts.nFileIndexHigh} << 32) | facts.nFileIndexLow;
+        listing.listed = appendEntries(path, listing.entries);
+    }
+    CloseHandle(directory);
+    return listing;
 }
 
 std::FILE* openForWriting(const NativePath& path)

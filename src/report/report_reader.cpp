@@ -1,5 +1,6 @@
 #include "report/report_reader.h"
 
+#include "core/check_details.h"
 #include "core/printable_text.h"
 #include "core/report_layout.h"
 #include "core/utf8_text.h"
@@ -78,7 +79,7 @@ struct Cursor {
         return take(line) && (line == wanted || failAt(ReportFaultKind::unexpectedLine, next));
     }
 
-    bool expectField(std::string_view label, std::string& value)
+    bool expectField(std::string_view label, std::size_t maxBytes, std::string& value)
     {
         std::string_view line;
         if (!take(line)) {
@@ -89,7 +90,7 @@ struct Cursor {
         if (!line.starts_with(label) || printableText(value) != value) {
             return failAt(ReportFaultKind::unexpectedLine, next);
         }
-        return true;
+        return value.size() <= maxBytes || failAt(ReportFaultKind::fieldTooLong, next);
     }
 
     bool expectEnd() { return next == text.lines.size() || failAt(ReportFaultKind::unexpectedLine, lineNumber()); }
@@ -137,8 +138,13 @@ bool readItem(Cursor& in, const CheckDefinition& check, CheckList& items)
     // The writer puts " : " only before a detail, so " : " with nothing after it is no item line.
     const std::string_view detail =
         rest.size() > field ? rest.substr(field + detailSeparator.size()) : std::string_view();
-    if (rest.size() > field && detail.empty()) {
+    // No detail the program writes is empty after " : ", holds a control character or is longer
+    // than its longest: such a line came from elsewhere, and its text must not reach a page or a sheet.
+    if ((rest.size() > field && detail.empty()) || printableText(detail) != detail) {
         return in.failAt(ReportFaultKind::unexpectedLine, in.next);
+    }
+    if (detail.size() > maxDetailBytes) {
+        return in.failAt(ReportFaultKind::fieldTooLong, in.next);
     }
     items.push_back(checkItem(check.check, passed, std::string(detail)));
     return true;
@@ -226,8 +232,9 @@ ReportReading readBody(const Lines& lines)
     std::string vendor;
     CheckList technical;
     CheckList official;
-    const bool head = in.expect(separatorLine(reportRuleFill)) && in.expect("") && in.expectField(cpuLabel, brand) &&
-                      in.expectField(vendorLabel, vendor) && in.expect("");
+    const bool head = in.expect(separatorLine(reportRuleFill)) && in.expect("") &&
+                      in.expectField(cpuLabel, maxBrandBytes, brand) &&
+                      in.expectField(vendorLabel, maxVendorBytes, vendor) && in.expect("");
     const bool lists = head && in.expect(sectionTitle(CheckGroup::technical)) &&
                        readItems(in, CheckGroup::technical, vendor, technical) && in.expect("") &&
                        in.expect(sectionTitle(CheckGroup::official)) &&
@@ -337,10 +344,16 @@ std::string_view faultText(ReportFaultKind kind)
         return "Leerzeichen am Zeilenende (mit einem Editor geaendert?)";
     case ReportFaultKind::crLineEnds:
         return "Zeilenenden nur CR statt LF oder CR LF";
+    case ReportFaultKind::fieldTooLong:
+        return "Angabe länger, als Quillbrook sie schreibt";
     case ReportFaultKind::unreadableFile:
         return "Datei konnte nicht gelesen werden";
     case ReportFaultKind::unreadableDirectory:
         return "Verzeichnis konnte nicht gelesen werden";
+    case ReportFaultKind::notRegularFile:
+        return "keine normale Datei";
+    case ReportFaultKind::linkSkipped:
+        return "Verknüpfung übersprungen";
     }
     return "unbekannter Fehler";
 }

@@ -24,9 +24,12 @@ enum class ReportFaultKind {
     contradiction,  // verdicts, blockers or hint disagree with the item lines
     trailingBlanks, // the line that does not fit ends in spaces or tabs an editor left there
     crLineEnds,     // lines end in CR alone, as old Mac editors wrote them
-    // The two below are set by whoever reads the file, never by readReport.
+    fieldTooLong,   // a brand, vendor or detail longer than the program ever writes
+    // The four below are set by whoever reads the file, never by readReport.
     unreadableFile,      // the file system refused to give the file's bytes
     unreadableDirectory, // a directory searched for reports could not be listed
+    notRegularFile,      // a FIFO, a device or the like where a report was looked for
+    linkSkipped,         // a symbolic link or junction, which is never followed
 };
 
 // line is the 1-based number of the first line that is missing, incomplete or wrong,

@@ -8,7 +8,9 @@
 #include "inventory/inventory_record.h"
 #include "sample_assessments.h"
 
+#include <cstdlib>
 #include <cstring>
+#include <filesystem>
 
 namespace quill::fleet {
 namespace {
@@ -69,7 +71,15 @@ TEST(FleetOutputs, MachineTextIsQuotedForEachFormat)
         {"Intel; \"Core\"", R"c("Intel; ""Core""")c", R"c("Intel; \"Core\"")c", "Intel; &quot;Core&quot;"},
         {"=HYPERLINK(\"x\")", R"c("'=HYPERLINK(""x"")")c", R"c("=HYPERLINK(\"x\")")c", "=HYPERLINK(&quot;x&quot;)"},
         {"-1+2", "'-1+2", "\"-1+2\"", "-1+2"},
-        {"<b>\\\x01\t", "<b>\\\x01\t", R"c("<b>\\\u0001\t")c", "&lt;b&gt;\\\x01\t"},
+        // Control characters, should any pass the reader, are replaced in CSV and HTML and escaped in JSON.
+        {"<b>\\\x01\t", "<b>\\??", R"c("<b>\\\u0001\t")c", "&lt;b&gt;\\??"},
+        {"\x1b]52;c;eA==\x07\xC2\x9B"
+         "2J\x7F",
+         "\"?]52;c;eA==??2J?\"",
+         "\"\\u001b]52;c;eA==\\u0007\xC2\x9B"
+         "2J\x7F\"",
+         "?]52;c;eA==??2J?"},
+        {"it's", "it's", "\"it's\"", "it&#39;s"},
         {"bad \xFF\xC3 byte", "bad \xEF\xBF\xBD\xEF\xBF\xBD byte", "\"bad \xEF\xBF\xBD\xEF\xBF\xBD byte\"",
          "bad \xEF\xBF\xBD\xEF\xBF\xBD byte"},
     };
@@ -290,6 +300,26 @@ TEST(FleetFiles, MachineNameFromTheFileOrItsDirectory)
         EXPECT_EQ(machineName(path), name) << path;
     }
 }
+
+#ifndef _WIN32
+// A report listed in the walk and swapped for a FIFO or a link before it is read: the read
+// neither waits for a writer nor follows the link, and the entry is listed.
+TEST(FleetFiles, AFileSwappedAfterTheListingIsNeitherWaitedForNorFollowed)
+{
+    const std::filesystem::path dir = std::filesystem::temp_directory_path() / "quillbrook-swapped-test";
+    std::filesystem::remove_all(dir);
+    std::filesystem::create_directories(dir);
+    std::filesystem::create_symlink("/etc/hostname", dir / "link.txt");
+    ASSERT_EQ(std::system(("mkfifo '" + (dir / "fifo.txt").string() + "'").c_str()), 0);
+    ReportSearch search;
+    search.files = {{dir / "fifo.txt", "fifo", false}, {dir / "link.txt", "link", false}};
+    const FleetReports reports = readReports(search, 0);
+    std::filesystem::remove_all(dir);
+    ASSERT_EQ(reports.unreadable.size(), 2u);
+    EXPECT_EQ(reports.unreadable[0].fault.kind, ReportFaultKind::notRegularFile);
+    EXPECT_EQ(reports.unreadable[1].fault.kind, ReportFaultKind::linkSkipped);
+}
+#endif
 
 } // namespace
 } // namespace quill::fleet

@@ -1,10 +1,13 @@
+#include "core/check_details.h"
 #include "core/checks.h"
+#include "core/report_layout.h"
 #include "core/printable_text.h"
 #include "report/report_reader.h"
 #include "report/report_text.h"
 #include "sample_assessments.h"
 
 #include <algorithm>
+#include <cstring>
 #include <random>
 
 namespace quill {
@@ -48,8 +51,8 @@ bool sameItems(const CheckList& a, const CheckList& b)
 // cppcheck-suppress constParameter ; every number drawn advances the engine
 std::string randomText(std::mt19937& engine)
 {
-    static const char* const pieces[] = {"vorhanden", "fehlt", " : ",    ": ",        " - ", "x", "\xC3\xBC",
-                                         "\r",        "  ",    "[NO ] ", "Hinweis: ", "JA",  "\t"};
+    static const char* const pieces[] = {"vorhanden", "fehlt", " : ",    ": ",        " - ", "x",
+                                         "\xC3\xBC",  "  ",    "[NO ] ", "Hinweis: ", "JA"};
     std::string text;
     for (auto count = engine() % 4; count > 0; --count) {
         text += pieces[engine() % std::size(pieces)];
@@ -59,7 +62,7 @@ std::string randomText(std::mt19937& engine)
 
 Assessment randomAssessment(std::mt19937& engine)
 {
-    static const char* const vendors[] = {"AuthenticAMD", "GenuineIntel", "", "AuthenticAMD ", "HygonGenuine"};
+    static const char* const vendors[] = {"AuthenticAMD", "GenuineIntel", "", "AuthenticAM ", "HygonGenuine"};
     const std::string vendor = vendors[engine() % std::size(vendors)];
     const std::string brand = randomText(engine);
     CheckList technical;
@@ -97,6 +100,12 @@ TEST(ReportReader, ReadsBackBrandAndVendorWithLineEnds)
     const Assessment a = deriveAssessment("Virtual\nCPU\r", "Gen\r\nuine", testing::intelTechnicalChecks(),
                                           testing::officialChecks(true, true));
     EXPECT_TRUE(readsBackAs(buildReportText(a), a));
+    // The longest fields CPUID gives and the longest detail allowed are read.
+    CheckList official = testing::officialChecks(false, true);
+    official[1].detail = std::string(maxDetailBytes, 'd');
+    const Assessment longest =
+        deriveAssessment(std::string(maxBrandBytes, 'b'), "GenuineIntel", testing::intelTechnicalChecks(), official);
+    EXPECT_TRUE(readsBackAs(buildReportText(longest), longest));
 }
 
 TEST(ReportReader, CutShortAnywhereNamesTheLineOfTheCut)
@@ -210,6 +219,26 @@ TEST(ReportReader, FaultsNameKindAndLine)
          lineOf(intel, "[Ergebnis]")},
         {"control character in the vendor", replaced(intel, "GenuineIntel", "Genuine\x11Intel"),
          ReportFaultKind::unexpectedLine, lineOf(intel, "Vendor")},
+        // The page and the sheet show these texts: the writer never puts a control character
+        // into a detail, nor more than CPUID's 48 and 12 bytes or the longest detail it has.
+        {"escape sequences in a detail",
+         replaced(intel, ": deaktiviert",
+                  ": de\x1b]52;c;eA==\x07\x1b"
+                  "[2J"),
+         ReportFaultKind::unexpectedLine, lineOf(intel, "[NO ] Secure Boot")},
+        {"C1 control in a detail",
+         replaced(intel, ": deaktiviert",
+                  ": de\xC2\x9B"
+                  "2J"),
+         ReportFaultKind::unexpectedLine, lineOf(intel, "[NO ] Secure Boot")},
+        {"brand of 49 bytes",
+         replaced(intel,
+                  "CPU    : ", "CPU    : " + std::string(maxBrandBytes + 1 - std::strlen(testing::intelBrand), 'x')),
+         ReportFaultKind::fieldTooLong, lineOf(intel, "CPU")},
+        {"vendor of 13 bytes", replaced(intel, "GenuineIntel", "GenuineIntel "), ReportFaultKind::fieldTooLong,
+         lineOf(intel, "Vendor")},
+        {"detail longer than any written", replaced(intel, ": deaktiviert", ": " + std::string(5000, 'x')),
+         ReportFaultKind::fieldTooLong, lineOf(intel, "[NO ] Secure Boot")},
         {"spaces after a title", replaced(intel, "[Ergebnis]\n", "[Ergebnis]  \n"), ReportFaultKind::trailingBlanks,
          lineOf(intel, "[Ergebnis]")},
         {"tab after the rule", replaced(intel, "=\n\n", "=\t\n\n"), ReportFaultKind::trailingBlanks, 2},

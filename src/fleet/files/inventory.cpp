@@ -162,11 +162,12 @@ InventoryReading readInventory(const fs::path& report, std::string& buffer)
         return reading;
     }
     reading.present = true;
-    // Like the reports: a link is not followed, whatever it points at.
-    if (error || !fs::is_regular_file(status)) {
+    if (error) {
         return reading;
     }
-    const platform::FileStart start = platform::readFileStart(path.native(), maxInventoryBytes + 1, buffer);
+    // Like the reports: a link is not followed, a FIFO not waited for, only a regular file read.
+    const platform::FileStart start =
+        platform::readFileStart(path.native(), maxInventoryBytes + 1, buffer, /*followLink=*/false);
     if (start.read && buffer.size() <= maxInventoryBytes) {
         reading.inventory = parseInventory(buffer);
         reading.modified = start.modified;

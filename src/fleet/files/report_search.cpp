@@ -30,9 +30,9 @@ bool hasTxtEnding(const fs::path& file)
     return lowerAscii(displayPath(file.extension())) == ".txt";
 }
 
-void addFile(ReportSearch& search, const fs::path& file)
+void addFile(ReportSearch& search, const fs::path& file, bool given)
 {
-    search.files.push_back(FoundReport{file, machineName(file)});
+    search.files.push_back(FoundReport{file, machineName(file), given});
 }
 
 void addUnreadable(ReportSearch& search, const fs::path& path, ReportFaultKind kind)
@@ -40,41 +40,67 @@ void addUnreadable(ReportSearch& search, const fs::path& path, ReportFaultKind k
     search.unreadable.push_back(UnreadableReport{displayPath(path), ReportFault{kind, 0}});
 }
 
-// The entries of one directory in name order; a directory that cannot be listed is recorded,
-// since what it holds may be reports and must not vanish from the count.
-std::vector<fs::directory_entry> listDirectory(ReportSearch& search, const fs::path& directory)
+struct FileIdentityHash {
+    std::size_t operator()(const std::pair<std::uint64_t, std::uint64_t>& id) const
+    {
+        return std::hash<std::uint64_t>()(id.first * 0x9E3779B97F4A7C15u ^ id.second);
+    }
+};
+using Identities = std::unordered_set<std::pair<std::uint64_t, std::uint64_t>, FileIdentityHash>;
+
+// Files the walk takes or lists. Anything not regular named like a report is listed, and so is
+// every link, since either may stand where a report was expected; other files are no concern.
+void takeEntry(ReportSearch& search, const fs::path& path, platform::EntryKind kind,
+               std::vector<fs::path>& subdirectories)
 {
-    std::vector<fs::directory_entry> entries;
-    std::error_code error;
-    for (fs::directory_iterator it(directory, error), end; !error && it != end; it.increment(error)) {
-        entries.push_back(*it);
+    switch (kind) {
+    case platform::EntryKind::directory:
+        subdirectories.push_back(path);
+        break;
+    case platform::EntryKind::link:
+        addUnreadable(search, path, ReportFaultKind::linkSkipped);
+        break;
+    case platform::EntryKind::regular:
+        if (hasTxtEnding(path)) {
+            addFile(search, path, false);
+        }
+        break;
+    case platform::EntryKind::other:
+        if (hasTxtEnding(path)) {
+            addUnreadable(search, path, ReportFaultKind::notRegularFile);
+        }
+        break;
     }
-    if (error) {
-        addUnreadable(search, directory, ReportFaultKind::unreadableDirectory);
-    }
-    std::sort(entries.begin(), entries.end());
-    return entries;
 }
 
 // Depth first with a list of its own instead of recursion, so a deep tree needs no deep stack:
-// a directory's files, then its subdirectories in name order.
-void walk(ReportSearch& search, const fs::path& top)
+// a directory's files, then its subdirectories in name order. What is a link is decided from
+// the listing and never entered; a directory met again (a bind mount, or a link the file system
+// does not show as one) is not entered twice, so no loop keeps the walk going.
+void walk(ReportSearch& search, const fs::path& top, Identities& visited)
 {
     std::vector<fs::path> pending = {top};
     while (!pending.empty()) {
         const fs::path directory = std::move(pending.back());
         pending.pop_back();
+        platform::DirectoryListing listing = platform::listDirectory(directory.native(), directory == top);
+        if (listing.refused == platform::Refusal::link) {
+            addUnreadable(search, directory, ReportFaultKind::linkSkipped); // made a link since it was listed
+            continue;
+        }
+        if (!listing.listed) {
+            // What it holds may be reports and must not vanish from the count.
+            addUnreadable(search, directory, ReportFaultKind::unreadableDirectory);
+            continue;
+        }
+        if ((listing.volume != 0 || listing.index != 0) && !visited.emplace(listing.volume, listing.index).second) {
+            continue;
+        }
+        std::sort(listing.entries.begin(), listing.entries.end(),
+                  [](const auto& a, const auto& b) { return a.name < b.name; });
         std::vector<fs::path> subdirectories;
-        for (const fs::directory_entry& entry : listDirectory(search, directory)) {
-            std::error_code error;
-            const fs::file_status status = entry.symlink_status(error);
-            if (error) {
-                addUnreadable(search, entry.path(), ReportFaultKind::unreadableFile);
-            } else if (fs::is_directory(status)) {
-                subdirectories.push_back(entry.path());
-            } else if (fs::is_regular_file(status) && hasTxtEnding(entry.path())) {
-                addFile(search, entry.path());
-            }
+        for (const platform::DirectoryEntry& entry : listing.entries) {
+            takeEntry(search, directory / entry.name, entry.kind, subdirectories);
         }
         pending.insert(pending.end(), subdirectories.rbegin(), subdirectories.rend());
     }
@@ -100,17 +126,9 @@ void addInventory(FleetReports& reports, MachineReport& machine, const fs::path&
     }
 }
 
-struct FileIdentityHash {
-    std::size_t operator()(const std::pair<std::uint64_t, std::uint64_t>& id) const
-    {
-        return std::hash<std::uint64_t>()(id.first * 0x9E3779B97F4A7C15u ^ id.second);
-    }
-};
-
 // Whether the file is met for the first time: by its identity, or where the file system tells
 // none (a share may not), by its path with links and "." and ".." resolved.
-bool isFirstRead(const platform::FileStart& start, const fs::path& path,
-                 std::unordered_set<std::pair<std::uint64_t, std::uint64_t>, FileIdentityHash>& filesRead,
+bool isFirstRead(const platform::FileStart& start, const fs::path& path, Identities& filesRead,
                  std::unordered_set<fs::path::string_type>& pathsRead)
 {
     if (start.volume != 0 || start.index != 0) {
@@ -119,6 +137,20 @@ bool isFirstRead(const platform::FileStart& start, const fs::path& path,
     std::error_code error;
     const fs::path canonical = fs::weakly_canonical(path, error);
     return pathsRead.insert(error ? path.native() : canonical.native()).second;
+}
+
+// Why a file found was not read: it may have been swapped for a link or a FIFO since it was listed.
+ReportFaultKind refusedAs(const platform::FileStart& start)
+{
+    switch (start.refused) {
+    case platform::Refusal::link:
+        return ReportFaultKind::linkSkipped;
+    case platform::Refusal::notRegular:
+        return ReportFaultKind::notRegularFile;
+    case platform::Refusal::none:
+        break;
+    }
+    return ReportFaultKind::unreadableFile;
 }
 
 // path::u8string() throws on a Windows name with an unpaired surrogate, which NTFS allows; the
@@ -138,6 +170,7 @@ std::string utf8Of(const std::basic_string<Char>& units)
 ReportSearch findReports(const std::vector<fs::path>& paths)
 {
     ReportSearch search;
+    Identities visited; // directories, so a PATH inside another is walked once
     for (const fs::path& path : paths) {
         std::error_code error;
         const fs::file_status status = fs::status(path, error);
@@ -146,9 +179,9 @@ ReportSearch findReports(const std::vector<fs::path>& paths)
         } else if (error) {
             addUnreadable(search, path, ReportFaultKind::unreadableFile);
         } else if (fs::is_directory(status)) {
-            walk(search, path);
+            walk(search, path, visited);
         } else if (fs::is_regular_file(status)) {
-            addFile(search, path);
+            addFile(search, path, true);
         } else {
             search.usageError = "weder Datei noch Verzeichnis: " + displayPath(path);
         }
@@ -181,19 +214,19 @@ FleetReports readReports(const ReportSearch& search, std::int64_t now)
 {
     FleetReports reports;
     reports.unreadable = search.unreadable;
-    std::unordered_set<std::pair<std::uint64_t, std::uint64_t>, FileIdentityHash> filesRead;
+    Identities filesRead;
     std::unordered_set<fs::path::string_type> pathsRead;
     ClaimIndex claims;
     // One byte more than a report may have tells a file that is too large. The buffer is
     // shared, so ten thousand files do not mean ten thousand buffers.
     std::string buffer;
     for (const FoundReport& file : search.files) {
-        const platform::FileStart start = platform::readFileStart(file.path.native(), maxReportBytes + 1, buffer);
+        const platform::FileStart start =
+            platform::readFileStart(file.path.native(), maxReportBytes + 1, buffer, file.isGiven);
         if (start.read && !isFirstRead(start, file.path, filesRead, pathsRead)) {
             continue; // the same file through another PATH
         }
-        ReportReading reading =
-            start.read ? readReport(buffer) : ReportReading{std::nullopt, {ReportFaultKind::unreadableFile, 0}};
+        ReportReading reading = start.read ? readReport(buffer) : ReportReading{std::nullopt, {refusedAs(start), 0}};
         if (!reading.assessment) {
             reports.unreadable.push_back(UnreadableReport{displayPath(file.path), reading.fault});
             continue;

@@ -11,6 +11,7 @@ namespace quill::fleet {
 struct FoundReport {
     std::filesystem::path path; // as found from the PATH given, so it opens from the current directory
     std::string name;
+    bool isGiven = false; // a PATH given as such, read even when it is a link
 };
 
 // What the PATHs given lead to. usageError is set (in German) when a PATH does not exist
@@ -23,8 +24,10 @@ struct ReportSearch {
 
 // Each PATH is a report file, or a directory searched with its subdirectories for regular
 // files ending in ".txt" in any letter case: a directory's files first, then its
-// subdirectories, each in name order. Symbolic links met in the walk are neither followed
-// nor listed; a PATH given is taken even when it is one.
+// subdirectories, each in name order. Links met in the walk (symbolic links, junctions, mount
+// points) are never followed and are listed as skipped, as are entries ending in ".txt" that
+// are no regular file; a directory is entered once however often it is met. A PATH given is
+// taken even when it is a link.
 ReportSearch findReports(const std::vector<std::filesystem::path>& paths);
 
 // The machine a report stands for: the directory's name for "quillbrook-report.txt" (any
@@ -35,9 +38,10 @@ std::string machineName(const std::filesystem::path& file);
 std::string displayPath(const std::filesystem::path& path);
 
 // Reads every file found, at most maxReportBytes + 1 bytes each, so memory follows the
-// number of machines and never a file's size, and the inventory beside each. A file reached
-// through several PATHs counts once; the reports of one machine meet as claimMachine says,
-// with now (nanoseconds since 1970 UTC) the time of the run.
+// number of machines and never a file's size, and the inventory beside each. A file found in
+// the walk that has become a link or a FIFO since is not followed or waited for, but listed. A
+// file reached through several PATHs counts once; the reports of one machine meet as
+// claimMachine says, with now (nanoseconds since 1970 UTC) the time of the run.
 FleetReports readReports(const ReportSearch& search, std::int64_t now);
 
 } // namespace quill::fleet

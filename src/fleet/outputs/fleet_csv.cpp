@@ -1,3 +1,4 @@
+#include "core/printable_text.h"
 #include "core/utf8_text.h"
 #include "core/verdicts.h"
 #include "fleet/outputs/fleet_output.h"
@@ -20,7 +21,9 @@ void appendCell(std::string& out, std::string_view cell)
 {
     const bool ascii =
         std::all_of(cell.begin(), cell.end(), [](char c) { return static_cast<unsigned char>(c) < 0x80; });
-    std::string text = ascii ? std::string(cell) : validUtf8(cell);
+    // The reader lets no control character through; should one come all the same, it is no
+    // escape sequence for whoever views the file in a terminal.
+    std::string text = printableText(ascii ? cell : validUtf8(cell));
     if (looksLikeFormula(text)) {
         text.insert(0, 1, '\'');
     }

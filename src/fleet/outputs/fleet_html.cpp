@@ -1,3 +1,4 @@
+#include "core/printable_text.h"
 #include "core/utf8_text.h"
 #include "core/verdicts.h"
 #include "fleet/outputs/fleet_output.h"
@@ -28,6 +29,7 @@ h1{font-size:1.6em;margin-bottom:.2em}h2{font-size:1.2em;margin-top:1.6em}h3{fon
 .share{color:#555;text-align:right}
 table{border-collapse:collapse;margin-top:.5em;font-size:.9em;width:100%}
 th,td{border:1px solid #ccc;padding:.25em .5em;text-align:left;vertical-align:top}
+td,li,code{overflow-wrap:anywhere}
 th{background:#f0f0f0}thead{display:table-header-group}tr{break-inside:avoid;page-break-inside:avoid}
 td.yes{background:#d5efd8}td.no{background:#f6d5d1}td.v{text-align:center;white-space:nowrap;width:4.5em}
 .name{width:9em}.when{white-space:nowrap;width:7.5em}.listed{width:4.5em}.change{width:6em}
@@ -37,10 +39,12 @@ td.yes{background:#d5efd8}td.no{background:#f6d5d1}td.v{text-align:center;white-
 </style>
 )";
 
+// Control characters become '?' as a second guard behind the reader; "'" is escaped too, so
+// that the text is safe in an attribute whichever quotes it uses.
 std::string escaped(std::string_view text)
 {
     std::string out;
-    for (const char c : validUtf8(text)) {
+    for (const char c : printableText(validUtf8(text))) {
         switch (c) {
         case '&':
             out += "&amp;";
@@ -54,8 +58,8 @@ std::string escaped(std::string_view text)
         case '"':
             out += "&quot;";
             break;
-        case '\0':
-            out += "&#xFFFD;"; // not allowed in HTML text
+        case '\'':
+            out += "&#39;";
             break;
         default:
             out += c;
@@ -292,6 +296,9 @@ void writeFleetHtml(const FleetReports& reports, const FleetSummary& summary, co
                     const TextSink& sink)
 {
     std::string out = "<!DOCTYPE html>\n<html lang='de'>\n<head>\n<meta charset='utf-8'>\n"
+                      // Nothing but the page's own style may load or run, whatever a report smuggles in.
+                      "<meta http-equiv=\"Content-Security-Policy\" content=\"default-src 'none'; "
+                      "style-src 'unsafe-inline'\">\n"
                       "<title>Quillbrook - Windows-11-Flottenuebersicht</title>\n";
     out += style;
     out += "</head>\n<body>\n<h1>Windows-11-Flottenuebersicht</h1>\n<p class='meta'>Erstellt " +

@@ -73,10 +73,15 @@ class Fleet(FleetTestCase):
         for relative, (text, line, reason) in broken_files().items():
             write(self.path("reports", relative), text.encode("utf-8"))
             unreadable["reports/" + relative] = (line, reason)
-        # Neither followed nor listed: links, and files without the .txt ending.
+        # Not even listed: files without the .txt ending. Never followed or waited for, but listed:
+        # links, and what is no regular file (a FIFO would hang a read that waits for a writer).
         write(self.path("reports", "notes.md"), report_bytes(MACHINE_TYPES["compatible"]))
         os.symlink("PC-0001.txt", self.path("reports", "link.txt"))
         os.symlink("sub", self.path("reports", "linked-dir"))
+        os.mkfifo(self.path("reports", "broken", "fifo.txt"))
+        unreadable.update({"reports/link.txt": (0, "Verknüpfung übersprungen"),
+                           "reports/linked-dir": (0, "Verknüpfung übersprungen"),
+                           "reports/broken/fifo.txt": (0, "keine normale Datei")})
         return machines, unreadable
 
     def add_this_machine(self, machines):
@@ -235,6 +240,11 @@ class Fleet(FleetTestCase):
              "e.txt konnte nicht gelesen werden\n"),
             ("earlier collection not from this tool", {"r/a.txt": good, "p.json": b'{"machines": [1]}'},
              ["--previous", "p.json", "r"], 2, None, None, "p.json ist keine JSON-Datei von quillbrook-fleet\n"),
+            # Read whole, these would block, never end or use up the memory.
+            ("expect file a device", {"r/a.txt": good}, ["--expect", "/dev/zero", "r"], 2, None, None,
+             "/dev/zero ist keine normale Datei\n"),
+            ("earlier collection over 64 MiB", {"r/a.txt": good, "p.json": None}, ["--previous", "p.json", "r"], 2,
+             None, None, "p.json ist größer als 64 MiB\n"),
             ("help", {"r/a.txt": good}, ["r", "--help"], 0, None, "  --expect DATEI ", ""),
             ("version", {"r/a.txt": good}, ["--version"], 0, None, "quillbrook-fleet 1.0.0\n", ""),
             ("unknown option", {"r/a.txt": good}, ["--pdf", "f.pdf", "r"], 2, False, None,
@@ -246,7 +256,9 @@ class Fleet(FleetTestCase):
             with self.subTest(situation):
                 case_dir = self.path(situation.replace(" ", "-"))
                 for relative, data in files.items():
-                    write(os.path.join(case_dir, relative), data)
+                    write(os.path.join(case_dir, relative), data or b"")
+                    if data is None:  # sparse, one byte over the limit
+                        os.truncate(os.path.join(case_dir, relative), 64 * 1024 * 1024 + 1)
                 run = self.run_fleet(*args, cwd=case_dir)
                 self.assertEqual(run.code, code, run.stdout + run.stderr)
                 if stdout is None:

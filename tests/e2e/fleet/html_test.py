@@ -38,6 +38,10 @@ class HtmlPage(FleetTestCase):
             for _ in range(count):
                 number += 1
                 write(self.path("reports", "PC-%d.txt" % number), report_bytes(MACHINE_TYPES[kind]))
+        # The longest name a file system allows and the longest processor name a report may hold,
+        # neither with a place to break: they must not push the other columns off the page.
+        long_one = harness.machine(("Q" * 48, "GenuineIntel"))
+        write(self.path("reports", "LANG-" + "x" * 240 + ".txt"), report_bytes(long_one))
         for broken in range(UNREADABLE):
             write(self.path("reports", "broken-%d.txt" % broken), b"Quillbrook\n"[:broken + 1])
         run = self.run_fleet("--html", "fleet.html", "reports")
@@ -51,8 +55,8 @@ class HtmlPage(FleetTestCase):
         text, page_size = self.rendered_text(self.path("fleet.html"))
         self.assertRegex(page_size, r"Page size: +841\.\d+ x 59[45]\.\d+ pts \(A4\)", "A4 landscape")
         kinds = [kind for kind, count in FLEET.items() for _ in range(count)]
-        summary = harness.expected_summary([MACHINE_TYPES[k] for k in kinds], UNREADABLE,
-                                           work=[harness.WORK[k] for k in kinds])
+        summary = harness.expected_summary([MACHINE_TYPES[k] for k in kinds] + [long_one], UNREADABLE,
+                                           work=[harness.WORK[k] for k in kinds] + [("ready", [], "unknown")])
         tiles = r"\n *%d +%d +0 +0 *\n *Rechner +Nicht lesbare Dateien +Erwartet, ohne Bericht +Durch neuere ersetzt *\n"
         self.assertRegex(text, tiles % (summary["machines"], UNREADABLE), "the tiles")
         rows = {
@@ -78,6 +82,8 @@ class HtmlPage(FleetTestCase):
         self.assertEqual(listed, ["PC-%d" % n for n in (16, 17, 8, 9, 10, 11, 12, 13, 14, 15, 18, 19, 20, 21,
                                                          1, 2, 3, 4, 5, 6, 7)])
         self.assertIn("broken-0.txt", text)
+        for number in range(1, len(kinds) + 1):  # the last column, beside each machine
+            self.assertRegex(text, r"\n PC-%d .* reports/PC-%d\.txt\n" % (number, number))
         # Printed, every page with machine rows starts its table with the header.
         pages = [page for page in text.split("\f") if re.search(r"\n (PC-\d+) ", page)]
         self.assertGreater(len(pages), 1)

@@ -152,6 +152,18 @@ class WindowsSide(WineTestCase):
         self.assertEqual(exit_code, verdict_of(data[len(BOM):].decode("utf-8")))
         self.assertIn(b'Bericht abgelegt: "' + windows_path(str(filed)).encode(), stdout)
 
+    def test_fleet_exe_ends_a_walk_through_links_to_its_own_directory(self):
+        # Wine shows a Linux symbolic link as a plain directory, as Windows shows no junction: only
+        # the directories already visited, known by volume and index, end the loop here.
+        root = self.fresh_directory("loop")
+        write(os.path.join(root, "r", "PC-1.txt"), report_bytes(MACHINE_TYPES["compatible"]))
+        os.symlink(".", os.path.join(root, "r", "a"))
+        os.symlink(".", os.path.join(root, "r", "b"))
+        code, stdout = self.prefix.wine([CONFIG.fleet_exe, windows_path(os.path.join(root, "r"))], cwd=root)
+        self.assertEqual(code, 0, stdout)
+        self.assertEqual(harness.counts_in(stdout.decode("utf-8").replace("\r\n", "\n"))["Rechner (lesbare Berichte)"],
+                         1)
+
     def test_fleet_exe_shows_a_path_with_an_unpaired_surrogate_with_u_fffd(self):
         root = self.fresh_directory("surrogate")
         write(os.path.join(root, "reports", "PC-1.txt"), b"")

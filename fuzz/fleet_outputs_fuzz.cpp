@@ -1,0 +1,63 @@
+// The fleet's outputs fed with what the reader makes of a mutated report, under a name and a
+// path that may hold any byte (a file name on Linux may). Input: the machine's name and the
+// file's path as texts (a length byte, then the bytes), then the report's bytes. Whatever
+// comes in, CSV and HTML are valid UTF-8 without control characters but their own line ends,
+// and the JSON parses.
+
+#include "core/utf8_text.h"
+#include "fleet/outputs/fleet_output.h"
+#include "fuzz_input.h"
+#include "report/report_reader.h"
+
+#include <nlohmann/json.hpp>
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+namespace {
+
+// A C0 control, DEL, or U+0080 to U+009F; line ends count only where allowed.
+bool hasStrayControl(std::string_view text, bool crlfRows)
+{
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        const auto c = static_cast<unsigned char>(text[i]);
+        const bool rowEnd = crlfRows ? (c == '\r' && i + 1 < text.size() && text[i + 1] == '\n') ||
+                                           (c == '\n' && i > 0 && text[i - 1] == '\r')
+                                     : c == '\n';
+        const bool c1 = c == 0xC2 && i + 1 < text.size() && static_cast<unsigned char>(text[i + 1]) <= 0x9F;
+        if ((c < 0x20 && !rowEnd) || c == 0x7F || c1) {
+            return true;
+        }
+    }
+    return false;
+}
+
+} // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
+{
+    quill::fuzz::ByteReader in(data, size);
+    const std::string name = in.text();
+    const std::string file = in.text();
+    quill::ReportReading reading = quill::readReport(in.rest());
+
+    quill::fleet::FleetReports reports;
+    if (reading.assessment) {
+        quill::MachineWork work = quill::machineWork(*reading.assessment);
+        reports.machines.push_back({name, file, std::move(*reading.assessment), 0, std::move(work), {}});
+    } else {
+        reports.unreadable.push_back({file, reading.fault});
+    }
+    reports.missing = {name};
+    reports.superseded = {{name, file}};
+    const quill::fleet::FleetSummary summary = quill::fleet::summariseFleet(reports);
+
+    const std::string csv = quill::fleet::fleetCsv(reports);
+    const std::string html = quill::fleet::fleetHtml(reports, summary, {0, {file}});
+    const std::string json = quill::fleet::fleetJson(reports, summary);
+    FUZZ_CHECK(quill::validUtf8(csv) == csv && !hasStrayControl(csv, true));
+    FUZZ_CHECK(quill::validUtf8(html) == html && !hasStrayControl(html, false));
+    FUZZ_CHECK(nlohmann::json::accept(json));
+    return 0;
+}
