@@ -158,13 +158,12 @@ InventoryReading readInventory(const fs::path& report, std::string& buffer)
     const fs::path path = inventoryPath(report);
     std::error_code error;
     const fs::file_status status = fs::symlink_status(path, error);
-    if (status.type() == fs::file_type::not_found) {
+    // The report beside it was just read, so the only error left is a name that the ending makes
+    // too long for the file system: no such file can be there.
+    if (error || status.type() == fs::file_type::not_found) {
         return reading;
     }
     reading.present = true;
-    if (error) {
-        return reading;
-    }
     // Like the reports: a link is not followed, a FIFO not waited for, only a regular file read.
     const platform::FileStart start =
         platform::readFileStart(path.native(), maxInventoryBytes + 1, buffer, /*followLink=*/false);

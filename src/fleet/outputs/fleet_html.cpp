@@ -211,7 +211,7 @@ void appendTableHead(std::string& out, bool withChange)
     if (withChange) {
         out += "<th class='change'>Aenderung</th>";
     }
-    out += "<th class='blockers'>Blocker</th><th class='cpu'>GerÃ¤t</th><th class='file'>Datei</th></tr></thead>\n"
+    out += "<th class='blockers'>Blocker</th><th class='cpu'>Gerät</th><th class='file'>Datei</th></tr></thead>\n"
            "<tbody>\n";
 }
 
