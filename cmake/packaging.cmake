@@ -3,6 +3,9 @@
 
 install(TARGETS quillbrook quillbrook-fleet RUNTIME DESTINATION .)
 install(FILES ${PROJECT_SOURCE_DIR}/README.md ${PROJECT_SOURCE_DIR}/LICENSE DESTINATION .)
+# What an administrator opens first, in Notepad on any Windows: hence CR LF and a byte-order mark.
+configure_file(${PROJECT_SOURCE_DIR}/docs/LIESMICH.txt.in ${PROJECT_BINARY_DIR}/LIESMICH.txt @ONLY NEWLINE_STYLE CRLF)
+install(FILES ${PROJECT_BINARY_DIR}/LIESMICH.txt ${PROJECT_SOURCE_DIR}/docs/Anleitung-Administratoren.md DESTINATION .)
 # The playbook and the start-up script the README's "Checking many machines" walks through.
 install(DIRECTORY ${PROJECT_SOURCE_DIR}/deploy DESTINATION .)
 # The inventory helper the Windows collection scripts run beside the program.

@@ -7,7 +7,7 @@ import xml.etree.ElementTree as ElementTree
 
 import pefile
 
-EXE, VERSION = sys.argv.pop(1), sys.argv.pop(1)
+EXE, VERSION, FLEET_EXE = sys.argv.pop(1), sys.argv.pop(1), sys.argv.pop(1)
 LICENSE = os.path.join(os.path.dirname(__file__), "..", "..", "..", "LICENSE")
 RT_MANIFEST = 24
 SUPPORTED_OS = {
@@ -26,6 +26,7 @@ class Resources(unittest.TestCase):
     @classmethod
     def setUpClass(cls):
         cls.pe = pefile.PE(EXE)
+        cls.fleet_pe = pefile.PE(FLEET_EXE)
 
     def manifest(self):
         for kind in self.pe.DIRECTORY_ENTRY_RESOURCE.entries:
@@ -45,10 +46,18 @@ class Resources(unittest.TestCase):
         self.assertEqual([e.text for e in by_name["longPathAware"]], ["true"])
         self.assertNotIn("activeCodePage", by_name, "the console code page is the program's own business")
 
-    def test_version_resource_carries_the_project_version_and_german_texts(self):
+    def test_version_resources_carry_the_project_version_and_german_texts(self):
+        # Both exes are signed and deployed; AppLocker's publisher rules match these strings.
+        for pe, name, description in (
+                (self.pe, "quillbrook", "Windows-11-Kompatibilitaetspruefung"),
+                (self.fleet_pe, "quillbrook-fleet", "Zusammenfassung vieler Quillbrook-Berichte")):
+            with self.subTest(name):
+                self.check_version_resource(pe, name, description)
+
+    def check_version_resource(self, pe, name, description):
         with open(LICENSE, encoding="utf-8") as f:
             copyright_line = next(line.strip() for line in f if line.startswith("Copyright "))
-        fixed = self.pe.VS_FIXEDFILEINFO[0]
+        fixed = pe.VS_FIXEDFILEINFO[0]
         quad = "%d.%d.%d.%d" % (fixed.FileVersionMS >> 16, fixed.FileVersionMS & 0xFFFF,
                                 fixed.FileVersionLS >> 16, fixed.FileVersionLS & 0xFFFF)
         self.assertEqual(quad, VERSION + ".0")
@@ -56,15 +65,15 @@ class Resources(unittest.TestCase):
 
         tables = {}
         translations = []
-        for info in self.pe.FileInfo[0]:
+        for info in pe.FileInfo[0]:
             for table in getattr(info, "StringTable", []):
                 tables[table.LangID.decode().lower()] = {k.decode(): v.decode() for k, v in table.entries.items()}
             for var in getattr(info, "Var", []):
                 translations.append(var.entry)
         self.assertEqual(list(tables), ["040704b0"], "one German Unicode block")
         strings = tables["040704b0"]
-        for key, value in (("ProductName", "Quillbrook"), ("FileDescription", "Windows-11-Kompatibilitaetspruefung"),
-                           ("OriginalFilename", "quillbrook.exe"), ("InternalName", "quillbrook"),
+        for key, value in (("ProductName", "Quillbrook"), ("FileDescription", description),
+                           ("OriginalFilename", name + ".exe"), ("InternalName", name),
                            ("LegalCopyright", copyright_line), ("FileVersion", VERSION), ("ProductVersion", VERSION)):
             self.assertEqual(strings.get(key), value, key)
         self.assertEqual(translations, [{b"Translation": "0x0407 0x04b0"}])
