@@ -8,16 +8,25 @@ configure_file(${PROJECT_SOURCE_DIR}/docs/LIESMICH.txt.in ${PROJECT_BINARY_DIR}/
 install(FILES ${PROJECT_BINARY_DIR}/LIESMICH.txt ${PROJECT_SOURCE_DIR}/docs/Anleitung-Administratoren.md DESTINATION .)
 # The playbook and the start-up script the README's "Checking many machines" walks through.
 install(DIRECTORY ${PROJECT_SOURCE_DIR}/deploy DESTINATION .)
+# The inventory helper the Windows collection scripts run beside the program.
+if(WIN32)
+  install(TARGETS quillbrook-inventory RUNTIME DESTINATION .)
+endif()
 
 # Two Release builds of one commit must give the same bytes wherever the tree and the
 # build directory lie: source paths are written relative, and the PE header gets no link
 # time. Other configurations keep absolute paths, which debuggers find sources by.
-foreach(target quillbrook_core quillbrook quillbrook_fleet quillbrook-fleet)
+set(shipped quillbrook_core quillbrook quillbrook_fleet quillbrook-fleet quillbrook_inventory)
+if(WIN32)
+  list(APPEND shipped quillbrook-inventory)
+endif()
+foreach(target IN LISTS shipped)
   target_compile_options(${target} PRIVATE $<$<CONFIG:Release>:-ffile-prefix-map=${PROJECT_SOURCE_DIR}=.>)
 endforeach()
 if(WIN32)
   target_link_options(quillbrook PRIVATE LINKER:--no-insert-timestamp)
   target_link_options(quillbrook-fleet PRIVATE LINKER:--no-insert-timestamp)
+  target_link_options(quillbrook-inventory PRIVATE LINKER:--no-insert-timestamp)
 endif()
 
 set(CPACK_PACKAGE_NAME quillbrook)

@@ -1,33 +1,65 @@
 @echo off
 setlocal EnableExtensions
 rem For a round from PC to PC with a USB stick: put this script on the stick beside quillbrook.exe
-rem and start it on each machine. It runs Quillbrook as usual (the report on the screen, a key to
-rem end it), then files the report on the stick as Berichte\%COMPUTERNAME%.txt, so that
-rem "quillbrook-fleet Berichte" summarises the round.
+rem and quillbrook-inventory.exe and start it on each machine. It shows Quillbrook's report on the
+rem screen, files it on the stick as Berichte\%COMPUTERNAME%.txt with the inventory beside it as
+rem Berichte\%COMPUTERNAME%.inventory.json, and only then waits for a key: a window closed at the
+rem prompt has lost nothing. "quillbrook-fleet Berichte" summarises the round.
 rem
-rem Exit code: Quillbrook's own (0, 1, 2); 4 when the report could not be filed.
+rem Exit code: Quillbrook's own (0, 1, 2); 4 when the report could not be filed. Every path is in
+rem quotes, so a stick folder like "IT & Co (2024) 100%" is no command to cmd.
 set "STICK=%~dp0"
 set "REPORT=%STICK%quillbrook-report.txt"
 set "FILED=%STICK%Berichte\%COMPUTERNAME%.txt"
+set "INVENTORY=%STICK%Berichte\%COMPUTERNAME%.inventory.json"
 
 rem The report beside the program is the previous machine's until this run replaces it: gone
 rem first, it cannot be filed under this machine's name when this run fails to write one.
 if exist "%REPORT%" del /f /q "%REPORT%"
-"%STICK%quillbrook.exe"
+rem Input at its end: the program shows its report and ends without waiting for a key.
+"%STICK%quillbrook.exe" < NUL
 set "RESULT=%ERRORLEVEL%"
 
 if not exist "%STICK%Berichte\" mkdir "%STICK%Berichte"
+rem The previous round's inventory of this machine would give the new report its time.
+if exist "%INVENTORY%" del /f /q "%INVENTORY%" 2>nul
 rem Under a name the summary does not read, then renamed: a stick pulled out during the copy
 rem leaves no broken report behind.
 copy /y "%REPORT%" "%FILED%.partial" >nul 2>&1
 if errorlevel 1 goto :failed
 move /y "%FILED%.partial" "%FILED%" >nul 2>&1
 if errorlevel 1 goto :failed
-echo Bericht abgelegt: %FILED%
-exit /b %RESULT%
+echo.
+echo Bericht abgelegt: "%FILED%"
+
+rem BitLocker can be asked only by an administrator; otherwise it stays unknown. manage-bde
+rem answers 0 for a protected system drive and 1 for an unprotected one.
+set "BITLOCKER=unknown"
+net session >nul 2>&1
+if errorlevel 1 goto :inventory
+manage-bde -status %SystemDrive% -ProtectionAsErrorLevel >nul 2>&1
+if %ERRORLEVEL% equ 0 set "BITLOCKER=on"
+if %ERRORLEVEL% equ 1 set "BITLOCKER=off"
+:inventory
+if not exist "%STICK%quillbrook-inventory.exe" goto :end
+"%STICK%quillbrook-inventory.exe" "%INVENTORY%.partial" --bitlocker %BITLOCKER% >nul 2>&1
+if errorlevel 1 goto :noinventory
+move /y "%INVENTORY%.partial" "%INVENTORY%" >nul 2>&1
+if errorlevel 1 goto :noinventory
+goto :end
+
+:noinventory
+del /f /q "%INVENTORY%.partial" 2>nul
+echo Inventar konnte nicht abgelegt werden; der Bericht ist trotzdem da.
+goto :end
 
 :failed
 del /f /q "%FILED%.partial" 2>nul
-echo Bericht konnte nicht abgelegt werden: %FILED%
+echo.
+echo Bericht konnte nicht abgelegt werden: "%FILED%"
+set "RESULT=4"
+
+:end
+echo.
 pause
-exit /b 4
+exit /b %RESULT%

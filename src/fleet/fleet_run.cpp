@@ -44,8 +44,9 @@ constexpr std::string_view help =
     "                    (--expect und --previous: normale Dateien bis 64 MiB)\n"
     "  --help, --version diese Hilfe, die Version\n"
     "\n"
-    "Exit-Code: 0 alles gelesen, 1 nicht lesbare Dateien oder erwartete Rechner ohne Bericht,\n"
-    "2 falscher Aufruf, nichts Lesbares oder eine Ausgabe, die nicht geschrieben werden konnte.\n";
+    "Exit-Code: 0 alles gelesen, 1 nicht lesbare Dateien, erwartete Rechner ohne Bericht oder\n"
+    "Namenskonflikte, 2 falscher Aufruf, nichts Lesbares oder eine Ausgabe, die nicht geschrieben\n"
+    "werden konnte.\n";
 
 platform::NativePath native(std::string_view ascii)
 {
@@ -180,7 +181,8 @@ std::vector<std::string> machineNames(const FleetReports& reports)
 int summarise(const FleetOptions& options, const ReportSearch& search, const Comparisons& comparisons,
               const platform::ConsoleHandle& console)
 {
-    FleetReports reports = readReports(search);
+    const std::int64_t runTime = now();
+    FleetReports reports = readReports(search, runTime);
     std::vector<std::string> expected;
     for (const ExpectedMachine& machine : comparisons.expected) {
         expected.push_back(machine.name);
@@ -192,7 +194,7 @@ int summarise(const FleetOptions& options, const ReportSearch& search, const Com
         }
     }
     reports.missing = missingMachines(expected, machineNames(reports));
-    reports.utcOffset = localUtcOffset(now());
+    reports.utcOffset = localUtcOffset(runTime);
     if (comparisons.previous) {
         compareWithPrevious(reports, *comparisons.previous);
     }

@@ -1,8 +1,11 @@
 #include "fleet/outputs/fleet_output.h"
 #include "fleet/fleet_run.h"
+#include "fleet/files/inventory.h"
+#include "fleet/plan/machine_claims.h"
 #include "fleet/plan/machine_names.h"
 #include "fleet/files/report_search.h"
 #include "core/utf8_text.h"
+#include "inventory/inventory_record.h"
 #include "sample_assessments.h"
 
 #include <cstdlib>
@@ -15,8 +18,12 @@ namespace {
 
 MachineReport machine(const std::string& name, Assessment assessment)
 {
-    MachineWork work = machineWork(assessment);
-    return MachineReport{name, "reports/" + name + ".txt", std::move(assessment), 0, std::move(work), std::nullopt};
+    MachineReport report;
+    report.work = machineWork(assessment);
+    report.name = name;
+    report.file = "reports/" + name + ".txt";
+    report.assessment = std::move(assessment);
+    return report;
 }
 
 Assessment firmwareAndTpmFailed()
@@ -152,6 +159,17 @@ TEST(FleetNames, OneMachineWhateverTheCaseOrDomainAndNaturalOrder)
         EXPECT_EQ(machineKey(a), machineKey(b)) << a;
     }
     EXPECT_NE(machineKey("PC-0001"), machineKey("PC-001"));
+    // Cyrillic Р and С, a zero-width space, a bidi override, a trailing space, full-width letters.
+    // NOLINTNEXTLINE(misc-misleading-bidirectional): written as escapes, which is the point
+    const char* const lookalikes[] = {"\xD0\xA0\xD0\xA1-0042", "PC-0042\xE2\x80\x8B", "\xE2\x80\xAEPC-0042", "PC-0042 ",
+                                      "\xEF\xBC\xB0\xEF\xBC\xA3-0042.corp"};
+    for (const char* name : lookalikes) {
+        EXPECT_EQ(lookalikeKey(name), "pc-0042") << name;
+        EXPECT_FALSE(isHostName(name)) << name;
+    }
+    EXPECT_EQ(shownName("PC-0042\xE2\x80\x8B "), "PC-0042\\u200B\\u0020");
+    EXPECT_EQ(shownName("B\xC3\xBCro-1"), "B\xC3\xBCro-1");
+    EXPECT_NE(lookalikeKey("B\xC3\xBCro-1"), lookalikeKey("Buro-1"));
     EXPECT_NE(machineKey("10.0.0.5"), machineKey("10.0.0.6"));
     const std::pair<const char*, const char*> ordered[] = {{"PC-2", "PC-10"}, {"pc-9", "PC-10"}, {"PC-9a", "PC-10"},
                                                            {"PC", "PC-1"},    {"PC-02", "PC-3"}, {"A-100", "b-2"}};
@@ -195,6 +213,111 @@ TEST(FleetSummary, SizesInBytesAndTbsCodesInWords)
     EXPECT_EQ(tbsErrorMeaning("nicht verfuegbar (TBS Fehler 5)"), "");
 }
 
+// Reports claiming one machine, in the order found: name, folder, time (hours), the inventory's
+// computer name ("" for none). The file kept is the one whose name and folder are given.
+TEST(FleetNames, WhoKeepsAMachineAgainstOtherClaims)
+{
+    struct Claim {
+        const char* name;
+        const char* folder;
+        int hours;
+        const char* inventoryName;
+    };
+    struct Case {
+        const char* situation;
+        std::vector<Claim> claims;
+        std::size_t kept;
+        bool conflict;
+        std::size_t superseded;
+        std::size_t future;
+    };
+    const std::int64_t hour = 3'600'000'000'000;
+    const std::int64_t now = 1000 * hour;
+    const Case cases[] = {
+        {"newer across folders", {{"PC-1", "share", 10, ""}, {"pc-1.corp", "ansible", 20, ""}}, 1, false, 1, 0},
+        {"case only, one folder", {{"PC-1", "share", 20, ""}, {"pc-1", "share", 10, ""}}, 0, false, 1, 0},
+        {"a domain in one folder", {{"PC-1", "share", 10, ""}, {"PC-1.evil", "share", 20, ""}}, 1, true, 0, 0},
+        {"the inventory names it", {{"PC-1", "share", 10, "PC-1"}, {"PC-1.", "share", 20, "x"}}, 0, true, 0, 0},
+        {"a lookalike elsewhere", {{"PC-1", "share", 10, ""}, {"\xD0\xA0\xD0\xA1-1", "usb", 20, ""}}, 0, true, 0, 0},
+        {"dated ahead never wins", {{"PC-1", "share", 10, ""}, {"PC-1", "usb", 10000, ""}}, 0, false, 1, 1},
+        {"within the clock skew", {{"PC-1", "share", 10, ""}, {"PC-1", "usb", 1000, ""}}, 1, false, 1, 0},
+    };
+    for (const Case& c : cases) {
+        FleetReports reports;
+        ClaimIndex index;
+        for (const Claim& claim : c.claims) {
+            MachineReport report = machine(claim.name, testing::allPassed());
+            report.file = std::string(claim.folder) + "/" + claim.name + ".txt";
+            report.reportTime = claim.hours * hour;
+            if (*claim.inventoryName != '\0') {
+                report.inventory.emplace().computerName = claim.inventoryName;
+            }
+            claimMachine(reports, index, MachineClaim{report, claim.folder, report.reportTime}, now);
+        }
+        ASSERT_EQ(reports.machines.size(), 1u) << c.situation;
+        const Claim& kept = c.claims[c.kept];
+        EXPECT_EQ(reports.machines[0].file, std::string(kept.folder) + "/" + kept.name + ".txt") << c.situation;
+        EXPECT_EQ(reports.machines[0].conflict, c.conflict) << c.situation;
+        EXPECT_EQ(reports.conflicts.size(), c.conflict ? 1u : 0u) << c.situation;
+        EXPECT_EQ(reports.superseded.size(), c.superseded) << c.situation;
+        EXPECT_EQ(reports.future.size(), c.future) << c.situation;
+    }
+}
+
+TEST(FleetFiles, InventoryIsReadOnlyWhenWhole)
+{
+    const std::string base = R"({"computer_name":"PC-1","collected":"2026-12-09T11:33:49+01:00")";
+    struct Case {
+        std::string json;
+        bool valid;
+    };
+    const Case cases[] = {
+        {base + R"(,"bitlocker":"on","partition_style":"mbr","virtual_machine":true,"model":"M"})", true},
+        {"\xEF\xBB\xBF" + base + R"(,"virtual_machine":null})", true},
+        {base + R"(,"bitlocker":"maybe"})", false},
+        {base + R"(,"partition_style":"GPT"})", false},
+        {base + R"(,"virtual_machine":"no"})", false},
+        {base + R"(,"model":42})", false},
+        {R"({"computer_name":"PC-1","collected":"2026-12-09T10:33:49"})", false}, // no offset: any zone
+        {R"({"collected":"2026-12-09T10:33:49Z"})", false},
+        {base, false},
+        {"[]", false},
+    };
+    for (const Case& c : cases) {
+        const std::optional<Inventory> inventory = parseInventory(c.json);
+        EXPECT_EQ(inventory.has_value(), c.valid) << c.json;
+        if (inventory) {
+            EXPECT_EQ(inventory->collectedTime, *parseIsoTime("2026-12-09T10:33:49Z")) << c.json;
+        }
+    }
+    const MachineFacts facts = machineFacts(*parseInventory(cases[0].json));
+    EXPECT_TRUE(facts.bitlockerOn && facts.mbrSystemDisk && facts.virtualMachine == true);
+    EXPECT_EQ(*parseIsoTime("1970-01-02T00:00:00.5-01:30"), (24 * 3600 + 5400) * 1'000'000'000LL);
+    for (const char* bad : {"2026-02-30T10:00:00Z", "2026-12-09 10:33:49Z", "2026-12-09T24:00:00Z", "x"}) {
+        EXPECT_FALSE(parseIsoTime(bad)) << bad;
+    }
+}
+
+// What the Windows helper writes is what the fleet reads: SMBIOS type 1 after a type 0, a
+// German local time, the registry's "Windows 10" on build 22631.
+TEST(FleetFiles, InventoryHelperOutputIsReadBack)
+{
+    using namespace std::string_literals;
+    const std::string raw = "\0\3\4\0\x3E\0\0\0"s + "\0\x05\0\0\x01"s + "AMI\0\0"s + "\x01\x1B\1\0\x01\x02\x00\x03"s +
+                            std::string(19, '\0') + "QEMU\0Standard PC\0 SN-7 \0\0"s;
+    platform::InventoryAnswers answers{"PC-\"7\"", raw, "Windows 10 Pro", "23H2", "22631", 2861, 0, 0, 60};
+    answers.now = *parseIsoTime("2026-12-09T10:33:49Z");
+    const std::optional<Inventory> read = parseInventory(inventory::inventoryJson(answers, "on"));
+    ASSERT_TRUE(read);
+    EXPECT_EQ(read->collected, "2026-12-09T11:33:49+01:00");
+    EXPECT_EQ(read->collectedTime, answers.now);
+    EXPECT_EQ(std::tuple(read->computerName, read->manufacturer, read->model, read->serial, read->os),
+              std::tuple("PC-\"7\""s, "QEMU"s, "Standard PC"s, "SN-7"s, "Windows 11 Pro 23H2 (Build 22631.2861)"s));
+    EXPECT_TRUE(read->bitlocker == "on" && read->partitionStyle == "mbr" && read->virtualMachine == true);
+    answers.smbios = raw.substr(0, 20); // cut inside the type 1 structure: nothing known
+    EXPECT_EQ(parseInventory(inventory::inventoryJson(answers, "unknown"))->virtualMachine, std::nullopt);
+}
+
 TEST(FleetFiles, MachineNameFromTheFileOrItsDirectory)
 {
     const std::pair<const char*, const char*> cases[] = {
@@ -222,7 +345,7 @@ TEST(FleetFiles, AFileSwappedAfterTheListingIsNeitherWaitedForNorFollowed)
     ASSERT_EQ(std::system(("mkfifo '" + (dir / "fifo.txt").string() + "'").c_str()), 0);
     ReportSearch search;
     search.files = {{dir / "fifo.txt", "fifo", false}, {dir / "link.txt", "link", false}};
-    const FleetReports reports = readReports(search);
+    const FleetReports reports = readReports(search, 0);
     std::filesystem::remove_all(dir);
     ASSERT_EQ(reports.unreadable.size(), 2u);
     EXPECT_EQ(reports.unreadable[0].fault.kind, ReportFaultKind::notRegularFile);

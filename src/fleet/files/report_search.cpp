@@ -1,6 +1,8 @@
 #include "fleet/files/report_search.h"
 
 #include "core/utf8_text.h"
+#include "fleet/files/inventory.h"
+#include "fleet/plan/machine_claims.h"
 #include "fleet/plan/machine_names.h"
 #include "platform/platform.h"
 
@@ -104,20 +106,24 @@ void walk(ReportSearch& search, const fs::path& top, Identities& visited)
     }
 }
 
-// The reports of one machine meet here; the newest by the file's last write counts, and on a tie
-// the one found first.
-void keepNewest(FleetReports& reports, std::unordered_map<std::string, std::size_t>& byMachine, MachineReport machine)
+// The folder whose route named the report: for NAME/quillbrook-report.txt the one above NAME.
+std::string routeFolder(const fs::path& file)
 {
-    const auto [place, added] = byMachine.try_emplace(machineKey(machine.name), reports.machines.size());
-    if (added) {
-        reports.machines.push_back(std::move(machine));
-        return;
+    const bool named = lowerAscii(displayPath(file.filename())) == "quillbrook-report.txt";
+    return displayPath(named ? file.parent_path().parent_path() : file.parent_path());
+}
+
+// The inventory beside the report: its time replaces the file's, its facts feed the work.
+void addInventory(FleetReports& reports, MachineReport& machine, const fs::path& file, std::string& buffer)
+{
+    InventoryReading inventory = readInventory(file, buffer);
+    if (inventory.present && !inventory.inventory) {
+        reports.unreadableInventory.push_back(displayPath(inventoryPath(file)));
     }
-    MachineReport& kept = reports.machines[place->second];
-    if (machine.reportTime > kept.reportTime) {
-        std::swap(kept, machine);
+    if (inventory.inventory) {
+        machine.reportTime = inventory.inventory->collectedTime;
+        machine.inventory = std::move(inventory.inventory);
     }
-    reports.superseded.push_back(SupersededReport{std::move(machine.name), std::move(machine.file)});
 }
 
 // Whether the file is met for the first time: by its identity, or where the file system tells
@@ -204,13 +210,13 @@ std::string displayPath(const fs::path& path)
     return utf8Of(path.native());
 }
 
-FleetReports readReports(const ReportSearch& search)
+FleetReports readReports(const ReportSearch& search, std::int64_t now)
 {
     FleetReports reports;
     reports.unreadable = search.unreadable;
     Identities filesRead;
     std::unordered_set<fs::path::string_type> pathsRead;
-    std::unordered_map<std::string, std::size_t> byMachine;
+    ClaimIndex claims;
     // One byte more than a report may have tells a file that is too large. The buffer is
     // shared, so ten thousand files do not mean ten thousand buffers.
     std::string buffer;
@@ -225,10 +231,17 @@ FleetReports readReports(const ReportSearch& search)
             reports.unreadable.push_back(UnreadableReport{displayPath(file.path), reading.fault});
             continue;
         }
-        MachineReport machine{file.name, displayPath(file.path), std::move(*reading.assessment), start.modified, {},
-                              {}};
-        machine.work = machineWork(machine.assessment);
-        keepNewest(reports, byMachine, std::move(machine));
+        MachineReport machine;
+        machine.name = file.name;
+        machine.file = displayPath(file.path);
+        machine.assessment = std::move(*reading.assessment);
+        machine.reportTime = start.modified;
+        addInventory(reports, machine, file.path, buffer);
+        machine.work =
+            machineWork(machine.assessment, machine.inventory ? machineFacts(*machine.inventory) : MachineFacts{});
+        // A report file dated after the run is as suspect as a collected time after it.
+        const std::int64_t latest = std::max(machine.reportTime, start.modified);
+        claimMachine(reports, claims, MachineClaim{std::move(machine), routeFolder(file.path), latest}, now);
     }
     return reports;
 }

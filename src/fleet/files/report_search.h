@@ -38,10 +38,10 @@ std::string machineName(const std::filesystem::path& file);
 std::string displayPath(const std::filesystem::path& path);
 
 // Reads every file found, at most maxReportBytes + 1 bytes each, so memory follows the
-// number of machines and never a file's size. A file found in the walk that has become a link
-// or a FIFO since is not followed or waited for, but listed. A file reached through several PATHs counts
-// once; of several reports of one machine (by machineKey) the newest counts and the others
-// are listed as superseded.
-FleetReports readReports(const ReportSearch& search);
+// number of machines and never a file's size, and the inventory beside each. A file found in
+// the walk that has become a link or a FIFO since is not followed or waited for, but listed. A
+// file reached through several PATHs counts once; the reports of one machine meet as
+// claimMachine says, with now (nanoseconds since 1970 UTC) the time of the run.
+FleetReports readReports(const ReportSearch& search, std::int64_t now);
 
 } // namespace quill::fleet

@@ -2,6 +2,7 @@
 #include "core/utf8_text.h"
 #include "core/verdicts.h"
 #include "fleet/outputs/fleet_output.h"
+#include "fleet/outputs/inventory_cells.h"
 #include "fleet/outputs/report_time.h"
 
 #include <algorithm>
@@ -84,6 +85,10 @@ std::vector<std::string> machineRow(const FleetReports& reports, const MachineRe
     cells.push_back(byteCell(memoryBytes(a)));
     cells.push_back(byteCell(systemDriveBytes(a)));
     cells.emplace_back(groupOf(reports, machine.name));
+    for (std::string& cell : inventoryCells(machine)) {
+        cells.push_back(std::move(cell));
+    }
+    cells.push_back(machineMarks(machine));
     return cells;
 }
 
@@ -103,6 +108,9 @@ void writeFleetCsv(const FleetReports& reports, const TextSink& sink)
         header.emplace_back(column);
     }
     header[categoryColumn + 2] = "Stand (" + offsetText(reports.utcOffset) + ")";
+    const std::size_t groupColumn = header.size() - 1;
+    header.insert(header.end(), inventoryHeaders.begin(), inventoryHeaders.end());
+    header.emplace_back("Hinweise");
     appendRow(out, header);
     for (const MachineReport& machine : reports.machines) {
         appendRow(out, machineRow(reports, machine));
@@ -113,7 +121,7 @@ void writeFleetCsv(const FleetReports& reports, const TextSink& sink)
         std::vector<std::string> cells(header.size());
         cells.front() = name;
         cells[categoryColumn] = "kein Bericht";
-        cells.back() = groupOf(reports, name);
+        cells[groupColumn] = groupOf(reports, name);
         appendRow(out, cells);
     }
     handOn(out, sink, true);

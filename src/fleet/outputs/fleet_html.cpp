@@ -2,6 +2,7 @@
 #include "core/utf8_text.h"
 #include "core/verdicts.h"
 #include "fleet/outputs/fleet_output.h"
+#include "fleet/outputs/inventory_cells.h"
 #include "fleet/plan/machine_names.h"
 #include "fleet/outputs/report_time.h"
 
@@ -112,6 +113,9 @@ void appendTiles(std::string& out, const FleetSummary& s)
     appendTile(out, "Bereit", categoryCount(s, {Category::ready}), "green");
     appendTile(out, "Erwartet, ohne Bericht", s.missing, "");
     appendTile(out, "Nicht lesbare Dateien", s.unreadable, "");
+    if (s.conflicts != 0) {
+        appendTile(out, "Namenskonflikte", s.conflicts, "red");
+    }
     out += "</div>\n<p class='note'>Hardware nötig: Ersetzen, CPU nicht auf der Liste, Aufrüsten und TPM-Hardware "
            "zusammen; Nur Einstellungen: Firmware-Einstellungen.</p>\n";
 }
@@ -216,6 +220,24 @@ std::string verdictCell(bool value)
     return std::string(value ? "<td class='v yes'>" : "<td class='v no'>") + std::string(verdictWord(value)) + "</td>";
 }
 
+// The inventory in one cell, a line each, so the table stays as wide as it was.
+std::string deviceCell(const MachineReport& machine)
+{
+    if (!machine.inventory) {
+        return {};
+    }
+    const std::array<std::string, 5> cells = inventoryCells(machine);
+    const std::string lines[] = {cells[0], cells[1].empty() ? "" : "S/N " + cells[1], cells[2],
+                                 "BitLocker " + cells[3] + ", " + cells[4]};
+    std::string cell;
+    for (const std::string& line : lines) {
+        if (!line.empty()) {
+            cell += (cell.empty() ? "" : "<br>") + escaped(line);
+        }
+    }
+    return cell;
+}
+
 void appendMachineRow(std::string& out, const FleetReports& reports, const MachineReport& machine)
 {
     const bool withChange = reports.comparedWithPrevious;
@@ -224,7 +246,9 @@ void appendMachineRow(std::string& out, const FleetReports& reports, const Machi
     for (const Action action : machine.work.actions) {
         actions += (actions.empty() ? "" : "<br>") + std::string(actionText(action));
     }
-    out += "<tr><td>" + escaped(machine.name) + "</td><td>" + actions + "</td>" + verdictCell(a.technicallyCompatible) +
+    const std::string marks = machineMarks(machine);
+    out += "<tr><td>" + escaped(machine.name) + (marks.empty() ? "" : "<br><strong>" + marks + "</strong>") +
+           "</td><td>" + actions + "</td>" + verdictCell(a.technicallyCompatible) +
            verdictCell(a.officiallyCompatible) + "<td>" + escaped(a.brand) + "</td>" +
            listingCell(machine.work.processorOnList) + "<td class='v'>" + gibText(memoryBytes(a)) + "<br>" +
            gibText(systemDriveBytes(a)) + "</td><td class='when'>" + germanTime(machine.reportTime, reports.utcOffset) +
@@ -236,7 +260,8 @@ void appendMachineRow(std::string& out, const FleetReports& reports, const Machi
     if (!reports.groups.empty()) {
         out += "<td>" + escaped(groupOf(reports, machine.name)) + "</td>";
     }
-    out += "<td>" + blockerCell(a) + "</td><td>" + escaped(machine.file) + "</td></tr>\n";
+    out += "<td>" + blockerCell(a) + "</td>";
+    out += "<td>" + deviceCell(machine) + "</td><td>" + escaped(machine.file) + "</td></tr>\n";
 }
 
 void appendTableHead(std::string& out, const FleetReports& reports)
@@ -251,7 +276,8 @@ void appendTableHead(std::string& out, const FleetReports& reports)
     if (!reports.groups.empty()) {
         out += "<th class='change'>Gruppe</th>";
     }
-    out += "<th class='blockers'>Blocker</th><th class='file'>Datei</th></tr></thead>\n<tbody>\n";
+    out += "<th class='blockers'>Blocker</th><th class='cpu'>Gerät</th><th class='file'>Datei</th></tr></thead>\n"
+           "<tbody>\n";
 }
 
 // The machines by category, worst first, each group in natural name order.
@@ -372,6 +398,17 @@ void writeFleetHtml(const FleetReports& reports, const FleetSummary& summary, co
     }
     appendList(out, "Durch neuere ersetzte Berichte", superseded);
     appendList(out, "Nicht mehr gemeldet", escapedNames(reports.gone));
+    std::vector<std::string> conflicts;
+    for (const NameConflict& conflict : reports.conflicts) {
+        std::string files;
+        for (const std::string& file : conflict.files) {
+            files += (files.empty() ? "" : ", ") + escaped(file);
+        }
+        conflicts.push_back(escaped(conflict.name) + ": " + files);
+    }
+    appendList(out, "Namenskonflikte: mehrere Dateien geben sich als ein Rechner aus", conflicts);
+    appendList(out, "Dateien mit einer Zeit nach dem Lauf", escapedNames(reports.future));
+    appendList(out, "Nicht lesbare Inventare", escapedNames(reports.unreadableInventory));
     out += "</body>\n</html>\n";
     handOn(out, sink, true);
 }

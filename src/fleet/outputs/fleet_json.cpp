@@ -66,7 +66,27 @@ Json summaryJson(const FleetSummary& s)
     summary["superseded"] = s.superseded;
     summary["missing"] = s.missing;
     summary["processor_not_on_list"] = s.processorNotOnList;
+    summary["conflicts"] = s.conflicts;
     return summary;
+}
+
+// The inventory's keys as the file has them; null without a readable one.
+void fillInventory(Json& out, const std::optional<Inventory>& inventory)
+{
+    if (!inventory) {
+        out = nullptr;
+        return;
+    }
+    const Inventory& i = *inventory;
+    out = {{"computer_name", text(i.computerName)},
+           {"collected", text(i.collected)},
+           {"manufacturer", text(i.manufacturer)},
+           {"model", text(i.model)},
+           {"serial", text(i.serial)},
+           {"os", text(i.os)},
+           {"bitlocker", i.bitlocker},
+           {"partition_style", i.partitionStyle},
+           {"virtual_machine", i.virtualMachine ? Json(*i.virtualMachine) : Json(nullptr)}};
 }
 
 void fillChecks(Json& checks, const Assessment& a)
@@ -111,6 +131,18 @@ void fillMachine(Json& out, const MachineReport& machine)
     out["system_drive_bytes"] = number(systemDriveBytes(a));
     if (machine.change) {
         setText(out["change"], changeId(*machine.change));
+    }
+    fillInventory(out["inventory"], machine.inventory);
+    out["conflict"] = machine.conflict;
+    out["future"] = machine.future;
+    out["unusual_name"] = machine.unusualName;
+}
+
+void fillConflict(Json& out, const NameConflict& conflict)
+{
+    out = {{"name", text(conflict.name)}, {"files", Json::array()}};
+    for (const std::string& file : conflict.files) {
+        out["files"].push_back(text(file));
     }
 }
 
@@ -174,6 +206,9 @@ void writeFleetJson(const FleetReports& reports, const FleetSummary& summary, co
     appendArray(out, sink, "superseded", reports.superseded, fillSuperseded);
     appendArray(out, sink, "missing", reports.missing, fillName);
     appendArray(out, sink, "gone", reports.gone, fillName);
+    appendArray(out, sink, "conflicts", reports.conflicts, fillConflict);
+    appendArray(out, sink, "future", reports.future, fillName);
+    appendArray(out, sink, "unreadable_inventory", reports.unreadableInventory, fillName);
     out += "\n}\n";
     handOn(out, sink, true);
 }

@@ -87,6 +87,7 @@ std::string fleetSummaryText(const FleetReports& reports, const FleetSummary& su
     appendCount(out, "Erwartete Rechner ohne Bericht", summary.missing);
     appendCount(out, "Nicht lesbare Dateien", summary.unreadable);
     appendCount(out, "Durch neuere ersetzte Berichte", summary.superseded);
+    appendCount(out, "Namenskonflikte", summary.conflicts);
     if (reports.comparedWithPrevious) {
         appendChanges(out, reports, summary);
     }
@@ -122,6 +123,17 @@ std::string fleetSummaryText(const FleetReports& reports, const FleetSummary& su
     }
     appendNames(out, "[Erwartete Rechner ohne Bericht]", reports.missing);
     appendNames(out, "[Nicht mehr gemeldet]", reports.gone);
+    if (!reports.conflicts.empty()) {
+        out += "\n[Namenskonflikte]\n";
+        for (const NameConflict& conflict : reports.conflicts) {
+            out += " - " + printableText(conflict.name) + ":\n";
+            for (const std::string& file : conflict.files) {
+                out += "     " + printableText(file) + "\n";
+            }
+        }
+    }
+    appendNames(out, "[Zeit nach dem Lauf]", reports.future);
+    appendNames(out, "[Nicht lesbare Inventare]", reports.unreadableInventory);
     return out;
 }
 

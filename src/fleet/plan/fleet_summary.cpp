@@ -152,6 +152,7 @@ FleetSummary summariseFleet(const FleetReports& reports)
     summary.unreadable = reports.unreadable.size();
     summary.missing = reports.missing.size();
     summary.superseded = reports.superseded.size();
+    summary.conflicts = reports.conflicts.size();
     for (const MachineReport& machine : reports.machines) {
         countVerdict(machine.assessment, summary);
         countFailures(machine.assessment, summary);
@@ -181,7 +182,7 @@ int fleetExitCode(const FleetSummary& summary)
     if (summary.machines == 0) {
         return 2;
     }
-    return summary.unreadable == 0 && summary.missing == 0 ? 0 : 1;
+    return summary.unreadable == 0 && summary.missing == 0 && summary.conflicts == 0 ? 0 : 1;
 }
 
 std::size_t categoryCount(const FleetSummary& summary, std::initializer_list<Category> which)

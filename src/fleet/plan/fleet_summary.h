@@ -2,6 +2,7 @@
 
 #include "core/assessment.h"
 #include "core/checks.h"
+#include "fleet/plan/machine_inventory.h"
 #include "fleet/plan/machine_work.h"
 #include "report/report_reader.h"
 
@@ -26,9 +27,19 @@ struct MachineReport {
     std::string name;
     std::string file;
     Assessment assessment;
-    std::int64_t reportTime = 0; // the file's last write, nanoseconds since 1970 UTC
+    std::int64_t reportTime = 0; // the inventory's collected time, else the file's last write; ns since 1970 UTC
     MachineWork work;
-    std::optional<Change> change; // only against an earlier collection
+    std::optional<Change> change;       // only against an earlier collection
+    std::optional<Inventory> inventory; // NAME.inventory.json beside the report, where readable
+    bool conflict = false;              // another file claims this machine under another name
+    bool future = false;                // its time lies after the run: no report newer than it could win
+    bool unusualName = false;           // the name holds more than host-name characters
+};
+
+// Files that claim one machine under different names (see nameMeeting): all are listed, one is shown.
+struct NameConflict {
+    std::string name;
+    std::vector<std::string> files;
 };
 
 // A report that a newer one of the same machine replaces.
@@ -54,6 +65,9 @@ struct FleetReports {
     std::int64_t utcOffset = 0;      // seconds: the clock times are shown in, the local one at the start
     std::vector<std::string> groups; // the sites or departments of --expect, in the order it names them first
     std::unordered_map<std::string, std::string> groupByKey; // machineKey -> its group, where --expect gives one
+    std::vector<NameConflict> conflicts;
+    std::vector<std::string> future;              // files dated after the run
+    std::vector<std::string> unreadableInventory; // inventory files beside a report that are none
 };
 
 // The machine's group as --expect gives it, or "".
@@ -71,6 +85,7 @@ struct FleetSummary {
     std::size_t unreadable = 0;
     std::size_t missing = 0;
     std::size_t superseded = 0;
+    std::size_t conflicts = 0;
     std::size_t processorNotOnList = 0;                           // exit code 0, with a processor the list lacks
     std::array<std::size_t, checkTable.size()> failuresByCheck{}; // in checkTable order
     std::array<std::size_t, categories.size()> byCategory{};      // in Category order
@@ -105,8 +120,8 @@ const CheckItem* findCheck(const Assessment& assessment, std::string_view name);
 // CSV and HTML show for one check.
 std::string checkCell(const CheckItem& item);
 
-// The tool's exit code once its outputs are written: 0 every file read, 1 some unreadable or
-// some expected machine missing, 2 nothing readable.
+// The tool's exit code once its outputs are written: 0 every file read, 1 some unreadable, some
+// expected machine missing or a name conflict, 2 nothing readable.
 int fleetExitCode(const FleetSummary& summary);
 
 // "new", "same", "better", "worse": the ids other tools read in the fleet's JSON.

@@ -4,6 +4,7 @@ import json
 import os
 import socket
 import subprocess
+import time
 
 import harness
 from harness import FleetTestCase
@@ -54,15 +55,19 @@ class Ansible(FleetTestCase):
                 f.write("%s ansible_host=127.0.0.1 ansible_port=%d ansible_ssh_private_key_file=%s"
                         " ansible_pipelining=%s quillbrook_remote_tmp=%s\n"
                         % (host, port, self.path("client_key"), host == HOSTS[-1], self.path("remote", host)))
-        harness.write(self.path("reports", "pc-old.txt"), b"an earlier run's report, never this run's")
-        run = self.ansible("ansible-playbook", "-i", inventory, PLAYBOOK,
-                           "-e", "quillbrook_linux_binary=" + harness.CONFIG.quillbrook,
-                           "-e", "quillbrook_fleet=" + harness.CONFIG.fleet,
-                           "-e", "quillbrook_reports=" + self.path("reports"),
-                           "-e", "quillbrook_summary=" + self.path("fleet"))
+        # A machine long gone, deleted only because the run is told to.
+        harness.write(self.path("reports", "pc-old.txt"), b"a report of a machine gone for months")
+        os.utime(self.path("reports", "pc-old.txt"), (time.time() - 90 * 86400,) * 2)
+        playbook = ["ansible-playbook", "-i", inventory, PLAYBOOK,
+                    "-e", "quillbrook_linux_binary=" + harness.CONFIG.quillbrook,
+                    "-e", "quillbrook_fleet=" + harness.CONFIG.fleet,
+                    "-e", "quillbrook_reports=" + self.path("reports"),
+                    "-e", "quillbrook_summary=" + self.path("fleet")]
+        run = self.ansible(*playbook, "-e", "quillbrook_stale_age=30d")
         self.assertEqual(run.returncode, 0, run.stdout + run.stderr)
 
-        self.assertEqual(sorted(os.listdir(self.path("reports"))), [host + ".txt" for host in HOSTS])
+        self.assertEqual(sorted(os.listdir(self.path("reports"))),
+                         sorted([host + ".txt" for host in HOSTS] + [host + ".inventory.json" for host in HOSTS]))
         for host in HOSTS:
             self.assertEqual(os.listdir(self.path("remote", host)), [], "the temporary directory is removed")
         with open(self.path("fleet.json"), encoding="utf-8") as f:
@@ -78,6 +83,24 @@ class Ansible(FleetTestCase):
         self.assertRegex(run.stdout, r'"%s +: 3"' % label.replace("(", r"\(").replace(")", r"\)"))
         for name in ("fleet.csv", "fleet.html"):
             self.assertTrue(os.path.getsize(self.path(name)) > 0, name)
+        self.assertEqual(document["unreadable_inventory"], [])
+        for m in document["machines"]:
+            self.assertEqual((m["inventory"]["computer_name"], m["inventory"]["bitlocker"]),
+                             (socket.gethostname().split(".")[0], "unknown"))
+            self.assertEqual(m["report_time"], m["inventory"]["collected"].replace("+00:00", "Z"))
+
+        # A run limited to one host adds to the collection: the others' reports stay, the summary
+        # still runs, with the last one kept under its date and compared against.
+        time.sleep(1)  # the kept summary's name is its time to the second
+        run = self.ansible(*playbook, "--limit", HOSTS[1])
+        self.assertEqual(run.returncode, 0, run.stdout + run.stderr)
+        self.assertEqual(len(os.listdir(self.path("reports"))), 2 * len(HOSTS))
+        kept = [name for name in os.listdir(self.workdir) if name.startswith("fleet.2") and name.endswith(".json")]
+        self.assertEqual(len(kept), 1, os.listdir(self.workdir))
+        with open(self.path("fleet.json"), encoding="utf-8") as f:
+            document = json.load(f)
+        self.assertEqual([(m["name"], m["change"]) for m in document["machines"]], [(h, "same") for h in HOSTS])
+        self.assertEqual(document["missing"], ["pc-gone"])
 
     def test_windows_plays_pass_syntax_check_and_lint(self):
         inventory = os.path.join(PLAYBOOK_DIR, "inventory.example.ini")

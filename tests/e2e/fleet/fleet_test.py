@@ -37,6 +37,7 @@ FLEET = [
 ]
 TIME = 1765000000  # every report's last write, but for these (seconds later)
 NEWER = {"other/PC-0001.txt": -3600, "other/pc-0003.example.lan.txt": 3600}
+INVENTORY_COLUMNS = ["Modell", "Seriennummer", "Betriebssystem", "BitLocker", "Partitionsstil", "Hinweise"]
 SUPERSEDED = {"reports/other/PC-0001.txt": "PC-0001", "reports/PC-0003.TXT": "PC-0003"}
 
 
@@ -131,7 +132,8 @@ class Fleet(FleetTestCase):
         self.check_csv(machines)
 
     def check_json(self, document, machines, unreadable, expected):
-        self.assertEqual(list(document), ["summary", "machines", "unreadable", "superseded", "missing", "gone"])
+        self.assertEqual(list(document), ["summary", "machines", "unreadable", "superseded", "missing", "gone",
+                                          "conflicts", "future", "unreadable_inventory"])
         self.assertEqual(sorted((s["file"], s["name"]) for s in document["superseded"]), sorted(SUPERSEDED.items()))
         self.assertEqual(document["summary"], expected)
         self.assertEqual(list(document["summary"]["failures_by_check"]), CHECK_NAMES)
@@ -147,7 +149,8 @@ class Fleet(FleetTestCase):
                 "report_time": listed[file]["report_time"] if when is None else
                 time.strftime("%Y-%m-%dT%H:%M:%SZ", time.gmtime(when)), "processor_on_list": listing,
                 "memory_bytes": harness.gib_bytes(a.technical[-2].detail),
-                "system_drive_bytes": harness.gib_bytes(a.technical[-1].detail)})
+                "system_drive_bytes": harness.gib_bytes(a.technical[-1].detail),
+                "inventory": None, "conflict": False, "future": False, "unusual_name": False})
         self.assertEqual({u["file"]: (u["line"], u["reason"]) for u in document["unreadable"]}, unreadable)
 
     def check_csv(self, machines):
@@ -158,8 +161,11 @@ class Fleet(FleetTestCase):
         self.assertEqual(rows[0], ["Rechner", "Datei", "CPU", "Vendor", "Technisch kompatibel",
                                    "Offiziell kompatibel", "Exit-Code"] + CHECK_NAMES
                          + ["Kategorie", "Maßnahmen", "Stand (UTC)", "Prozessor auf der Liste", "Änderung",
-                            "RAM (Byte)", "Systemlaufwerk (Byte)", "Gruppe"])
-        by_file = {row[1]: row for row in rows[1:]}
+                            "RAM (Byte)", "Systemlaufwerk (Byte)", "Gruppe"]
+                         + INVENTORY_COLUMNS)
+        # Without inventories their columns stay empty; the rest is as it always was.
+        self.assertEqual({tuple(row[-6:]) for row in rows[1:]}, {("",) * 6})
+        by_file = {row[1]: row[:-6] for row in rows[1:]}
         self.assertEqual(len(by_file), len(rows) - 1)
         words = dict(harness.CATEGORY_WORDS, yes="ja", no="nein", unknown="unbekannt")
         for file, (name, a, (category, actions, listing, when)) in machines.items():
@@ -193,7 +199,7 @@ class Fleet(FleetTestCase):
                          {"Hamburg": (1, 1), "Köln": (0, 1)})
         self.assertIn("\n[Gruppe Köln]\n", run.stdout)
         with open(self.path("f.csv"), encoding="utf-8-sig", newline="") as f:
-            rows = [(row[0], row[-8], row[-1]) for row in csv.reader(f, delimiter=";")][1:]
+            rows = [(row[0], row[-14], row[-7]) for row in csv.reader(f, delimiter=";")][1:]
         self.assertEqual(rows, [("PC-1", "Bereit", "Hamburg"), ("PC-2", "kein Bericht", "Köln"),
                                 ("PC-3", "kein Bericht", "Hamburg")])
         with open(self.path("f.html"), encoding="utf-8") as f:

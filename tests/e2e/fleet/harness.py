@@ -102,7 +102,8 @@ def expected_summary(assessments, unreadable, missing=0, work=(), superseded=0):
             "unreadable": unreadable, "failures_by_check": failures,
             "by_category": {c: [category for category, _, _ in work].count(c) for c in CATEGORIES},
             "superseded": superseded, "missing": missing,
-            "processor_not_on_list": sum(a.exit_code == 0 and w[2] == "no" for a, w in zip(assessments, work))}
+            "processor_not_on_list": sum(a.exit_code == 0 and w[2] == "no" for a, w in zip(assessments, work)),
+            "conflicts": 0}
 
 
 class Run:

@@ -4,8 +4,11 @@ USB stick script, and quillbrook-fleet.exe with paths that are not ASCII."""
 import json
 import os
 import pathlib
+import datetime
 import shutil
+import subprocess
 import sys
+import time
 
 sys.path.insert(0, os.path.join(os.path.dirname(os.path.dirname(os.path.abspath(__file__))), "windows"))
 import wine_harness  # noqa: E402  (found through the path set just above)
@@ -34,43 +37,72 @@ class WindowsSide(WineTestCase):
             f.write(text.replace(SHARE_LINE, 'set "SHARE=%s"' % windows_path(share)))
         return script
 
-    def test_startup_script_files_the_report_under_the_computer_name_and_keeps_the_exit_code(self):
-        computer = self.prefix.wine(["cmd", "/c", "echo %COMPUTERNAME%"])[1].decode().strip()
-        self.assertTrue(computer)
-        # Where the script works when %RANDOM% is 4711: Wine's C:\windows\temp.
-        planted = os.path.join(self.prefix.root, "drive_c", "windows", "temp", "quillbrook-471147114711")
-        # situation, (share holds the program, share has reports\), planted there, exit code (None: the verdict)
-        cases = [("share as set up", True, True, None, None),
-                 ("program missing on the share", False, True, None, 3),
-                 ("no reports directory on the share", True, False, None, 4),
-                 ("a directory planted where the script works", True, True, "directory", 5),
-                 ("a link to a directory elsewhere planted there", True, True, "link", 5)]
-        for situation, with_program, with_reports, plant, code in cases:
+    def computer(self):
+        name = self.prefix.wine(["cmd", "/c", "echo %COMPUTERNAME%"])[1].decode().strip()
+        self.assertTrue(name)
+        return name
+
+    def last_exit_code(self):
+        """The start-up script's marker for Intune, as reg.exe shows it."""
+        out = self.prefix.wine(["reg", "query", "HKLM\\SOFTWARE\\Quillbrook", "/v", "LastExitCode"])[1].decode()
+        return int(out.split("REG_DWORD")[1].split()[0], 16) if "REG_DWORD" in out else None
+
+    def test_startup_script_files_report_and_inventory_and_records_its_run(self):
+        computer = self.computer()
+        leftover = os.path.join(self.prefix.root, "drive_c", "Program Files", "Quillbrook", "run")
+        # situation, (share holds the program, the inventory tool, has reports\), exit code (None: the verdict)
+        cases = [("share as set up", True, True, True, None),
+                 ("inventory tool missing: the report all the same", True, False, True, None),
+                 ("program missing on the share", False, True, True, 3),
+                 ("no reports directory on the share", True, True, False, 4)]
+        for situation, with_program, with_inventory, with_reports, code in cases:
             with self.subTest(situation):
                 share = self.fresh_directory("share")
-                if with_program:
-                    shutil.copyfile(CONFIG.exe, os.path.join(share, "quillbrook.exe"))
+                for wanted, exe, name in ((with_program, CONFIG.exe, "quillbrook.exe"),
+                                          (with_inventory, CONFIG.inventory_exe, "quillbrook-inventory.exe")):
+                    if wanted:
+                        shutil.copyfile(exe, os.path.join(share, name))
                 if with_reports:
                     write(os.path.join(share, "reports", computer + ".txt"), b"an earlier report, cut sh")
-                if plant:
-                    os.mkdir(planted) if plant == "directory" else os.symlink(self.fresh_directory("else"), planted)
-                    shutil.copyfile(CONFIG.exe, os.path.join(planted, "quillbrook.exe"))
-                exit_code, _ = self.prefix.wine(["cmd", "/c", self.startup_script(share)],
-                                                extra_env={"RANDOM": "4711"} if plant else None)
-                if plant:
-                    self.assertEqual(os.listdir(planted), ["quillbrook.exe"], "neither run in nor written to")
-                    (shutil.rmtree if plant == "directory" else os.remove)(planted)
-                delivered = pathlib.Path(share, "reports", computer + ".txt")
+                    write(os.path.join(share, "reports", computer + ".inventory.json"), b"{}")
+                # What a run cut short left in the working folder is never filed.
+                write(os.path.join(leftover, "quillbrook-report.txt"), b"a report of a run cut short")
+                exit_code, _ = self.prefix.wine(["cmd", "/c", self.startup_script(share)])
+                self.assertFalse(os.path.exists(leftover))
+                self.assertEqual(self.last_exit_code(), exit_code)
+                reports = pathlib.Path(share, "reports")
+                delivered = reports / (computer + ".txt")
                 if code is not None:
                     self.assertEqual(exit_code, code)
                     self.assertEqual(delivered.exists() and delivered.read_bytes(),
                                      with_reports and b"an earlier report, cut sh")
                     continue
-                with open(delivered, "rb") as f:
-                    data = f.read()
+                data = delivered.read_bytes()
                 self.assertTrue(data.startswith(BOM + b"Quillbrook\n") and data.endswith(b".\n"), data[:80])
                 self.assertEqual(exit_code, verdict_of(data[len(BOM):].decode("utf-8")))
-                self.assertEqual(os.listdir(os.path.join(share, "reports")), [computer + ".txt"])
+                inventory = [computer + ".inventory.json"] if with_inventory else []
+                self.assertEqual(sorted(os.listdir(reports)), sorted([computer + ".txt"] + inventory))
+                if with_inventory:
+                    self.check_inventory_read_by_fleet(share, computer)
+
+    def check_inventory_read_by_fleet(self, share, computer):
+        """The helper's file as the fleet tool reads it: its keys, its time as the report's."""
+        out = windows_path(os.path.join(share, "fleet.json"))
+        code, stdout = self.prefix.wine([CONFIG.fleet_exe, "--json", out, windows_path(os.path.join(share, "reports"))])
+        self.assertEqual(code, 0, stdout)
+        with open(os.path.join(share, "fleet.json"), encoding="utf-8") as f:
+            document = json.load(f)
+        self.assertEqual(document["unreadable_inventory"], [])
+        inventory = document["machines"][0]["inventory"]
+        self.assertEqual(list(inventory), ["computer_name", "collected", "manufacturer", "model", "serial", "os",
+                                           "bitlocker", "partition_style", "virtual_machine"])
+        self.assertEqual(inventory["computer_name"].upper(), computer.upper())
+        self.assertEqual(inventory["bitlocker"], "unknown", "Wine has no manage-bde")
+        self.assertIn(inventory["virtual_machine"], (True, False, None))
+        collected = datetime.datetime.fromisoformat(inventory["collected"])
+        self.assertLess(abs(datetime.datetime.now(datetime.timezone.utc) - collected), datetime.timedelta(minutes=5))
+        self.assertEqual(document["machines"][0]["report_time"],
+                         collected.astimezone(datetime.timezone.utc).strftime("%Y-%m-%dT%H:%M:%SZ"))
 
     def test_fleet_exe_reads_paths_that_are_not_ascii_and_prints_utf8(self):
         root = self.fresh_directory("fleet")
@@ -88,16 +120,37 @@ class WindowsSide(WineTestCase):
         self.assertEqual([m["name"] for m in machines], ["B\u00fcro-1", "PC-\u00c4"])
         self.assertEqual(machines[0]["file"], windows_path(top) + "\\B\u00fcro-1.txt")
 
-    def test_usb_stick_script_files_the_report_in_berichte_under_the_computer_name(self):
-        computer = self.prefix.wine(["cmd", "/c", "echo %COMPUTERNAME%"])[1].decode().strip()
+    def test_usb_stick_script_files_the_report_before_it_waits_for_a_key(self):
+        computer = self.computer()
         stick = self.fresh_directory("stick")
-        shutil.copyfile(CONFIG.exe, os.path.join(stick, "quillbrook.exe"))
-        shutil.copyfile(CONFIG.usb_script, os.path.join(stick, "quillbrook-usb.cmd"))
-        # Standard input at its end stands in for the key the user presses.
-        exit_code, _ = self.prefix.wine(["cmd", "/c", windows_path(os.path.join(stick, "quillbrook-usb.cmd"))])
-        data = pathlib.Path(stick, "Berichte", computer + ".txt").read_bytes()
+        # A '%' in the folder is left out: Wine's cmd drops it from %~dp0 itself, where Windows keeps it.
+        folder = os.path.join(stick, "IT & Co (2024)")
+        for exe, name in ((CONFIG.exe, "quillbrook.exe"), (CONFIG.inventory_exe, "quillbrook-inventory.exe"),
+                          (CONFIG.usb_script, "quillbrook-usb.cmd")):
+            os.makedirs(folder, exist_ok=True)
+            shutil.copyfile(exe, os.path.join(folder, name))
+        filed = pathlib.Path(folder, "Berichte", computer + ".txt")
+        # Input that never ends stands in for a user who closes the window at the prompt: the
+        # report and its inventory must be on the stick while the script still waits.
+        # Started in its folder, as Explorer does: Wine would pass a path with '&' to cmd /c without quotes.
+        script = ["cmd", "/c", "quillbrook-usb.cmd"]
+        with subprocess.Popen([CONFIG.wine_run] + script, cwd=folder, env=self.prefix.env, stdin=subprocess.PIPE,
+                              stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL) as waiting:
+            deadline = time.monotonic() + 120
+            while not (filed.with_suffix(".inventory.json").exists() and waiting.poll() is None):
+                self.assertLess(time.monotonic(), deadline, "nothing filed")
+                self.assertIsNone(waiting.poll(), "the script must wait for a key at its end")
+                time.sleep(0.5)
+            time.sleep(1)
+            self.assertIsNone(waiting.poll(), "the script must wait for a key at its end")
+            waiting.kill()
+        data = filed.read_bytes()
         self.assertTrue(data.startswith(BOM + b"Quillbrook\n") and data.endswith(b".\n"), data[:80])
+        self.assertEqual(sorted(os.listdir(filed.parent)), [computer + ".inventory.json", computer + ".txt"])
+        # With input at its end the prompt returns, and the exit code is the verdict.
+        exit_code, stdout = self.prefix.wine(script, cwd=folder)
         self.assertEqual(exit_code, verdict_of(data[len(BOM):].decode("utf-8")))
+        self.assertIn(b'Bericht abgelegt: "' + windows_path(str(filed)).encode(), stdout)
 
     def test_fleet_exe_ends_a_walk_through_links_to_its_own_directory(self):
         # Wine shows a Linux symbolic link as a plain directory, as Windows shows no junction: only
@@ -123,5 +176,6 @@ class WindowsSide(WineTestCase):
 
 
 if __name__ == "__main__":
-    wine_harness.main(fleet_exe="quillbrook-fleet.exe as built", script="the start-up script",
+    wine_harness.main(fleet_exe="quillbrook-fleet.exe as built", inventory_exe="quillbrook-inventory.exe as built",
+                      script="the start-up script",
                       usb_script="the USB stick script")

@@ -1,0 +1,45 @@
+#include "fleet/outputs/inventory_cells.h"
+
+namespace quill::fleet {
+namespace {
+
+std::string word(const std::string& id)
+{
+    if (id == "on" || id == "off") {
+        return id == "on" ? "an" : "aus";
+    }
+    if (id == "gpt" || id == "mbr") {
+        return id == "gpt" ? "GPT" : "MBR";
+    }
+    return "unbekannt";
+}
+
+} // namespace
+
+std::array<std::string, 5> inventoryCells(const MachineReport& machine)
+{
+    if (!machine.inventory) {
+        return {};
+    }
+    const Inventory& i = *machine.inventory;
+    std::string model = i.manufacturer;
+    model += model.empty() || i.model.empty() ? "" : " ";
+    model += i.model;
+    return {model, i.serial, i.os, word(i.bitlocker), word(i.partitionStyle)};
+}
+
+std::string machineMarks(const MachineReport& machine)
+{
+    std::string marks;
+    const std::pair<bool, const char*> all[] = {{machine.conflict, "Namenskonflikt"},
+                                                {machine.future, "Zeit nach dem Lauf"},
+                                                {machine.unusualName, "ungewöhnlicher Name"}};
+    for (const auto& [set, text] : all) {
+        if (set) {
+            marks += (marks.empty() ? "" : ", ") + std::string(text);
+        }
+    }
+    return marks;
+}
+
+} // namespace quill::fleet

@@ -1,0 +1,133 @@
+#include "platform/inventory_answers.h"
+
+#include <windows.h>
+#include <winioctl.h>
+
+#include <string>
+
+namespace quill::platform {
+namespace {
+
+std::string utf8Of(const wchar_t* text, std::size_t length)
+{
+    const int units = static_cast<int>(length);
+    const int needed = WideCharToMultiByte(CP_UTF8, 0, text, units, nullptr, 0, nullptr, nullptr);
+    if (needed <= 0) {
+        return {};
+    }
+    std::string utf8(static_cast<std::size_t>(needed), '\0');
+    WideCharToMultiByte(CP_UTF8, 0, text, units, utf8.data(), needed, nullptr, nullptr);
+    return utf8;
+}
+
+const wchar_t* const currentVersionKey = L"SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion";
+
+std::string registryText(const wchar_t* name)
+{
+    wchar_t value[256] = {};
+    DWORD size = sizeof value - sizeof(wchar_t);
+    if (RegGetValueW(HKEY_LOCAL_MACHINE, currentVersionKey, name, RRF_RT_REG_SZ, nullptr, value, &size) !=
+        ERROR_SUCCESS) {
+        return {};
+    }
+    return utf8Of(value, wcsnlen(value, 255));
+}
+
+std::optional<std::uint32_t> registryNumber(const wchar_t* name)
+{
+    DWORD value = 0;
+    DWORD size = sizeof value;
+    if (RegGetValueW(HKEY_LOCAL_MACHINE, currentVersionKey, name, RRF_RT_REG_DWORD, nullptr, &value, &size) !=
+        ERROR_SUCCESS) {
+        return std::nullopt;
+    }
+    return value;
+}
+
+std::string computerName()
+{
+    wchar_t name[MAX_COMPUTERNAME_LENGTH + 1] = {};
+    DWORD length = MAX_COMPUTERNAME_LENGTH + 1;
+    return GetComputerNameW(name, &length) != 0 ? utf8Of(name, length) : std::string();
+}
+
+std::optional<std::string> smbiosTable()
+{
+    const DWORD rsmb = 0x52534D42; // 'RSMB'
+    const UINT size = GetSystemFirmwareTable(rsmb, 0, nullptr, 0);
+    if (size == 0) {
+        return std::nullopt;
+    }
+    std::string table(size, '\0');
+    if (GetSystemFirmwareTable(rsmb, 0, table.data(), size) != size) {
+        return std::nullopt;
+    }
+    return table;
+}
+
+// The volume device is opened without read or write access: the partition query needs none,
+// and so no administrator.
+std::optional<std::uint32_t> systemPartitionStyle()
+{
+    wchar_t windows[MAX_PATH] = {};
+    if (GetSystemWindowsDirectoryW(windows, MAX_PATH) < 2 || windows[1] != L':') {
+        return std::nullopt;
+    }
+    const std::wstring volume = std::wstring(L"\\\\.\\") + windows[0] + L":";
+    const HANDLE device =
+        CreateFileW(volume.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0, nullptr);
+    if (device == INVALID_HANDLE_VALUE) {
+        return std::nullopt;
+    }
+    PARTITION_INFORMATION_EX partition = {};
+    DWORD returned = 0;
+    const BOOL asked = DeviceIoControl(device, IOCTL_DISK_GET_PARTITION_INFO_EX, nullptr, 0, &partition,
+                                       sizeof partition, &returned, nullptr);
+    CloseHandle(device);
+    if (asked == 0 || returned < sizeof partition.PartitionStyle) {
+        return std::nullopt;
+    }
+    return static_cast<std::uint32_t>(partition.PartitionStyle);
+}
+
+// 100-nanosecond intervals since 1601 in nanoseconds since 1970.
+std::int64_t unixNanoseconds(const FILETIME& time)
+{
+    const std::int64_t ticks =
+        static_cast<std::int64_t>(ULARGE_INTEGER{{time.dwLowDateTime, time.dwHighDateTime}}.QuadPart);
+    return (ticks - 116444736000000000LL) * 100;
+}
+
+int utcOffsetMinutes()
+{
+    TIME_ZONE_INFORMATION zone = {};
+    const DWORD state = GetTimeZoneInformation(&zone);
+    LONG bias = zone.Bias;
+    if (state == TIME_ZONE_ID_DAYLIGHT) {
+        bias += zone.DaylightBias;
+    } else if (state == TIME_ZONE_ID_STANDARD) {
+        bias += zone.StandardBias;
+    }
+    return static_cast<int>(-bias);
+}
+
+} // namespace
+
+InventoryAnswers inventoryAnswers()
+{
+    InventoryAnswers answers;
+    answers.computerName = computerName();
+    answers.smbios = smbiosTable();
+    answers.productName = registryText(L"ProductName");
+    answers.displayVersion = registryText(L"DisplayVersion");
+    answers.buildNumber = registryText(L"CurrentBuildNumber");
+    answers.ubr = registryNumber(L"UBR");
+    answers.partitionStyle = systemPartitionStyle();
+    FILETIME now = {};
+    GetSystemTimeAsFileTime(&now);
+    answers.now = unixNanoseconds(now);
+    answers.utcOffsetMinutes = utcOffsetMinutes();
+    return answers;
+}
+
+} // namespace quill::platform
