@@ -21,12 +21,8 @@ int run(int argc, wchar_t** argv)
         return 2;
     }
     const std::string json = quill::inventory::inventoryJson(quill::platform::inventoryAnswers(), bitlocker);
-    std::FILE* out = quill::platform::openForWriting(argv[1]);
-    if (out == nullptr) {
-        return 1;
-    }
-    const bool written = std::fwrite(json.data(), 1, json.size(), out) == json.size();
-    return std::fclose(out) == 0 && written ? 0 : 1;
+    // Replaced like the report: never written through a link, never left half written.
+    return quill::platform::replaceFile(argv[1], json).saved ? 0 : 1;
 }
 
 } // namespace

@@ -277,7 +277,8 @@ std::string_view actionHint(Action action)
         "ein Wert konnte nicht gelesen werden: am Rechner selbst nachsehen",
         "eine virtuelle Maschine: vTPM, Secure Boot, UEFI und das Prozessormodell in den Einstellungen des "
         "Hypervisors setzen (bei einer nicht gelisteten CPU des Hosts: auf einen anderen Host umziehen)",
-        "BitLocker vor der Änderung an Firmware oder TPM anhalten (manage-bde -protectors -disable C:), sonst "
+        "BitLocker vor der Änderung an Firmware oder TPM anhalten (manage-bde -protectors -disable C: -RebootCount "
+        "1, für mehrere Neustarts -RebootCount 0 und danach -enable), sonst "
         "fragt der nächste Start nach dem Wiederherstellungsschlüssel",
         "den Systemdatenträger vor dem Umstellen auf UEFI mit MBR2GPT nach GPT umwandeln",
     };

@@ -7,7 +7,7 @@ import xml.etree.ElementTree as ElementTree
 
 import pefile
 
-EXE, VERSION, FLEET_EXE = sys.argv.pop(1), sys.argv.pop(1), sys.argv.pop(1)
+EXE, VERSION, FLEET_EXE, INVENTORY_EXE = (sys.argv.pop(1) for _ in range(4))
 LICENSE = os.path.join(os.path.dirname(__file__), "..", "..", "..", "LICENSE")
 RT_MANIFEST = 24
 SUPPORTED_OS = {
@@ -27,6 +27,7 @@ class Resources(unittest.TestCase):
     def setUpClass(cls):
         cls.pe = pefile.PE(EXE)
         cls.fleet_pe = pefile.PE(FLEET_EXE)
+        cls.inventory_pe = pefile.PE(INVENTORY_EXE)
 
     def manifest(self):
         for kind in self.pe.DIRECTORY_ENTRY_RESOURCE.entries:
@@ -57,10 +58,11 @@ class Resources(unittest.TestCase):
         self.assertEqual(getattr(config, "DependentLoadFlags", getattr(config, "Reserved1", None)), 0x800)
 
     def test_version_resources_carry_the_project_version_and_german_texts(self):
-        # Both exes are signed and deployed; AppLocker's publisher rules match these strings.
+        # All three exes are signed and deployed; AppLocker's publisher rules match these strings.
         for pe, name, description in (
                 (self.pe, "quillbrook", "Windows-11-Kompatibilitaetspruefung"),
-                (self.fleet_pe, "quillbrook-fleet", "Zusammenfassung vieler Quillbrook-Berichte")):
+                (self.fleet_pe, "quillbrook-fleet", "Zusammenfassung vieler Quillbrook-Berichte"),
+                (self.inventory_pe, "quillbrook-inventory", "Geraeteinventar neben Quillbrook-Berichten")):
             with self.subTest(name):
                 self.check_version_resource(pe, name, description)
 
