@@ -1,4 +1,5 @@
 #include "platform/inventory_answers.h"
+#include "platform/support_windows.h"
 
 #include <windows.h>
 #include <winioctl.h>
@@ -7,18 +8,6 @@
 
 namespace quill::platform {
 namespace {
-
-std::string utf8Of(const wchar_t* text, std::size_t length)
-{
-    const int units = static_cast<int>(length);
-    const int needed = WideCharToMultiByte(CP_UTF8, 0, text, units, nullptr, 0, nullptr, nullptr);
-    if (needed <= 0) {
-        return {};
-    }
-    std::string utf8(static_cast<std::size_t>(needed), '\0');
-    WideCharToMultiByte(CP_UTF8, 0, text, units, utf8.data(), needed, nullptr, nullptr);
-    return utf8;
-}
 
 const wchar_t* const currentVersionKey = L"SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion";
 
@@ -30,7 +19,7 @@ std::string registryText(const wchar_t* name)
         ERROR_SUCCESS) {
         return {};
     }
-    return utf8Of(value, wcsnlen(value, 255));
+    return utf8FromWide(std::wstring(value, wcsnlen(value, 255)));
 }
 
 std::optional<std::uint32_t> registryNumber(const wchar_t* name)
@@ -48,7 +37,7 @@ std::string computerName()
 {
     wchar_t name[MAX_COMPUTERNAME_LENGTH + 1] = {};
     DWORD length = MAX_COMPUTERNAME_LENGTH + 1;
-    return GetComputerNameW(name, &length) != 0 ? utf8Of(name, length) : std::string();
+    return GetComputerNameW(name, &length) != 0 ? utf8FromWide(std::wstring(name, length)) : std::string();
 }
 
 std::optional<std::string> smbiosTable()
