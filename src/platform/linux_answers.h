@@ -24,6 +24,10 @@ bool exists(const std::string& path);
 // A decimal number that fits 64 bits, with surrounding white space (sysfs adds a newline).
 std::optional<std::uint64_t> parseDecimal(const std::string& text);
 
+// At most limit bytes of a sysfs or procfs file in a single read, which hands such a short
+// file over whole; nullopt when it cannot be opened or read.
+std::optional<std::string> readInOneRead(const std::string& path, std::size_t limit);
+
 // A sysfs attribute's text; the longest number there is 20 digits and a newline.
 std::optional<std::string> readAttribute(const std::string& path);
 

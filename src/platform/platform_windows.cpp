@@ -413,7 +413,8 @@ bool appendEntries(const std::wstring& path, std::vector<DirectoryEntry>& entrie
 
 } // namespace
 
-std::uint16_t nativeArchitecture()
+// CPUID would describe the x64 emulator on ARM64; the system knows the machine.
+std::uint16_t nativeArchitecture(const CpuidAnswers& /*cpuid*/)
 {
     SYSTEM_INFO info;
     ZeroMemory(&info, sizeof info);
