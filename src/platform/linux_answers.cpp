@@ -139,6 +139,11 @@ bool isPresentAndEnabled(const std::string& acpiDevice)
 bool hasDescribedTpm20(const std::string& root)
 {
     const std::string folder = root + "/bus/acpi/devices/";
+    // The kernel numbers the devices of each hardware ID from 00, so without a first TPM there
+    // is none, and a machine without a TPM is spared listing its dozens of ACPI devices.
+    if (!exists(folder + "MSFT0101:00")) {
+        return false;
+    }
     const std::vector<std::string> devices = folderEntries(folder).value_or(std::vector<std::string>{});
     return std::any_of(devices.begin(), devices.end(), [&folder](const std::string& name) {
         return name.rfind("MSFT0101:", 0) == 0 && isPresentAndEnabled(folder + name);
