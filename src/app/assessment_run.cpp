@@ -28,16 +28,19 @@ ConsoleSink standardOutput(const platform::ConsoleHandle& console)
 // Every probe runs before anything is printed, in the order the report lists them.
 Assessment probeEverything()
 {
-    ProcessorInfo processor = readProcessorInfo();
-    // Asked once: whether the firmware, TPM and disk lines can be judged at all.
+    // Each question is asked once and its answer passed on to every line that judges it.
+    const platform::CpuidAnswers cpuid = platform::readCpuid();
+    ProcessorInfo processor = decodeProcessorInfo(cpuid);
+    // Whether the firmware, TPM and disk lines can be judged at all.
     const platform::FirmwareVisibility visibility = platform::firmwareVisibility();
     CheckList technicalChecks;
-    appendProcessorChecks(processor, platform::nativeArchitecture(), technicalChecks);
+    appendProcessorChecks(processor, platform::nativeArchitecture(cpuid), technicalChecks);
     technicalChecks.push_back(probeMemory());
     technicalChecks.push_back(probeSystemDrive(visibility));
 
-    CheckItem uefiBoot = probeUefiBoot(visibility);
-    CheckItem secureBoot = probeSecureBoot(visibility);
+    const std::optional<std::uint32_t> firmwareType = probeFirmwareType(visibility);
+    CheckItem uefiBoot = probeUefiBoot(visibility, firmwareType);
+    CheckItem secureBoot = probeSecureBoot(visibility, firmwareType);
     const TpmStatus tpm = probeTpm(visibility);
     CheckList officialChecks{std::move(uefiBoot), std::move(secureBoot), tpmCheck(tpm)};
     return deriveAssessment(std::move(processor.brand), std::move(processor.vendor), std::move(technicalChecks),

@@ -51,21 +51,28 @@ std::optional<std::uint64_t> parseDecimal(const std::string& text)
     return value;
 }
 
-std::optional<std::string> readAttribute(const std::string& path)
+std::optional<std::string> readInOneRead(const std::string& path, std::size_t limit)
 {
-    // sysfs hands an attribute over whole in the first read, so no second read waits for the
-    // end: the run reads a few dozen of them.
+    // sysfs and procfs hand a short file over whole in the first read, so no second read waits
+    // for the end: the run reads a few dozen of them.
     const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
     if (fd < 0) {
         return std::nullopt;
     }
-    std::array<char, 32> text{};
+    std::string text(limit, '\0');
     const ssize_t got = ::read(fd, text.data(), text.size());
     ::close(fd);
     if (got < 0) {
         return std::nullopt;
     }
-    return std::string(text.data(), static_cast<std::size_t>(got));
+    text.resize(static_cast<std::size_t>(got));
+    return text;
+}
+
+std::optional<std::string> readAttribute(const std::string& path)
+{
+    constexpr std::size_t longestNumber = 32;
+    return readInOneRead(path, longestNumber);
 }
 
 std::string readTrimmed(const std::string& path)
@@ -132,6 +139,11 @@ bool isPresentAndEnabled(const std::string& acpiDevice)
 bool hasDescribedTpm20(const std::string& root)
 {
     const std::string folder = root + "/bus/acpi/devices/";
+    // The kernel numbers the devices of each hardware ID from 00, so without a first TPM there
+    // is none, and a machine without a TPM is spared listing its dozens of ACPI devices.
+    if (!exists(folder + "MSFT0101:00")) {
+        return false;
+    }
     const std::vector<std::string> devices = folderEntries(folder).value_or(std::vector<std::string>{});
     return std::any_of(devices.begin(), devices.end(), [&folder](const std::string& name) {
         return name.rfind("MSFT0101:", 0) == 0 && isPresentAndEnabled(folder + name);

@@ -24,6 +24,10 @@ bool exists(const std::string& path);
 // A decimal number that fits 64 bits, with surrounding white space (sysfs adds a newline).
 std::optional<std::uint64_t> parseDecimal(const std::string& text);
 
+// At most limit bytes of a sysfs or procfs file in a single read, which hands such a short
+// file over whole; nullopt when it cannot be opened or read.
+std::optional<std::string> readInOneRead(const std::string& path, std::size_t limit);
+
 // A sysfs attribute's text; the longest number there is 20 digits and a newline.
 std::optional<std::string> readAttribute(const std::string& path);
 
@@ -56,9 +60,9 @@ std::optional<std::uint32_t> secureBootValue(const std::string& root);
 std::optional<std::uint32_t> uefiWordSize(const std::string& root);
 
 // tpm0 absent: "TPM not found", marked as described without driver when an ACPI MSFT0101
-// device (TPM 2.0) is present and enabled; else the version from tpm_version_major, or, where that file
-// is missing (kernels before 5.5), from the devices only one TPM family gets; "internal
-// error" when neither tells.
+// device (TPM 2.0) is present and enabled (the first is numbered 00); else the version from
+// tpm_version_major, or, where that file is missing (kernels before 5.5), from the devices
+// only one TPM family gets; "internal error" when neither tells.
 TpmDeviceAnswer tpmDeviceInfo(const std::string& root);
 
 // TBS_E_TPM_NOT_FOUND, which the Linux layer reports when there is no tpm0; where it cannot

@@ -4,6 +4,7 @@
 // come, with failure kept distinct from a value; judging them is the probes' work.
 // This header stays free of system headers.
 
+#include <array>
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -26,13 +27,26 @@ struct CpuidRegisters {
     std::uint32_t edx = 0;
 };
 
-// Executes CPUID for leaf with sub-leaf 0.
-CpuidRegisters cpuid(std::uint32_t leaf);
+// The CPUID answers a run needs, each leaf read once: every CPUID is a trap to the hypervisor
+// in a virtual machine. brandLeaves are read only when extendedLeaf0.eax reaches lastBrandLeaf.
+struct CpuidAnswers {
+    CpuidRegisters leaf0;
+    CpuidRegisters leaf1;
+    CpuidRegisters extendedLeaf0;              // 0x80000000
+    CpuidRegisters extendedLeaf1;              // 0x80000001
+    std::array<CpuidRegisters, 3> brandLeaves; // 0x80000002..0x80000004
+};
+
+inline constexpr std::uint32_t lastBrandLeaf = 0x80000004;
+
+// Executes CPUID (sub-leaf 0) for the leaves above.
+CpuidAnswers readCpuid();
 
 // The native processor architecture as a Windows PROCESSOR_ARCHITECTURE_* code
 // (9 AMD64, 12 ARM64, 6 IA64, 0 x86, 0xFFFF unknown): that of the machine, also where this
-// x86-64 program runs emulated.
-std::uint16_t nativeArchitecture();
+// x86-64 program runs emulated. Linux tells it from the run's CPUID answers; Windows asks
+// the system, which also knows the machine under an emulator.
+std::uint16_t nativeArchitecture(const CpuidAnswers& cpuid);
 
 // Whether the firmware, the TPM and the disks the process sees are the machine's own. Inside
 // a container or under WSL they describe a host or a virtual layer, and answers about them

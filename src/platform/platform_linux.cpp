@@ -181,9 +181,9 @@ void stopUntilContinued()
 
 } // namespace
 
-std::uint16_t nativeArchitecture()
+std::uint16_t nativeArchitecture(const CpuidAnswers& cpuid)
 {
-    return linux_answers::architectureFromCpuid(cpuid(0x80000000).eax, cpuid(0x80000001));
+    return linux_answers::architectureFromCpuid(cpuid.extendedLeaf0.eax, cpuid.extendedLeaf1);
 }
 
 FirmwareVisibility firmwareVisibility()
@@ -193,7 +193,7 @@ FirmwareVisibility firmwareVisibility()
     const bool rootIsSysfs =
         ::statfs(sysfsRoot, &fileSystem) == 0 && static_cast<std::uint64_t>(fileSystem.f_type) == sysfsMagic;
     return linux_answers::firmwareVisibility(
-        sysfsRoot, rootIsSysfs, linux_answers::readSmallFile("/proc/sys/kernel/osrelease", osReleaseLimit));
+        sysfsRoot, rootIsSysfs, linux_answers::readInOneRead("/proc/sys/kernel/osrelease", osReleaseLimit));
 }
 
 std::optional<std::uint32_t> firmwareType()
@@ -287,13 +287,14 @@ namespace {
 
 // Whether standard input and output are the same terminal: only then does the prompt stand
 // where the key is typed. With the output in a file or a pipe (a pager, ssh without -t) the
-// prompt is not on that terminal, and a pager reads it too.
+// prompt is not on that terminal, and a pager reads it too. Output on the same character
+// device as a terminal input is that terminal, so it needs no question of its own.
 bool outputIsTheInputTerminal()
 {
     struct stat input {};
     struct stat output {};
-    return ::isatty(STDIN_FILENO) == 1 && ::isatty(STDOUT_FILENO) == 1 && ::fstat(STDIN_FILENO, &input) == 0 &&
-           ::fstat(STDOUT_FILENO, &output) == 0 && input.st_rdev == output.st_rdev;
+    return ::isatty(STDIN_FILENO) == 1 && ::fstat(STDIN_FILENO, &input) == 0 && ::fstat(STDOUT_FILENO, &output) == 0 &&
+           S_ISCHR(output.st_mode) && input.st_rdev == output.st_rdev;
 }
 
 } // namespace

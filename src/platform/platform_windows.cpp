@@ -192,7 +192,8 @@ std::optional<std::uint32_t> firmwareTypeFromVariableRead()
 
 } // namespace
 
-std::uint16_t nativeArchitecture()
+// CPUID would describe the x64 emulator on ARM64; the system knows the machine.
+std::uint16_t nativeArchitecture(const CpuidAnswers& /*cpuid*/)
 {
     SYSTEM_INFO info;
     ZeroMemory(&info, sizeof info);

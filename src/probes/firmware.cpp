@@ -38,13 +38,22 @@ CheckItem uefiBootCheck(platform::FirmwareVisibility visibility, std::optional<s
     return checkItem(Check::uefiBoot, isUefi, isUefi ? "aktiv" : std::string(legacyBiosDetail));
 }
 
-CheckItem probeUefiBoot(platform::FirmwareVisibility visibility)
+std::optional<std::uint32_t> probeFirmwareType(platform::FirmwareVisibility visibility)
 {
-    return uefiBootCheck(visibility, platform::firmwareType(), platform::uefiWordSize());
+    if (visibility != platform::FirmwareVisibility::visible) {
+        return std::nullopt;
+    }
+    return platform::firmwareType();
+}
+
+CheckItem probeUefiBoot(platform::FirmwareVisibility visibility, std::optional<std::uint32_t> firmwareType)
+{
+    const bool isUefi = visibility == platform::FirmwareVisibility::visible && isUefiFirmwareType(firmwareType);
+    return uefiBootCheck(visibility, firmwareType, isUefi ? platform::uefiWordSize() : std::nullopt);
 }
 
 CheckItem secureBootCheck(platform::FirmwareVisibility visibility, std::optional<std::uint32_t> secureBootValue,
-                          const std::function<std::optional<std::uint32_t>()>& askFirmwareType)
+                          std::optional<std::uint32_t> firmwareType)
 {
     if (std::optional<std::string> unseen = unseenDetail(visibility)) {
         return checkItem(Check::secureBoot, false, std::move(*unseen));
@@ -53,16 +62,16 @@ CheckItem secureBootCheck(platform::FirmwareVisibility visibility, std::optional
         const bool enabled = *secureBootValue == 1;
         return checkItem(Check::secureBoot, enabled, enabled ? "aktiviert" : std::string(secureBootOffDetail));
     }
-    const std::optional<std::uint32_t> firmwareType = askFirmwareType();
     if (!firmwareType || isUefiFirmwareType(firmwareType)) {
         return checkItem(Check::secureBoot, false, unreadableDetail);
     }
     return checkItem(Check::secureBoot, false, std::string(secureBootInLegacyDetail));
 }
 
-CheckItem probeSecureBoot(platform::FirmwareVisibility visibility)
+CheckItem probeSecureBoot(platform::FirmwareVisibility visibility, std::optional<std::uint32_t> firmwareType)
 {
-    return secureBootCheck(visibility, platform::secureBootValue(), platform::firmwareType);
+    const bool visible = visibility == platform::FirmwareVisibility::visible;
+    return secureBootCheck(visibility, visible ? platform::secureBootValue() : std::nullopt, firmwareType);
 }
 
 } // namespace quill

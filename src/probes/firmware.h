@@ -4,7 +4,6 @@
 #include "platform/platform.h"
 
 #include <cstdint>
-#include <functional>
 #include <optional>
 
 namespace quill {
@@ -19,14 +18,18 @@ bool isUefiFirmwareType(std::optional<std::uint32_t> firmwareType);
 // or is 32-bit UEFI (uefiWordSize 32), which boots no 64-bit Windows.
 CheckItem uefiBootCheck(platform::FirmwareVisibility visibility, std::optional<std::uint32_t> firmwareType,
                         std::optional<std::uint32_t> uefiWordSize);
-CheckItem probeUefiBoot(platform::FirmwareVisibility visibility);
+// The firmware type both firmware lines judge, asked once; not asked where the firmware is not
+// the machine's own (nullopt there).
+std::optional<std::uint32_t> probeFirmwareType(platform::FirmwareVisibility visibility);
 
-// "Secure Boot" from the state read (nullopt when unreadable). Exactly 1 is enabled.
-// askFirmwareType is called only when the read failed, to pick the failure text: only a
-// firmware known not to be UEFI has no Secure Boot. Where the firmware is not the machine's
-// own, neither counts.
+// The word size is asked only of a UEFI firmware: nothing else has one.
+CheckItem probeUefiBoot(platform::FirmwareVisibility visibility, std::optional<std::uint32_t> firmwareType);
+
+// "Secure Boot" from the state read (nullopt when unreadable). Exactly 1 is enabled. Where the
+// state is unreadable, only a firmware known not to be UEFI (firmwareType) has no Secure Boot.
+// Where the firmware is not the machine's own, neither counts.
 CheckItem secureBootCheck(platform::FirmwareVisibility visibility, std::optional<std::uint32_t> secureBootValue,
-                          const std::function<std::optional<std::uint32_t>()>& askFirmwareType);
-CheckItem probeSecureBoot(platform::FirmwareVisibility visibility);
+                          std::optional<std::uint32_t> firmwareType);
+CheckItem probeSecureBoot(platform::FirmwareVisibility visibility, std::optional<std::uint32_t> firmwareType);
 
 } // namespace quill

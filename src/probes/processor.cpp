@@ -81,21 +81,6 @@ ProcessorInfo decodeProcessorInfo(const CpuidAnswers& answers)
     return info;
 }
 
-ProcessorInfo readProcessorInfo()
-{
-    CpuidAnswers answers;
-    answers.leaf1 = platform::cpuid(1);
-    answers.extendedLeaf1 = platform::cpuid(0x80000001);
-    answers.extendedLeaf0 = platform::cpuid(0x80000000);
-    if (answers.extendedLeaf0.eax >= lastBrandLeaf) {
-        for (std::uint32_t i = 0; i < 3; ++i) {
-            answers.brandLeaves[i] = platform::cpuid(0x80000002 + i);
-        }
-    }
-    answers.leaf0 = platform::cpuid(0);
-    return decodeProcessorInfo(answers);
-}
-
 void appendProcessorChecks(const ProcessorInfo& info, std::uint16_t nativeArchitecture, CheckList& checks)
 {
     const bool isArm64 = nativeArchitecture == architectureArm64;

@@ -37,7 +37,9 @@ TpmStatus tpmStatusFrom(platform::FirmwareVisibility visibility, const platform:
 
 TpmStatus probeTpm(platform::FirmwareVisibility visibility)
 {
-    return tpmStatusFrom(visibility, platform::tpmDeviceInfo());
+    // A TPM that is not the machine's own is not asked about.
+    const bool visible = visibility == platform::FirmwareVisibility::visible;
+    return tpmStatusFrom(visibility, visible ? platform::tpmDeviceInfo() : platform::TpmDeviceAnswer{});
 }
 
 CheckItem tpmCheck(const TpmStatus& status)

@@ -9,6 +9,7 @@
 #include <fstream>
 #include <optional>
 #include <string>
+#include <tuple>
 #include <vector>
 
 namespace quill::platform::linux_answers {
@@ -278,10 +279,16 @@ TEST_F(SysfsTree, FirmwareVisibilityWordSizeAndATpmWithoutDriver)
     EXPECT_EQ(firmwareVisibility(root.string(), true, "6.8.0-45-generic\n"), FirmwareVisibility::visible);
     EXPECT_EQ(firmwareVisibility(root.string(), false, std::nullopt), FirmwareVisibility::container);
     EXPECT_EQ(firmwareVisibility(root.string(), true, "4.4.0-19041-Microsoft\n"), FirmwareVisibility::wsl);
-    for (const auto& [status, described] : {std::pair{"", true}, std::pair{"0\n", false}}) {
-        fs::remove_all(root / "bus");
-        writeFile(*status != 0 ? "bus/acpi/devices/MSFT0101:00/status" : "bus/acpi/devices/MSFT0101:00/hid", status);
-        EXPECT_EQ(tpmDeviceInfo(root.string()).isDescribedWithoutDriver, described) << status;
+    const std::string first = "bus/acpi/devices/MSFT0101:00/";
+    const std::string second = "bus/acpi/devices/MSFT0101:01/status";
+    const std::tuple<std::string, std::string, bool> devices[] = {
+        {first + "hid", "", true},        // no status: present and enabled
+        {first + "status", "0\n", false}, // present, disabled
+        {second, "15\n", true},           // beside a disabled first
+    };
+    for (const auto& [file, text, described] : devices) {
+        writeFile(file, text);
+        EXPECT_EQ(tpmDeviceInfo(root.string()).isDescribedWithoutDriver, described) << file;
     }
 }
 
