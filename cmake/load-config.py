@@ -1,9 +1,12 @@
 """Points the exe's load configuration entry at its _load_config_used object.
 
 GNU ld (2.40 here) leaves the entry empty whatever the program defines, so the loader would
-never see the object's DependentLoadFlags. The object's address comes from the link map.
+never see the object's DependentLoadFlags. The object's address comes from the link map. The
+header's checksum is then made anew, as the linker made it for the bytes it wrote: signing
+tools recompute it, and a stale one would be the only other byte a signature changes.
 """
 
+import array
 import re
 import struct
 import sys
@@ -31,8 +34,22 @@ def main(exe_path, map_path):
         if current not in ((0, 0), (rva, size)):
             sys.exit("%s: the load configuration entry already points elsewhere: %r" % (exe_path, current))
         struct.pack_into("<II", data, entry, rva, size)
+        checksum_field = optional + 64
+        struct.pack_into("<I", data, checksum_field, pe_checksum(data, checksum_field))
         exe.seek(0)
         exe.write(data)
+
+
+def pe_checksum(data, field):
+    """The image checksum: the 16-bit one's-complement sum of the file without the checksum
+    field, plus the file's length."""
+    words = array.array("H", bytes(data) + b"\0" * (len(data) % 2))
+    if sys.byteorder != "little":
+        words.byteswap()
+    total = sum(words) - words[field // 2] - words[field // 2 + 1]
+    while total > 0xFFFF:
+        total = (total & 0xFFFF) + (total >> 16)
+    return total + len(data)
 
 
 def offset_of(data, header, rva):
