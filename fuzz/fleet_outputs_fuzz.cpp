@@ -44,8 +44,12 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 
     quill::fleet::FleetReports reports;
     if (reading.assessment) {
-        quill::MachineWork work = quill::machineWork(*reading.assessment);
-        reports.machines.push_back({name, file, std::move(*reading.assessment), 0, std::move(work), {}});
+        quill::fleet::MachineReport machine;
+        machine.name = name;
+        machine.file = file;
+        machine.work = quill::machineWork(*reading.assessment);
+        machine.assessment = std::move(*reading.assessment);
+        reports.machines.push_back(std::move(machine));
     } else {
         reports.unreadable.push_back({file, reading.fault});
     }

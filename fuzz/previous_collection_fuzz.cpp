@@ -37,9 +37,12 @@ void readBackWritten(quill::fuzz::ByteReader& in)
     quill::fleet::FleetReports reports;
     while (!in.atEnd()) {
         std::string name = in.text();
-        quill::Assessment a = assessmentOf(name.empty() ? 0 : static_cast<std::uint8_t>(name[0]));
-        quill::MachineWork work = quill::machineWork(a);
-        reports.machines.push_back({std::move(name), "f.txt", std::move(a), 0, std::move(work), {}});
+        quill::fleet::MachineReport machine;
+        machine.assessment = assessmentOf(name.empty() ? 0 : static_cast<std::uint8_t>(name[0]));
+        machine.work = quill::machineWork(machine.assessment);
+        machine.name = std::move(name);
+        machine.file = "f.txt";
+        reports.machines.push_back(std::move(machine));
     }
     const std::string json = quill::fleet::fleetJson(reports, quill::fleet::summariseFleet(reports));
     const auto previous = quill::fleet::readPreviousCollection(json);

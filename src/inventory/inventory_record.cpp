@@ -102,8 +102,10 @@ std::optional<SmbiosSystem> smbiosSystem(std::string_view raw)
         return std::nullopt;
     }
     std::string_view table = raw.substr(rawHeaderBytes);
-    const std::size_t length =
-        byteAt(raw, 4) | byteAt(raw, 5) << 8 | byteAt(raw, 6) << 16 | static_cast<std::size_t>(byteAt(raw, 7)) << 24;
+    std::size_t length = 0; // the table's, little-endian in the header's second DWORD
+    for (std::size_t i = 0; i < 4; ++i) {
+        length |= std::size_t{byteAt(raw, 4 + i)} << (8 * i);
+    }
     table = table.substr(0, std::min(length, table.size()));
     for (std::size_t at = 0; at + 4 <= table.size();) {
         const std::uint8_t type = byteAt(table, at);
