@@ -2,6 +2,8 @@
 
 #include "core/utf8_text.h"
 
+#include <algorithm>
+
 namespace quill {
 namespace {
 
@@ -16,6 +18,9 @@ bool isC1Character(std::string_view character)
 
 std::string printableText(std::string_view text)
 {
+    if (std::all_of(text.begin(), text.end(), [](char c) { return c >= 0x20 && c < 0x7F; })) {
+        return std::string(text); // the common case: plain ASCII, nothing to replace
+    }
     std::string shown;
     shown.reserve(text.size());
     for (std::size_t at = 0; at < text.size();) {

@@ -10,6 +10,15 @@ bool isContinuation(unsigned char byte)
     return (byte & 0xC0u) == 0x80u;
 }
 
+std::size_t asciiRun(std::string_view bytes, std::size_t offset)
+{
+    std::size_t end = offset;
+    while (end < bytes.size() && static_cast<unsigned char>(bytes[end]) < 0x80) {
+        ++end;
+    }
+    return end - offset;
+}
+
 } // namespace
 
 // The ranges of the second byte rule out overlong forms, surrogates and code points above
@@ -57,6 +66,13 @@ std::string validUtf8(std::string_view bytes)
     out.reserve(bytes.size());
     std::size_t offset = 0;
     while (offset < bytes.size()) {
+        // Runs of ASCII, nearly all a report holds, go in whole.
+        const std::size_t ascii = asciiRun(bytes, offset);
+        out.append(bytes, offset, ascii);
+        offset += ascii;
+        if (offset == bytes.size()) {
+            break;
+        }
         const std::size_t length = utf8CharacterLength(bytes, offset);
         if (length == 0) {
             out += replacementCharacter;

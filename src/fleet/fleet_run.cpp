@@ -36,7 +36,7 @@ constexpr std::string_view help =
     "Dateien mit der Endung .txt durchsucht wird. Die Zusammenfassung geht auf die Standardausgabe.\n"
     "\n"
     "  --csv DATEI       eine Zeile je Rechner für Excel\n"
-    "  --json DATEI      dasselbe fuer andere Programme\n"
+    "  --json DATEI      dasselbe für andere Programme\n"
     "  --html DATEI      eine Seite zum Weitergeben und Drucken\n"
     "  --expect DATEI    die Rechner, von denen ein Bericht erwartet wird, ein Name je Zeile;\n"
     "                    nach ';' oder einem Tabulator optional ihr Standort oder ihre Abteilung\n"

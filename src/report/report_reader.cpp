@@ -153,6 +153,9 @@ bool readItem(Cursor& in, const CheckDefinition& check, CheckList& items)
 // The item lines of one group: every check of the table that the vendor lists, in table order.
 bool readItems(Cursor& in, CheckGroup group, std::string_view vendor, CheckList& items)
 {
+    // A fleet holds thousands of these lists: each gets its size at once, not a doubling's slack.
+    items.reserve(static_cast<std::size_t>(std::count_if(checkTable.begin(), checkTable.end(),
+                                                         [group](const auto& check) { return check.group == group; })));
     for (const CheckDefinition& check : checkTable) {
         if (check.group == group && isListedFor(check, vendor) && !readItem(in, check, items)) {
             return false;

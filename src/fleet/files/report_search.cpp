@@ -30,9 +30,24 @@ bool hasTxtEnding(const fs::path& file)
     return lowerAscii(displayPath(file.extension())) == ".txt";
 }
 
-void addFile(ReportSearch& search, const fs::path& file, bool given)
+void addFile(ReportSearch& search, const fs::path& file, bool given, bool inventoryListed = true)
 {
-    search.files.push_back(FoundReport{file, machineName(file), given});
+    search.files.push_back(FoundReport{file, machineName(file), given, inventoryListed});
+}
+
+// The names in a listing that end like an inventory, in lower case.
+using InventoryNames = std::unordered_set<std::string>;
+
+InventoryNames inventoryNames(const std::vector<platform::DirectoryEntry>& entries)
+{
+    InventoryNames names;
+    for (const platform::DirectoryEntry& entry : entries) {
+        std::string name = lowerAscii(displayPath(entry.name));
+        if (name.ends_with(".inventory.json")) {
+            names.insert(std::move(name));
+        }
+    }
+    return names;
 }
 
 void addUnreadable(ReportSearch& search, const fs::path& path, ReportFaultKind kind)
@@ -50,7 +65,7 @@ using Identities = std::unordered_set<std::pair<std::uint64_t, std::uint64_t>, F
 
 // Files the walk takes or lists. Anything not regular named like a report is listed, and so is
 // every link, since either may stand where a report was expected; other files are no concern.
-void takeEntry(ReportSearch& search, const fs::path& path, platform::EntryKind kind,
+void takeEntry(ReportSearch& search, const fs::path& path, platform::EntryKind kind, const InventoryNames& inventories,
                std::vector<fs::path>& subdirectories)
 {
     switch (kind) {
@@ -62,7 +77,7 @@ void takeEntry(ReportSearch& search, const fs::path& path, platform::EntryKind k
         break;
     case platform::EntryKind::regular:
         if (hasTxtEnding(path)) {
-            addFile(search, path, false);
+            addFile(search, path, false, inventories.contains(lowerAscii(displayPath(inventoryPath(path).filename()))));
         }
         break;
     case platform::EntryKind::other:
@@ -98,9 +113,10 @@ void walk(ReportSearch& search, const fs::path& top, Identities& visited)
         }
         std::sort(listing.entries.begin(), listing.entries.end(),
                   [](const auto& a, const auto& b) { return a.name < b.name; });
+        const InventoryNames inventories = inventoryNames(listing.entries);
         std::vector<fs::path> subdirectories;
         for (const platform::DirectoryEntry& entry : listing.entries) {
-            takeEntry(search, directory / entry.name, entry.kind, subdirectories);
+            takeEntry(search, directory / entry.name, entry.kind, inventories, subdirectories);
         }
         pending.insert(pending.end(), subdirectories.rbegin(), subdirectories.rend());
     }
@@ -220,6 +236,8 @@ FleetReports readReports(const ReportSearch& search, std::int64_t now)
     // One byte more than a report may have tells a file that is too large. The buffer is
     // shared, so ten thousand files do not mean ten thousand buffers.
     std::string buffer;
+    // Grown by doubling, the list would hold its old and new copies at once near the end.
+    reports.machines.reserve(search.files.size());
     for (const FoundReport& file : search.files) {
         const platform::FileStart start =
             platform::readFileStart(file.path.native(), maxReportBytes + 1, buffer, file.isGiven);
@@ -236,7 +254,9 @@ FleetReports readReports(const ReportSearch& search, std::int64_t now)
         machine.file = displayPath(file.path);
         machine.assessment = std::move(*reading.assessment);
         machine.reportTime = start.modified;
-        addInventory(reports, machine, file.path, buffer);
+        if (file.inventoryListed) {
+            addInventory(reports, machine, file.path, buffer);
+        }
         machine.work =
             machineWork(machine.assessment, machine.inventory ? machineFacts(*machine.inventory) : MachineFacts{});
         // A report file dated after the run is as suspect as a collected time after it.

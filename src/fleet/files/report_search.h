@@ -12,6 +12,9 @@ struct FoundReport {
     std::filesystem::path path; // as found from the PATH given, so it opens from the current directory
     std::string name;
     bool isGiven = false; // a PATH given as such, read even when it is a link
+    // False where the directory's listing holds no NAME.inventory.json in any letter case, so
+    // the thousands of reports without one are not each looked up again.
+    bool inventoryListed = true;
 };
 
 // What the PATHs given lead to. usageError is set (in German) when a PATH does not exist

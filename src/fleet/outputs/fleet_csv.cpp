@@ -17,23 +17,20 @@ bool looksLikeFormula(std::string_view cell)
     return !cell.empty() && std::string_view("=+-@\t\r").find(cell.front()) != std::string_view::npos;
 }
 
-void appendCell(std::string& out, std::string_view cell)
+// The cell as shown: what is already plain printable ASCII, nearly every cell, is not copied.
+void appendShown(std::string& out, std::string_view text)
 {
-    const bool ascii =
-        std::all_of(cell.begin(), cell.end(), [](char c) { return static_cast<unsigned char>(c) < 0x80; });
-    // The reader lets no control character through; should one come all the same, it is no
-    // escape sequence for whoever views the file in a terminal.
-    std::string text = printableText(ascii ? cell : validUtf8(cell));
-    if (looksLikeFormula(text)) {
-        text.insert(0, 1, '\'');
-    }
     // ',' and tab as well: a spreadsheet that splits at either would otherwise cut the cell, and
     // what follows the cut would start a cell of its own, a formula perhaps.
-    if (text.find_first_of(";,\t\"\r\n") == std::string::npos) {
+    const bool quoted = std::any_of(text.begin(), text.end(), [](char c) {
+        return c == ';' || c == ',' || c == '\t' || c == '"' || c == '\r' || c == '\n';
+    });
+    out += quoted ? "\"" : "";
+    out += looksLikeFormula(text) ? "'" : "";
+    if (!quoted) {
         out += text;
         return;
     }
-    out += '"';
     for (const char c : text) {
         out += c;
         if (c == '"') {
@@ -41,6 +38,18 @@ void appendCell(std::string& out, std::string_view cell)
         }
     }
     out += '"';
+}
+
+void appendCell(std::string& out, std::string_view cell)
+{
+    const bool plain = std::all_of(cell.begin(), cell.end(), [](char c) { return c >= 0x20 && c < 0x7F; });
+    // The reader lets no control character through; should one come all the same, it is no
+    // escape sequence for whoever views the file in a terminal.
+    if (plain) {
+        appendShown(out, cell);
+    } else {
+        appendShown(out, printableText(validUtf8(cell)));
+    }
 }
 
 void appendRow(std::string& out, const std::vector<std::string>& cells)
@@ -59,37 +68,44 @@ std::string byteCell(const std::optional<std::uint64_t>& bytes)
     return bytes ? std::to_string(*bytes) : std::string();
 }
 
-std::vector<std::string> machineRow(const FleetReports& reports, const MachineReport& machine)
+// Written cell by cell into the file: a fleet has thousands of rows.
+void appendMachineRow(std::string& out, const FleetReports& reports, const MachineReport& machine)
 {
+    bool first = true;
+    const auto cell = [&out, &first](std::string_view text) {
+        out += first ? "" : ";";
+        first = false;
+        appendCell(out, text);
+    };
     const Assessment& a = machine.assessment;
-    std::vector<std::string> cells = {machine.name,
-                                      machine.file,
-                                      a.brand,
-                                      a.vendor,
-                                      std::string(verdictWord(a.technicallyCompatible)),
-                                      std::string(verdictWord(a.officiallyCompatible)),
-                                      std::to_string(exitCodeOf(a))};
+    cell(machine.name);
+    cell(machine.file);
+    cell(a.brand);
+    cell(a.vendor);
+    cell(verdictWord(a.technicallyCompatible));
+    cell(verdictWord(a.officiallyCompatible));
+    cell(std::to_string(exitCodeOf(a)));
     for (const CheckDefinition& check : checkTable) {
         const CheckItem* item = findCheck(a, check.name);
-        cells.push_back(item != nullptr ? checkCell(*item) : std::string());
+        cell(item != nullptr ? checkCell(*item) : std::string());
     }
     std::string actions;
     for (const Action action : machine.work.actions) {
         actions += (actions.empty() ? "" : " / ") + std::string(actionText(action));
     }
-    cells.emplace_back(categoryText(machine.work.category));
-    cells.push_back(std::move(actions));
-    cells.push_back(standText(machine.reportTime, reports.utcOffset));
-    cells.emplace_back(listingText(machine.work.processorOnList));
-    cells.emplace_back(machine.change ? changeText(*machine.change) : std::string_view());
-    cells.push_back(byteCell(memoryBytes(a)));
-    cells.push_back(byteCell(systemDriveBytes(a)));
-    cells.emplace_back(groupOf(reports, machine.name));
-    for (std::string& cell : inventoryCells(machine)) {
-        cells.push_back(std::move(cell));
+    cell(categoryText(machine.work.category));
+    cell(actions);
+    cell(standText(machine.reportTime, reports.utcOffset));
+    cell(listingText(machine.work.processorOnList));
+    cell(machine.change ? changeText(*machine.change) : std::string_view());
+    cell(byteCell(memoryBytes(a)));
+    cell(byteCell(systemDriveBytes(a)));
+    cell(groupOf(reports, machine.name));
+    for (const std::string& inventory : inventoryCells(machine)) {
+        cell(inventory);
     }
-    cells.push_back(machineMarks(machine));
-    return cells;
+    cell(machineMarks(machine));
+    out += "\r\n";
 }
 
 } // namespace
@@ -113,7 +129,7 @@ void writeFleetCsv(const FleetReports& reports, const TextSink& sink)
     header.emplace_back("Hinweise");
     appendRow(out, header);
     for (const MachineReport& machine : reports.machines) {
-        appendRow(out, machineRow(reports, machine));
+        appendMachineRow(out, reports, machine);
         handOn(out, sink);
     }
     // An expected machine without a report is a row of its own, so a filter on the category finds it.

@@ -40,11 +40,19 @@ td.yes{background:#d5efd8}td.no{background:#f6d5d1}td.v{text-align:center;white-
 </style>
 )";
 
+bool isPlainHtml(char c)
+{
+    return c >= 0x20 && c < 0x7F && c != '&' && c != '<' && c != '>' && c != '"' && c != '\'';
+}
+
 // Control characters become '?' as a second guard behind the reader; "'" is escaped too, so
 // that the text is safe in an attribute whichever quotes it uses.
-std::string escaped(std::string_view text)
+void appendEscaped(std::string& out, std::string_view text)
 {
-    std::string out;
+    if (std::all_of(text.begin(), text.end(), isPlainHtml)) {
+        out += text; // most names, brands and details
+        return;
+    }
     for (const char c : printableText(validUtf8(text))) {
         switch (c) {
         case '&':
@@ -66,6 +74,12 @@ std::string escaped(std::string_view text)
             out += c;
         }
     }
+}
+
+std::string escaped(std::string_view text)
+{
+    std::string out;
+    appendEscaped(out, text);
     return out;
 }
 
@@ -193,75 +207,102 @@ void appendFailureChart(std::string& out, const FleetSummary& s)
 
 // The blockers as the report words them; a TBS code gets its meaning beside it, for the reader
 // who does not know the codes.
-std::string blockerCell(const Assessment& a)
+void appendBlockers(std::string& out, const Assessment& a)
 {
     const CheckItem* tpm = findCheck(a, checkName(Check::tpm20));
     const std::string_view meaning = tpm != nullptr ? tbsErrorMeaning(tpm->detail) : std::string_view();
-    std::string cell;
+    bool first = true;
     for (const BlockerList* blockers : {&a.technicalBlockers, &a.officialBlockers}) {
         for (const std::string& line : *blockers) {
-            cell += (cell.empty() ? "" : "<br>") + escaped(line);
+            out += first ? "" : "<br>";
+            first = false;
+            appendEscaped(out, line);
             if (!meaning.empty() && line.ends_with(tpm->detail)) {
-                cell += " – " + std::string(meaning);
+                out += " – ";
+                out += meaning;
             }
         }
     }
-    return cell;
 }
 
-std::string listingCell(ProcessorListing listing)
+void appendListingCell(std::string& out, ProcessorListing listing)
 {
     constexpr std::array<std::string_view, 3> classes = {"<td class='yes'>", "<td class='no'>", "<td>"};
-    return std::string(classes[static_cast<std::size_t>(listing)]) + std::string(listingText(listing)) + "</td>";
+    out += classes[static_cast<std::size_t>(listing)];
+    out += listingText(listing);
+    out += "</td>";
 }
 
-std::string verdictCell(bool value)
+void appendVerdictCell(std::string& out, bool value)
 {
-    return std::string(value ? "<td class='v yes'>" : "<td class='v no'>") + std::string(verdictWord(value)) + "</td>";
+    out += value ? "<td class='v yes'>" : "<td class='v no'>";
+    out += verdictWord(value);
+    out += "</td>";
 }
 
 // The inventory in one cell, a line each, so the table stays as wide as it was.
-std::string deviceCell(const MachineReport& machine)
+void appendDevice(std::string& out, const MachineReport& machine)
 {
     if (!machine.inventory) {
-        return {};
+        return;
     }
     const std::array<std::string, 5> cells = inventoryCells(machine);
     const std::string lines[] = {cells[0], cells[1].empty() ? "" : "S/N " + cells[1], cells[2],
                                  "BitLocker " + cells[3] + ", " + cells[4]};
-    std::string cell;
+    bool first = true;
     for (const std::string& line : lines) {
         if (!line.empty()) {
-            cell += (cell.empty() ? "" : "<br>") + escaped(line);
+            out += first ? "" : "<br>";
+            first = false;
+            appendEscaped(out, line);
         }
     }
-    return cell;
 }
 
+// Appends "<td>" text "</td>", the text escaped.
+void appendCell(std::string& out, std::string_view text)
+{
+    out += "<td>";
+    appendEscaped(out, text);
+    out += "</td>";
+}
+
+// Written piece by piece into the page: a fleet has thousands of rows.
 void appendMachineRow(std::string& out, const FleetReports& reports, const MachineReport& machine)
 {
-    const bool withChange = reports.comparedWithPrevious;
     const Assessment& a = machine.assessment;
-    std::string actions;
-    for (const Action action : machine.work.actions) {
-        actions += (actions.empty() ? "" : "<br>") + std::string(actionText(action));
+    out += "<tr><td>";
+    appendEscaped(out, machine.name);
+    if (const std::string marks = machineMarks(machine); !marks.empty()) {
+        out += "<br><strong>" + marks + "</strong>";
     }
-    const std::string marks = machineMarks(machine);
-    out += "<tr><td>" + escaped(machine.name) + (marks.empty() ? "" : "<br><strong>" + marks + "</strong>") +
-           "</td><td>" + actions + "</td>" + verdictCell(a.technicallyCompatible) +
-           verdictCell(a.officiallyCompatible) + "<td>" + escaped(a.brand) + "</td>" +
-           listingCell(machine.work.processorOnList) + "<td class='v'>" + gibText(memoryBytes(a)) + "<br>" +
-           gibText(systemDriveBytes(a)) + "</td><td class='when'>" + germanTime(machine.reportTime, reports.utcOffset) +
-           "</td>";
-    if (withChange) {
-        out += std::string(machine.change == Change::worse ? "<td class='no'>" : "<td>") +
-               std::string(machine.change ? changeText(*machine.change) : "") + "</td>";
+    out += "</td><td>";
+    for (std::size_t i = 0; i < machine.work.actions.size(); ++i) {
+        out += i == 0 ? "" : "<br>";
+        out += actionText(machine.work.actions[i]);
+    }
+    out += "</td>";
+    appendVerdictCell(out, a.technicallyCompatible);
+    appendVerdictCell(out, a.officiallyCompatible);
+    appendCell(out, a.brand);
+    appendListingCell(out, machine.work.processorOnList);
+    out += "<td class='v'>" + gibText(memoryBytes(a)) + "<br>" + gibText(systemDriveBytes(a));
+    out += "</td><td class='when'>" + germanTime(machine.reportTime, reports.utcOffset) + "</td>";
+    if (reports.comparedWithPrevious) {
+        out += machine.change == Change::worse ? "<td class='no'>" : "<td>";
+        out += machine.change ? changeText(*machine.change) : "";
+        out += "</td>";
     }
     if (!reports.groups.empty()) {
-        out += "<td>" + escaped(groupOf(reports, machine.name)) + "</td>";
+        appendCell(out, groupOf(reports, machine.name));
     }
-    out += "<td>" + blockerCell(a) + "</td>";
-    out += "<td>" + deviceCell(machine) + "</td><td>" + escaped(machine.file) + "</td></tr>\n";
+    out += "<td>";
+    appendBlockers(out, a);
+    out += "</td><td>";
+    appendDevice(out, machine);
+    out += "</td>";
+    appendCell(out, machine.file);
+    out += "</tr>\n";
 }
 
 void appendTableHead(std::string& out, const FleetReports& reports)
