@@ -9,14 +9,23 @@ void setAttribute(ConsoleScript& out, Attribute attribute)
     out.push_back(ConsolePiece{true, attribute, {}});
 }
 
+namespace {
+
+// The text piece at the script's end, opened where the last piece is a colour change: adjacent
+// text is merged, so the script stays short and comparisons stay readable.
+std::string& textPiece(ConsoleScript& out)
+{
+    if (out.empty() || out.back().isAttribute) {
+        out.push_back(ConsolePiece{false, Attribute::normal, {}});
+    }
+    return out.back().text;
+}
+
+} // namespace
+
 void writeText(ConsoleScript& out, std::string_view text)
 {
-    // Adjacent text pieces are merged: the script stays short and comparisons stay readable.
-    if (!out.empty() && !out.back().isAttribute) {
-        out.back().text += text;
-        return;
-    }
-    out.push_back(ConsolePiece{false, Attribute::normal, std::string(text)});
+    textPiece(out) += text;
 }
 
 void writeColoured(ConsoleScript& out, Attribute attribute, std::string_view text)
@@ -34,9 +43,15 @@ void printSeparator(ConsoleScript& out)
 void printCheckLine(ConsoleScript& out, const CheckItem& item)
 {
     writeColoured(out, item.passed ? Attribute::green : Attribute::red, itemTag(item.passed));
-    writeText(out, " " + itemNameField(item.name));
+    std::string& name = textPiece(out);
+    name += ' ';
+    appendPadded(name, item.name, itemNameWidth);
     if (!item.detail.empty()) {
-        writeColoured(out, Attribute::darkGrey, std::string(detailSeparator) + item.detail);
+        setAttribute(out, Attribute::darkGrey);
+        std::string& detail = textPiece(out);
+        detail += detailSeparator;
+        detail += item.detail;
+        setAttribute(out, Attribute::normal);
     }
     writeText(out, "\n");
 }
@@ -48,12 +63,22 @@ void printVerdictLine(ConsoleScript& out, std::string_view label, bool value, At
 
 void playScript(const ConsoleScript& script, bool consolePresent, const ConsoleSink& sink)
 {
+    // Without a console the colour steps fall away and the text between them goes out in one
+    // piece: a report handed to a file or a pipe is one write, not one per word.
+    std::string text;
     for (const ConsolePiece& piece : script) {
         if (!piece.isAttribute) {
-            sink.write(piece.text);
+            text += piece.text;
         } else if (consolePresent) {
+            if (!text.empty()) {
+                sink.write(text);
+                text.clear();
+            }
             sink.setAttribute(piece.attribute);
         }
+    }
+    if (!text.empty()) {
+        sink.write(text);
     }
 }
 

@@ -25,8 +25,10 @@ bool isDirectory(const std::string& path)
 
 bool exists(const std::string& path)
 {
+    // Not followed: most entries asked about are links into /sys/devices, whose whole target
+    // path stat would walk, and sysfs keeps no link whose target is gone.
     struct stat info {};
-    return ::stat(path.c_str(), &info) == 0;
+    return ::lstat(path.c_str(), &info) == 0;
 }
 
 std::optional<std::uint64_t> parseDecimal(const std::string& text)

@@ -18,7 +18,7 @@ namespace quill::platform::linux_answers {
 // Reads at most limit bytes of a file; nullopt when it cannot be opened or read.
 std::optional<std::string> readSmallFile(const std::string& path, std::size_t limit);
 
-// Whether anything, followed through links, is at path.
+// Whether an entry is at path; a link there counts without being followed.
 bool exists(const std::string& path);
 
 // A decimal number that fits 64 bits, with surrounding white space (sysfs adds a newline).

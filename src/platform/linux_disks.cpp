@@ -271,18 +271,15 @@ bool isPciAddress(std::string_view name)
            });
 }
 
-// How the block device's link into /sys/devices runs: through a USB bus ("../devices/pci0000:00/
+// How the block device's link into /sys/devices (path, its target) runs: through a USB bus ("../devices/pci0000:00/
 // 0000:00:14.0/usb2/2-1/..."), or from a PCI device whose removable file reads "removable": the
 // kernel marks so every device behind a port a disk can be unplugged from (Thunderbolt, USB4),
 // the disk's own controller included, so the nearest PCI device above it tells.
-void readPort(const std::string& root, const std::string& blockEntry, BlockDisk& disk)
+void readPort(const std::string& root, std::string path, BlockDisk& disk)
 {
-    std::array<char, PATH_MAX> target{};
-    const ssize_t length = ::readlink(blockEntry.c_str(), target.data(), target.size() - 1);
-    if (length <= 0) {
+    if (path.empty()) {
         return;
     }
-    std::string path(target.data(), static_cast<std::size_t>(length));
     disk.isUsb = ("/" + path).find("/usb") != std::string::npos;
     const std::size_t devices = path.find("devices/");
     if (disk.isUsb || devices == std::string::npos) {
@@ -298,9 +295,19 @@ void readPort(const std::string& root, const std::string& blockEntry, BlockDisk&
     }
 }
 
+// Where the block device's link leads, relative to its folder; empty when unreadable.
+std::string linkTarget(const std::string& link)
+{
+    std::array<char, PATH_MAX> target{};
+    const ssize_t length = ::readlink(link.c_str(), target.data(), target.size() - 1);
+    return length > 0 ? std::string(target.data(), static_cast<std::size_t>(length)) : std::string();
+}
+
 // listPartitions false: the caller knows the partition or the number it came through, and
-// listing the disk's folder would cost five calls and a 32 KiB buffer for nothing.
-BlockDisk readBlockDisk(const std::string& root, const std::string& name, bool listPartitions = true)
+// listing the disk's folder would cost five calls and a 32 KiB buffer for nothing. link: where
+// the disk's entry leads, where the caller has read it already.
+BlockDisk readBlockDisk(const std::string& root, const std::string& name, bool listPartitions = true,
+                        const std::string& link = {})
 {
     // The entries are links into /sys/devices; the paths below follow them.
     const std::string blockEntry = sysfsPath(root, "block", name);
@@ -323,7 +330,7 @@ BlockDisk readBlockDisk(const std::string& root, const std::string& name, bool l
         // Only the MMC driver's disks can be SD cards.
         disk.isSdCard = name.starts_with("mmcblk") && readTrimmed(blockEntry + "/device/type") == "SD";
         if (!disk.isSdCard) {
-            readPort(root, blockEntry, disk);
+            readPort(root, link.empty() ? linkTarget(blockEntry) : link, disk);
         }
     }
     return disk;
@@ -334,6 +341,7 @@ struct DeviceOnDisk {
     std::string disk;
     std::optional<BlockPartition> partition;
     std::string number{}; // the whole disk's, where the caller knows it
+    std::string link{};   // where the disk's entry leads, where known
 };
 
 // The device a link to its folder leads to (<root>/dev/block/MAJ:MIN, <root>/class/block/NAME):
@@ -342,19 +350,18 @@ struct DeviceOnDisk {
 // path would cost one call per folder on the way.
 std::optional<DeviceOnDisk> deviceOnDisk(const std::string& root, const std::string& link, const std::string& number)
 {
-    std::array<char, PATH_MAX> target{};
-    const ssize_t length = ::readlink(link.c_str(), target.data(), target.size() - 1);
-    if (length <= 0) {
+    std::string path = linkTarget(link);
+    if (path.empty()) {
         return std::nullopt;
     }
-    std::string path(target.data(), static_cast<std::size_t>(length));
     const std::size_t last = path.find_last_of('/');
     std::string name = path.substr(last + 1);
     if (last == std::string::npos || exists(sysfsPath(root, "block", name))) {
-        return DeviceOnDisk{name, std::nullopt, number};
+        return DeviceOnDisk{name, std::nullopt, number, path};
     }
     path.erase(last);
-    return DeviceOnDisk{path.substr(path.find_last_of('/') + 1), BlockPartition{name, number}};
+    std::string disk = path.substr(path.find_last_of('/') + 1);
+    return DeviceOnDisk{std::move(disk), BlockPartition{name, number}, {}, std::move(path)};
 }
 
 // The devices of the stack under a device, read through the slaves folders, each disk with the
@@ -374,7 +381,7 @@ std::optional<std::vector<BlockDisk>> readStack(const std::string& root, const D
             if (hasVirtualOrOpticalName(next.disk)) {
                 return std::nullopt;
             }
-            stack.push_back(readBlockDisk(root, next.disk, false));
+            stack.push_back(readBlockDisk(root, next.disk, false, next.link));
             known = stack.end() - 1;
             for (const std::string& slave : known->slaves) {
                 // A whole disk is in the block folder; a partition leads to its disk.

@@ -32,7 +32,7 @@ struct CpuidRegisters {
 struct CpuidAnswers {
     CpuidRegisters leaf0;
     CpuidRegisters leaf1;
-    CpuidRegisters extendedLeaf0;              // 0x80000000
+    CpuidRegisters extendedLeaf0;              // 0x80000000; EAX at least what it says (see readCpuid)
     CpuidRegisters extendedLeaf1;              // 0x80000001
     std::array<CpuidRegisters, 3> brandLeaves; // 0x80000002..0x80000004
 };

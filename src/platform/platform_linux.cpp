@@ -8,6 +8,7 @@
 #include <sys/stat.h>
 #include <sys/statfs.h>
 #include <sys/sysinfo.h>
+#include <sys/utsname.h>
 #include <termios.h>
 #include <unistd.h>
 
@@ -24,8 +25,7 @@ namespace {
 
 constexpr const char* sysfsRoot = "/sys";
 
-// osrelease is one short line; mountinfo has a line of a few hundred bytes per mount.
-constexpr std::size_t osReleaseLimit = 256;
+// mountinfo has a line of a few hundred bytes per mount.
 constexpr std::size_t mountinfoLimit = std::size_t{1} << 20;
 
 // The device numbers "/" may sit on, the likeliest first: stat's; where that is no block device,
@@ -192,8 +192,11 @@ FirmwareVisibility firmwareVisibility()
     struct statfs fileSystem {};
     const bool rootIsSysfs =
         ::statfs(sysfsRoot, &fileSystem) == 0 && static_cast<std::uint64_t>(fileSystem.f_type) == sysfsMagic;
-    return linux_answers::firmwareVisibility(
-        sysfsRoot, rootIsSysfs, linux_answers::readInOneRead("/proc/sys/kernel/osrelease", osReleaseLimit));
+    // uname's release is /proc/sys/kernel/osrelease without a file to open.
+    struct utsname names {};
+    const std::optional<std::string> release =
+        ::uname(&names) == 0 ? std::optional<std::string>(names.release) : std::nullopt;
+    return linux_answers::firmwareVisibility(sysfsRoot, rootIsSysfs, release);
 }
 
 std::optional<std::uint32_t> firmwareType()

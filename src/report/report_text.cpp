@@ -48,6 +48,7 @@ std::string buildReportText(const std::string& brand, const std::string& vendor,
                             bool technicallySuitable)
 {
     std::string out;
+    out.reserve(2048); // a report is some 1.3 KiB: grown by doubling it would be copied eight times
     appendLine(out, productLine);
     appendLine(out, separatorLine(reportRuleFill));
     out += "\n";

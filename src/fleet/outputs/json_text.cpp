@@ -16,9 +16,9 @@ bool isAscii(std::string_view bytes)
 void appendEscaped(std::string& out, std::string_view text)
 {
     constexpr std::string_view hex = "0123456789abcdef";
-    for (auto at = text.begin(); at != text.end();) {
+    for (const char* at = text.begin(); at != text.end();) {
         // What needs no escape, nearly all of it, goes in as one run.
-        const auto run = std::find_if(
+        const auto* const run = std::find_if(
             at, text.end(), [](char c) { return static_cast<unsigned char>(c) < 0x20 || c == '"' || c == '\\'; });
         out.append(at, run);
         if (run == text.end()) {
@@ -71,7 +71,7 @@ void appendJsonString(std::string& out, std::string_view bytes)
     out += '"';
     // Plain ASCII, nearly every value, goes in as one run; only what follows the first other
     // byte is checked as UTF-8 and escaped.
-    const auto plainEnd = std::find_if(bytes.begin(), bytes.end(), [](char c) {
+    const auto* const plainEnd = std::find_if(bytes.begin(), bytes.end(), [](char c) {
         const auto byte = static_cast<unsigned char>(c);
         return byte < 0x20 || byte >= 0x80 || c == '"' || c == '\\';
     });
