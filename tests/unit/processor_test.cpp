@@ -1,6 +1,7 @@
 #include "probes/processor.h"
 #include "test_helpers.h"
 
+#include <cpuid.h>
 #include <string_view>
 
 namespace quill {
@@ -174,6 +175,26 @@ TEST(AppendProcessorChecks, OnlyAmd64AndArm64Count64Bit)
             EXPECT_EQ(checks[i].detail, c.instructionDetail) << checks[i].name;
         }
     }
+}
+
+// Leaves taken from what the C library read at start-up must be what the processor answers now.
+TEST(ReadCpuid, AgreesWithTheProcessor)
+{
+    const platform::CpuidAnswers answers = platform::readCpuid();
+    const auto asked = [](std::uint32_t leaf) {
+        CpuidRegisters r;
+        __cpuid_count(leaf, 0, r.eax, r.ebx, r.ecx, r.edx);
+        return r;
+    };
+    const std::pair<CpuidRegisters, std::uint32_t> leaves[] = {
+        {answers.leaf1, 1}, {answers.extendedLeaf1, 0x80000001}, {answers.brandLeaves[2], 0x80000004}};
+    for (const auto& [read, leaf] : leaves) {
+        const CpuidRegisters now = asked(leaf);
+        // EBX of leaf 1 names the core that ran it: the test may run on another.
+        EXPECT_EQ(read.ecx, now.ecx) << std::hex << leaf;
+        EXPECT_EQ(read.edx, now.edx) << std::hex << leaf;
+    }
+    EXPECT_LE(answers.extendedLeaf0.eax, asked(0x80000000).eax);
 }
 
 } // namespace
