@@ -218,6 +218,7 @@ class Fleet(FleetTestCase):
             del machine["category"]
         with open(self.path("before.json"), "w", encoding="utf-8") as f:
             json.dump(document, f)
+        write(self.path("now.json"), b"x" * 10**6)  # a longer file there: written over, then cut to size
         run = self.run_fleet("--previous", "before.json", "--json", "now.json", "--csv", "now.csv", "now")
         self.assertEqual(run.code, 0, run.stdout + run.stderr)
         with open(self.path("now.json"), encoding="utf-8") as f:
