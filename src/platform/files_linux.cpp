@@ -127,13 +127,15 @@ FileStart readFileStart(const NativePath& path, std::size_t maxBytes, std::strin
     }
     // One byte more than the size told, so a file that grew meanwhile still shows it.
     bytes.resize(std::min<std::uint64_t>(maxBytes, static_cast<std::uint64_t>(std::max<off_t>(facts.st_size, 0)) + 1));
+    const auto told = static_cast<std::size_t>(std::max<off_t>(facts.st_size, 0));
     std::size_t filled = 0;
     bool failed = false;
     while (filled < maxBytes) {
         if (filled == bytes.size()) {
             bytes.resize(std::min(maxBytes, bytes.size() * 2));
         }
-        const ssize_t got = ::read(fd, bytes.data() + filled, bytes.size() - filled);
+        const std::size_t asked = bytes.size() - filled;
+        const ssize_t got = ::read(fd, bytes.data() + filled, asked);
         if (got < 0 && errno == EINTR) {
             continue;
         }
@@ -142,6 +144,11 @@ FileStart readFileStart(const NativePath& path, std::size_t maxBytes, std::strin
             break;
         }
         filled += static_cast<std::size_t>(got);
+        // Less than asked and all fstat told: the end, without a read that only says so. A
+        // file that grew would have filled the byte asked for beyond it.
+        if (static_cast<std::size_t>(got) < asked && filled >= told) {
+            break;
+        }
     }
     ::close(fd);
     bytes.resize(filled);
