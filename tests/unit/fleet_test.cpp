@@ -293,7 +293,8 @@ TEST(FleetFiles, InventoryIsReadOnlyWhenWhole)
     const MachineFacts facts = machineFacts(*parseInventory(cases[0].json));
     EXPECT_TRUE(facts.bitlockerOn && facts.mbrSystemDisk && facts.virtualMachine == true);
     EXPECT_EQ(*parseIsoTime("1970-01-02T00:00:00.5-01:30"), (24 * 3600 + 5400) * 1'000'000'000LL);
-    for (const char* bad : {"2026-02-30T10:00:00Z", "2026-12-09 10:33:49Z", "2026-12-09T24:00:00Z", "x"}) {
+    for (const char* bad : {"2026-02-30T10:00:00Z", "2026-12-09 10:33:49Z", "2026-12-09T24:00:00Z", "x",
+                            "4052-12-09T10:33:49Z", "0001-01-01T00:00:00Z"}) { // beyond 64-bit nanoseconds
         EXPECT_FALSE(parseIsoTime(bad)) << bad;
     }
 }

@@ -109,8 +109,9 @@ std::optional<std::int64_t> parseIsoTime(std::string_view text)
     using namespace std::chrono;
     const year_month_day date{std::chrono::year(year), std::chrono::month(static_cast<unsigned>(month)),
                               std::chrono::day(static_cast<unsigned>(day))};
-    if (year < 0 || !date.ok() || hour < 0 || hour > 23 || minute < 0 || minute > 59 || second < 0 || second > 60 ||
-        !offset) {
+    // Nanoseconds since 1970 in 64 bits reach from 1677 to 2262; a year outside is no collection time.
+    if (year < 1678 || year > 2261 || !date.ok() || hour < 0 || hour > 23 || minute < 0 || minute > 59 || second < 0 ||
+        second > 60 || !offset) {
         return std::nullopt;
     }
     const sys_seconds local = sys_days(date) + hours(hour) + minutes(minute) + seconds(second);

@@ -1,12 +1,11 @@
 #include "fleet/files/previous_collection.h"
 
+#include "fleet/files/inventory.h"
 #include "fleet/plan/machine_names.h"
 
 #include <nlohmann/json.hpp>
 
 #include <algorithm>
-#include <chrono>
-#include <cstdio>
 #include <unordered_map>
 #include <unordered_set>
 
@@ -49,29 +48,6 @@ std::optional<Category> categoryFromChecks(const Json& machine)
         .category;
 }
 
-// "2026-12-09T10:33:49Z" in nanoseconds since 1970, 0 for anything else.
-std::int64_t isoTime(const std::string& text)
-{
-    unsigned year = 0;
-    unsigned month = 0;
-    unsigned day = 0;
-    unsigned hour = 0;
-    unsigned minute = 0;
-    unsigned second = 0;
-    if (text.size() != 20 ||
-        std::sscanf(text.c_str(), "%4u-%2u-%2uT%2u:%2u:%2uZ", &year, &month, &day, &hour, &minute, &second) != 6) {
-        return 0;
-    }
-    using namespace std::chrono;
-    const year_month_day date{std::chrono::year(static_cast<int>(year)), std::chrono::month(month),
-                              std::chrono::day(day)};
-    if (!date.ok() || hour > 23 || minute > 59 || second > 60) {
-        return 0;
-    }
-    const auto time = sys_days(date) + hours(hour) + minutes(minute) + seconds(second);
-    return duration_cast<nanoseconds>(time.time_since_epoch()).count();
-}
-
 std::optional<PreviousMachine> previousMachine(const Json& machine)
 {
     const std::string* name = machine.is_object() ? stringMember(machine, "name") : nullptr;
@@ -87,7 +63,7 @@ std::optional<PreviousMachine> previousMachine(const Json& machine)
         return std::nullopt;
     }
     const std::string* time = stringMember(machine, "report_time");
-    return PreviousMachine{*name, *category, time != nullptr ? isoTime(*time) : 0};
+    return PreviousMachine{*name, *category, time != nullptr ? parseIsoTime(*time).value_or(0) : 0};
 }
 
 } // namespace
