@@ -7,8 +7,6 @@
 #include <sys/platform/x86.h>
 #endif
 
-#include <optional>
-
 namespace quill::platform {
 namespace {
 
@@ -19,15 +17,12 @@ CpuidRegisters cpuid(std::uint32_t leaf)
     return r;
 }
 
-// Leaves 1, 0x80000001 and 0x80000008 as the C library read them at start-up, where it keeps
-// them (glibc does, for its own choice of string functions); nullopt elsewhere.
-struct LibraryLeaves {
-    CpuidRegisters leaf1;
-    CpuidRegisters extendedLeaf1;
-    CpuidRegisters extendedLeaf8;
-};
-
-std::optional<LibraryLeaves> libraryLeaves()
+// Leaves 1 and 0x80000001 as the C library read them at start-up, where it keeps them (glibc
+// does, for its own choice of string functions); false where it does not. The library reads
+// leaf 0x80000008 only where the highest extended leaf reaches it, and its EAX (the address
+// sizes) is never 0 then. That bound is all the readers of extendedLeaf0.eax compare with, so
+// leaf 0x80000000 is not read again either.
+bool takeLibraryLeaves([[maybe_unused]] CpuidAnswers& answers)
 {
 #if defined(QUILLBROOK_LIBRARY_CPUID)
     const auto registers = [](unsigned int index) {
@@ -38,9 +33,15 @@ std::optional<LibraryLeaves> libraryLeaves()
                                                 leaf->cpuid_array[cpuid_register_index_ecx],
                                                 leaf->cpuid_array[cpuid_register_index_edx]};
     };
-    return LibraryLeaves{registers(CPUID_INDEX_1), registers(CPUID_INDEX_80000001), registers(CPUID_INDEX_80000008)};
+    if (registers(CPUID_INDEX_80000008).eax == 0) {
+        return false;
+    }
+    answers.leaf1 = registers(CPUID_INDEX_1);
+    answers.extendedLeaf0.eax = 0x80000008;
+    answers.extendedLeaf1 = registers(CPUID_INDEX_80000001);
+    return true;
 #else
-    return std::nullopt;
+    return false;
 #endif
 }
 
@@ -53,15 +54,7 @@ CpuidAnswers readCpuid()
 {
     CpuidAnswers answers;
     answers.leaf0 = cpuid(0);
-    const std::optional<LibraryLeaves> known = libraryLeaves();
-    // The library reads leaf 0x80000008 only where the highest extended leaf reaches it, and
-    // its EAX (the address sizes) is never 0 then. That bound is all the readers of
-    // extendedLeaf0.eax compare with, so the leaf itself is not read again.
-    if (known && known->extendedLeaf8.eax != 0) {
-        answers.leaf1 = known->leaf1;
-        answers.extendedLeaf0.eax = 0x80000008;
-        answers.extendedLeaf1 = known->extendedLeaf1;
-    } else {
+    if (!takeLibraryLeaves(answers)) {
         answers.leaf1 = cpuid(1);
         answers.extendedLeaf0 = cpuid(0x80000000);
         answers.extendedLeaf1 = cpuid(0x80000001);
