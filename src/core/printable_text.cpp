@@ -16,9 +16,14 @@ bool isC1Character(std::string_view character)
 
 } // namespace
 
+bool isPrintableAscii(std::string_view text)
+{
+    return std::all_of(text.begin(), text.end(), [](char c) { return c >= 0x20 && c < 0x7F; });
+}
+
 std::string printableText(std::string_view text)
 {
-    if (std::all_of(text.begin(), text.end(), [](char c) { return c >= 0x20 && c < 0x7F; })) {
+    if (isPrintableAscii(text)) {
         return std::string(text); // the common case: plain ASCII, nothing to replace
     }
     std::string shown;

@@ -13,4 +13,8 @@ namespace quill {
 // what an 8-bit terminal takes it for.
 std::string printableText(std::string_view text);
 
+// Whether every byte is printable ASCII (0x20 to 0x7E): text that printableText and UTF-8
+// checks leave as it is, nearly every name, brand and detail.
+bool isPrintableAscii(std::string_view text);
+
 } // namespace quill

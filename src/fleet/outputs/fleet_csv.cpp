@@ -42,10 +42,9 @@ void appendShown(std::string& out, std::string_view text)
 
 void appendCell(std::string& out, std::string_view cell)
 {
-    const bool plain = std::all_of(cell.begin(), cell.end(), [](char c) { return c >= 0x20 && c < 0x7F; });
     // The reader lets no control character through; should one come all the same, it is no
     // escape sequence for whoever views the file in a terminal.
-    if (plain) {
+    if (isPrintableAscii(cell)) {
         appendShown(out, cell);
     } else {
         appendShown(out, printableText(validUtf8(cell)));

@@ -188,10 +188,10 @@ void writeFleetJson(const FleetReports& reports, const FleetSummary& summary, co
 {
     std::string out = "{\n  \"summary\": ";
     appendSummary(out, reports, summary);
-    const auto appendWithGroup = [&reports](std::string& to, const MachineReport& machine) {
+    const auto appendMachineOfFleet = [&reports](std::string& to, const MachineReport& machine) {
         appendMachine(to, reports, machine);
     };
-    appendArray(out, sink, "machines", reports.machines, appendWithGroup);
+    appendArray(out, sink, "machines", reports.machines, appendMachineOfFleet);
     appendArray(out, sink, "unreadable", reports.unreadable, appendUnreadable);
     appendArray(out, sink, "superseded", reports.superseded, appendSuperseded);
     appendArray(out, sink, "missing", reports.missing, appendName);
