@@ -1,5 +1,5 @@
 #include "fleet/outputs/fleet_output.h"
-#include "fleet/outputs/json_text.h"
+#include "core/json_text.h"
 #include "fleet/outputs/report_time.h"
 
 namespace quill::fleet {

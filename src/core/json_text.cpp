@@ -1,11 +1,11 @@
-#include "fleet/outputs/json_text.h"
+#include "core/json_text.h"
 
 #include "core/utf8_text.h"
 
 #include <algorithm>
 #include <charconv>
 
-namespace quill::fleet {
+namespace quill {
 namespace {
 
 bool isAscii(std::string_view bytes)
@@ -140,4 +140,4 @@ void JsonObject::null(std::string_view key)
     member(key) += "null";
 }
 
-} // namespace quill::fleet
+} // namespace quill

@@ -5,7 +5,7 @@
 #include <string>
 #include <string_view>
 
-namespace quill::fleet {
+namespace quill {
 
 // Appends bytes as one JSON string: malformed UTF-8 becomes U+FFFD, quotes, backslashes and
 // control characters are escaped; everything else, umlauts included, goes in as it is.
@@ -35,4 +35,4 @@ class JsonObject {
     bool first_ = true;
 };
 
-} // namespace quill::fleet
+} // namespace quill
