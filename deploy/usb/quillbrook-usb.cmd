@@ -83,16 +83,17 @@ pause >nul
 exit /b %RESULT%
 
 rem Errorlevel 0 where the program %1 may run: SIGNER is keine, or PowerShell says its signature is
-rem valid and from SIGNER. Only that answer counts, so a PowerShell that runs nothing refuses too.
-rem The path goes through the environment, where no character of it can change the command.
+rem valid and from SIGNER. Only that answer counts, so a PowerShell that runs nothing refuses too;
+rem its quotes are taken out before the comparison, so no answer can break the line. The path
+rem goes through the environment, where no character of it can change the command.
 :verify
 if /i "%SIGNER%"=="keine" exit /b 0
 set "QUILLBROOK_FILE=%~1"
 set "QUILLBROOK_SIGNER=%SIGNER%"
-set "VERDICT="
+set "VERDICT=-"
 if defined SIGNER for /f "usebackq delims=" %%V in (`%SystemRoot%\System32\WindowsPowerShell\v1.0\powershell.exe -NoProfile -NonInteractive -Command "$s = Get-AuthenticodeSignature -LiteralPath $env:QUILLBROOK_FILE; if ($s.Status -eq 'Valid' -and $s.SignerCertificate.Thumbprint -eq ($env:QUILLBROOK_SIGNER -replace '\W', '')) { 'gueltig' }"`) do set "VERDICT=%%V"
-if "%VERDICT%"=="gueltig" exit /b 0
+if "%VERDICT:"=%"=="gueltig" exit /b 0
 echo.
 if defined SIGNER echo Nicht gestartet: "%~1" ist nicht gueltig signiert vom Zertifikat %SIGNER%.
-if not defined SIGNER echo Nicht gestartet: "%~1". Oben im Skript SIGNER setzen (Fingerabdruck des Zertifikats, oder keine).
+if not defined SIGNER echo Nicht gestartet: "%~1". Oben im Skript SIGNER auf den Fingerabdruck des Zertifikats setzen, oder auf keine.
 exit /b 1

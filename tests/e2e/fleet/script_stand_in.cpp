@@ -1,8 +1,9 @@
 // Stands in for a program the deployment scripts start, by the name it is copied under. As
 // powershell.exe it prints "nonce-N", N counted on in the file QUILLBROOK_NONCE_COUNTER names, so
-// a test knows the random names a script will take (without that variable it prints nothing, as
-// Wine's own stub does). Under any other name it writes a report beside itself and then ends as
-// a crashed program does, with 0xC0000005, a code that reg refuses as a DWORD.
+// a test knows the random names a script will take, or the answer QUILLBROOK_POWERSHELL_SAYS; with
+// neither it prints nothing, as Wine's own stub does. Under any other name it writes a report
+// beside itself and then ends as a crashed program does, with 0xC0000005, which reg refuses as a
+// DWORD.
 #include <cstdio>
 #include <cstdlib>
 #include <cwchar>
@@ -12,7 +13,10 @@ int wmain(int /*argc*/, wchar_t** argv)
 {
     if (std::wcsstr(argv[0], L"powershell") != nullptr) {
         const char* counter = std::getenv("QUILLBROOK_NONCE_COUNTER");
-        if (counter != nullptr) {
+        const char* says = std::getenv("QUILLBROOK_POWERSHELL_SAYS");
+        if (says != nullptr) {
+            std::printf("%s\n", says);
+        } else if (counter != nullptr) {
             int count = 0;
             std::ifstream(counter) >> count;
             std::ofstream(counter) << count + 1;

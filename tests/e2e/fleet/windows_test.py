@@ -202,12 +202,14 @@ class WindowsSide(WineTestCase):
         self.assertEqual(stdout.count(b"Taste"), 1, "one prompt, and it is the one that waits")
         self.assertNotIn(b"any key", stdout.lower())
 
-        # A thumbprint set, and no PowerShell that vouches for the signature: nothing runs.
+        # A thumbprint set: the programs run only where PowerShell vouches for their signature.
         self.usb_script(folder, 'set "SIGNER=3A 5B 7C"')
         os.remove(filed)
         exit_code, stdout = self.prefix.wine(script, cwd=folder)
         self.assertEqual((exit_code, filed.exists()), (3, False), stdout)
         self.assertIn(b"nicht gueltig signiert vom Zertifikat 3A 5B 7C", stdout)
+        exit_code, stdout = self.prefix.wine(script, cwd=folder, extra_env={"QUILLBROOK_POWERSHELL_SAYS": "gueltig"})
+        self.assertEqual((exit_code, filed.exists()), (verdict_of(data[len(BOM):].decode("utf-8")), True), stdout)
 
     def usb_script(self, folder, signer_line):
         """The stick script as an admin would set it up, its signer line replaced."""
