@@ -14,17 +14,26 @@ rem The stick visits every PC, and any of them could swap a program on it for it
 rem next administrator would then run. So each program runs only with a valid Authenticode
 rem signature from the certificate whose thumbprint is set here (Get-AuthenticodeSignature shows it
 rem as SignerCertificate.Thumbprint; spaces do not matter). Where the company does not sign, set it
-rem to keine and keep the programs on a write-protected stick instead.
+rem to keine and keep the programs and this script on a write-protected stick instead, with FILING
+rem set to a folder on a second, writable one.
 set "SIGNER="
+rem Where the reports go; empty: Berichte beside this script.
+set "FILING="
 
 set "STICK=%~dp0"
-set "REPORT=%STICK%quillbrook-report.txt"
-set "FILED=%STICK%Berichte\%COMPUTERNAME%.txt"
-set "INVENTORY=%STICK%Berichte\%COMPUTERNAME%.inventory.json"
+if not defined FILING set "FILING=%STICK%Berichte"
+set "FILED=%FILING%\%COMPUTERNAME%.txt"
+set "INVENTORY=%FILING%\%COMPUTERNAME%.inventory.json"
+if not exist "%FILING%\" mkdir "%FILING%"
 
 rem The report beside the program is the previous machine's until this run replaces it: gone
-rem first, it cannot be filed under this machine's name when this run fails to write one.
-if exist "%REPORT%" del /f /q "%REPORT%"
+rem first, it cannot be filed under this machine's name when this run fails to write one. Where
+rem it stays (a write-protected stick), the program writes its report into the current folder,
+rem FILING, and only that one counts.
+set "BESIDE=%STICK%quillbrook-report.txt"
+if exist "%BESIDE%" del /f /q "%BESIDE%" 2>nul
+if exist "%BESIDE%" set "BESIDE="
+if exist "%FILING%\quillbrook-report.txt" del /f /q "%FILING%\quillbrook-report.txt"
 call :verify "%STICK%quillbrook.exe"
 if errorlevel 1 (
   set "RESULT=3"
@@ -33,10 +42,13 @@ if errorlevel 1 (
 )
 rem Input at its end: the program shows its report and ends without waiting for a key; its last
 rem line asks for the key that this script then waits for.
+pushd "%FILING%"
 "%STICK%quillbrook.exe" < NUL
 set "RESULT=%ERRORLEVEL%"
+popd
+set "REPORT=%FILING%\quillbrook-report.txt"
+if defined BESIDE if exist "%BESIDE%" set "REPORT=%BESIDE%"
 
-if not exist "%STICK%Berichte\" mkdir "%STICK%Berichte"
 rem The previous round's inventory of this machine would give the new report its time.
 if exist "%INVENTORY%" del /f /q "%INVENTORY%" 2>nul
 rem Under a name the summary does not read, then renamed: a stick pulled out during the copy
@@ -45,6 +57,8 @@ copy /y "%REPORT%" "%FILED%.partial" >nul 2>&1
 if errorlevel 1 goto :failed
 move /y "%FILED%.partial" "%FILED%" >nul 2>&1
 if errorlevel 1 goto :failed
+rem Left among the reports, it would be read as one more machine.
+del /f /q "%FILING%\quillbrook-report.txt" 2>nul
 echo.
 echo Bericht abgelegt: "%FILED%"
 
@@ -73,6 +87,7 @@ goto :end
 
 :failed
 del /f /q "%FILED%.partial" 2>nul
+del /f /q "%FILING%\quillbrook-report.txt" 2>nul
 echo.
 echo Bericht konnte nicht abgelegt werden: "%FILED%"
 set "RESULT=4"

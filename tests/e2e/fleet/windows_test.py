@@ -208,16 +208,21 @@ class WindowsSide(WineTestCase):
         exit_code, stdout = self.prefix.wine(script, cwd=folder)
         self.assertEqual((exit_code, filed.exists()), (3, False), stdout)
         self.assertIn(b"nicht gueltig signiert vom Zertifikat 3A 5B 7C", stdout)
+        # Vouched for, and filing to another stick's folder: the report there, and only the report.
+        other = pathlib.Path(self.fresh_directory("second-stick"), "Runde 1")
+        self.usb_script(folder, 'set "SIGNER=3A 5B 7C"', 'set "FILING=%s"' % windows_path(str(other)))
         exit_code, stdout = self.prefix.wine(script, cwd=folder, extra_env={"QUILLBROOK_POWERSHELL_SAYS": "gueltig"})
-        self.assertEqual((exit_code, filed.exists()), (verdict_of(data[len(BOM):].decode("utf-8")), True), stdout)
+        self.assertEqual(exit_code, verdict_of(data[len(BOM):].decode("utf-8")), stdout)
+        self.assertEqual(sorted(os.listdir(other)), [computer + ".inventory.json", computer + ".txt"])
 
-    def usb_script(self, folder, signer_line):
-        """The stick script as an admin would set it up, its signer line replaced."""
+    def usb_script(self, folder, signer_line, filing_line='set "FILING="'):
+        """The stick script as an admin would set it up: its signer and its filing line replaced."""
         with open(CONFIG.usb_script, encoding="ascii", newline="") as f:
             text = f.read()
-        self.assertIn(SIGNER_LINE + "\r\n", text, "the signer is set in one line near the top")
+        for line in (SIGNER_LINE, 'set "FILING="'):
+            self.assertIn(line + "\r\n", text, "set in one line near the top")
         with open(os.path.join(folder, "quillbrook-usb.cmd"), "w", encoding="ascii", newline="") as f:
-            f.write(text.replace(SIGNER_LINE, signer_line))
+            f.write(text.replace(SIGNER_LINE, signer_line).replace('set "FILING="', filing_line))
 
     def test_fleet_exe_ends_a_walk_through_links_to_its_own_directory(self):
         # Wine shows a Linux symbolic link as a plain directory, as Windows shows no junction: only
