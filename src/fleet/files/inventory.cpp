@@ -120,16 +120,16 @@ struct InventoryEvents {
     // Where the value now read stands: before the object (no inventory), as one of our members,
     // or in a member the format does not know.
     enum class Place : std::uint8_t { outside, ours, other };
-    Place place() const
+    [[nodiscard]] Place place() const
     {
         if (depth == 0) {
             return Place::outside;
         }
         return depth == 1 && current ? Place::ours : Place::other;
     }
-    InventoryKind kind() const { return inventoryField(*current).kind; }
+    [[nodiscard]] InventoryKind kind() const { return inventoryField(*current).kind; }
 
-    bool null()
+    [[nodiscard]] bool null() const
     {
         if (place() != Place::ours) {
             return place() == Place::other;
@@ -160,8 +160,11 @@ struct InventoryEvents {
         return true;
     }
     // Negative and fractional numbers are no count of ours.
-    bool number_integer(std::int64_t /*value*/) { return place() == Place::other; }
-    bool number_float(double /*value*/, const std::string& /*text*/) { return place() == Place::other; }
+    [[nodiscard]] bool number_integer(std::int64_t /*value*/) const { return place() == Place::other; }
+    [[nodiscard]] bool number_float(double /*value*/, const std::string& /*text*/) const
+    {
+        return place() == Place::other;
+    }
     bool string(std::string& value)
     {
         if (place() != Place::ours) {
@@ -176,7 +179,7 @@ struct InventoryEvents {
         *field = row.kind == InventoryKind::hardware ? knownHardwareText(value) : std::move(value);
         return true;
     }
-    bool binary(nlohmann::json::binary_t& /*value*/) { return false; }
+    static bool binary(nlohmann::json::binary_t& /*value*/) { return false; }
     // The inventory's own object, or one inside a member that is not ours; no member of ours
     // holds an object or an array.
     bool start_object(std::size_t /*size*/)
@@ -209,7 +212,8 @@ struct InventoryEvents {
         seen.set(index);
         return !again;
     }
-    bool parse_error(std::size_t /*position*/, const std::string& /*token*/, const nlohmann::json::exception& /*error*/)
+    static bool parse_error(std::size_t /*position*/, const std::string& /*token*/,
+                            const nlohmann::json::exception& /*error*/)
     {
         return false;
     }

@@ -25,7 +25,7 @@ std::array<std::string, 5> inventoryCells(const MachineReport& machine)
     }
     const Inventory& i = *machine.inventory;
     // What the inventory does not know is shown as such, not as a blank that looks like a gap.
-    const auto known = [](std::string text) { return text.empty() ? std::string("–") : text; };
+    const auto known = [](const std::string& text) { return text.empty() ? std::string("–") : text; };
     std::string model = makerAndModel(i.manufacturer, i.model.empty() ? i.modelNumber : i.model);
     if (!i.model.empty() && !i.modelNumber.empty()) {
         model += " (" + i.modelNumber + ")";
