@@ -1,9 +1,12 @@
 #include "inventory/inventory_record.h"
 
-#include "core/utf8_text.h"
+#include "core/inventory_format.h"
+#include "core/json_text.h"
+#include "probes/processor.h"
 
 #include <algorithm>
 #include <array>
+#include <cctype>
 #include <chrono>
 #include <cstdio>
 #include <vector>
@@ -45,30 +48,82 @@ std::string stringAt(const std::vector<std::string_view>& strings, std::uint8_t 
     return index == 0 || index > strings.size() ? std::string() : trimmed(strings[index - 1u]);
 }
 
-bool contains(std::string_view text, std::string_view part)
+// One structure of the table: its formatted part (type and length first) and its strings.
+struct Structure {
+    std::string_view formatted;
+    std::vector<std::string_view> strings;
+};
+
+// The structures of RawSMBIOSData in table order, up to the end marker (type 127) or the first
+// one that is cut short or malformed.
+std::vector<Structure> structures(std::string_view raw)
 {
-    const auto lower = [](char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; };
-    return std::search(text.begin(), text.end(), part.begin(), part.end(),
-                       [&](char a, char b) { return lower(a) == lower(b); }) != text.end();
+    std::vector<Structure> found;
+    if (raw.size() < rawHeaderBytes) {
+        return found;
+    }
+    std::string_view table = raw.substr(rawHeaderBytes);
+    std::size_t length = 0; // the table's, little-endian in the header's second DWORD
+    for (std::size_t i = 0; i < 4; ++i) {
+        length |= std::size_t{byteAt(raw, 4 + i)} << (8 * i);
+    }
+    table = table.substr(0, std::min(length, table.size()));
+    for (std::size_t at = 0; at + 4 <= table.size();) {
+        const std::uint8_t formatted = byteAt(table, at + 1);
+        if (formatted < 4 || at + formatted > table.size() || byteAt(table, at) == 127) {
+            break;
+        }
+        std::size_t next = 0;
+        std::vector<std::string_view> strings = structureStrings(table, at + formatted, next);
+        found.push_back(Structure{table.substr(at, formatted), std::move(strings)});
+        at = next;
+    }
+    return found;
 }
 
-void appendJsonString(std::string& out, std::string_view bytes)
+// Whether words stand in text, compared without case, with no letter or digit right before or
+// after them: "Xen" is in "Xen" and "Xen HVM", not in "Xenon Systems".
+bool containsWords(std::string_view text, std::string_view words)
 {
-    out += '"';
-    for (const char c : validUtf8(bytes)) {
-        if (c == '"' || c == '\\') {
-            out += '\\';
-            out += c;
-        } else if (static_cast<unsigned char>(c) < 0x20) {
-            char escape[8];
-            std::snprintf(escape, sizeof escape, "\\u%04x", static_cast<unsigned>(c));
-            out += escape;
-        } else {
-            out += c;
+    const auto isWordCharacter = [](char c) { return std::isalnum(static_cast<unsigned char>(c)) != 0; };
+    for (std::size_t at = 0; at + words.size() <= text.size(); ++at) {
+        const std::size_t end = at + words.size();
+        if (sameAsciiLetters(text.substr(at, words.size()), words) && (at == 0 || !isWordCharacter(text[at - 1])) &&
+            (end == text.size() || !isWordCharacter(text[end]))) {
+            return true;
         }
     }
-    out += '"';
+    return false;
 }
+
+enum class SystemString : std::uint8_t { manufacturer, product };
+
+// How hypervisors name the machines they make in SMBIOS type 1 (manufacturer / product), as each
+// one's documentation or default configuration sets it; one row per hypervisor.
+struct HypervisorName {
+    SystemString where;
+    std::string_view words;
+};
+constexpr std::array<HypervisorName, 14> hypervisorNames = {{
+    {SystemString::manufacturer, "VMware"},           // VMware: "VMware, Inc." / "VMware Virtual Platform"
+    {SystemString::product, "VirtualBox"},            // VirtualBox: "innotek GmbH", "Oracle Corporation" / "VirtualBox"
+    {SystemString::manufacturer, "QEMU"},             // QEMU, Proxmox: "QEMU" / "Standard PC (Q35 + ICH9, 2009)"
+    {SystemString::product, "KVM"},                   // KVM with RHEL's machine types: "Red Hat" / "KVM"
+    {SystemString::product, "Virtual Machine"},       // Hyper-V, Azure: "Microsoft Corporation" / "Virtual Machine"
+    {SystemString::manufacturer, "Xen"},              // Xen, EC2 before Nitro: "Xen" / "HVM domU"
+    {SystemString::manufacturer, "Amazon EC2"},       // EC2 on Nitro: "Amazon EC2" / the instance type, "m5.large"
+    {SystemString::product, "Google Compute Engine"}, // Google Compute Engine: "Google" / "Google Compute Engine"
+    {SystemString::product, "AHV"},                   // Nutanix AHV: "Nutanix" / "AHV"
+    {SystemString::manufacturer, "oVirt"},            // oVirt: "oVirt" / "oVirt Node"
+    {SystemString::product, "RHEV Hypervisor"},       // Red Hat Virtualization: "Red Hat" / "RHEV Hypervisor"
+    {SystemString::manufacturer, "Parallels"},        // Parallels: "Parallels Software International Inc."
+    {SystemString::manufacturer, "Bochs"},            // Bochs: "Bochs" / "Bochs"
+    {SystemString::manufacturer, "BHYVE"},            // bhyve: "BHYVE" / "BHYVE"
+}};
+
+// Makers that keep the friendly model name in type 1's Version and their machine type as the
+// product name (Lenovo: "ThinkPad T480" and "20L5S2JM00").
+constexpr std::array<std::string_view, 1> friendlyNameInVersion = {"LENOVO"};
 
 std::string localIsoTime(std::int64_t now, int offsetMinutes)
 {
@@ -94,34 +149,42 @@ std::string_view partitionStyleId(const std::optional<std::uint32_t>& style)
     return *style == 0 ? "mbr" : "gpt";
 }
 
+std::string_view name(InventoryKey key)
+{
+    return inventoryField(key).name;
+}
+
 } // namespace
 
 std::optional<SmbiosSystem> smbiosSystem(std::string_view raw)
 {
-    if (raw.size() < rawHeaderBytes) {
-        return std::nullopt;
-    }
-    std::string_view table = raw.substr(rawHeaderBytes);
-    std::size_t length = 0; // the table's, little-endian in the header's second DWORD
-    for (std::size_t i = 0; i < 4; ++i) {
-        length |= std::size_t{byteAt(raw, 4 + i)} << (8 * i);
-    }
-    table = table.substr(0, std::min(length, table.size()));
-    for (std::size_t at = 0; at + 4 <= table.size();) {
-        const std::uint8_t type = byteAt(table, at);
-        const std::uint8_t formatted = byteAt(table, at + 1);
-        if (formatted < 4 || at + formatted > table.size() || type == 127) {
-            return std::nullopt;
+    for (const Structure& s : structures(raw)) {
+        // Type 1 from SMBIOS 2.0 on: manufacturer, product, version and serial at 4 to 7.
+        if (byteAt(s.formatted, 0) == 1 && s.formatted.size() >= 8) {
+            return SmbiosSystem{
+                stringAt(s.strings, byteAt(s.formatted, 4)), stringAt(s.strings, byteAt(s.formatted, 5)),
+                stringAt(s.strings, byteAt(s.formatted, 6)), stringAt(s.strings, byteAt(s.formatted, 7))};
         }
-        std::size_t next = 0;
-        const std::vector<std::string_view> strings = structureStrings(table, at + formatted, next);
-        if (type == 1 && formatted >= 8) {
-            return SmbiosSystem{stringAt(strings, byteAt(table, at + 4)), stringAt(strings, byteAt(table, at + 5)),
-                                stringAt(strings, byteAt(table, at + 7))};
-        }
-        at = next;
     }
     return std::nullopt;
+}
+
+std::optional<std::uint32_t> smbiosMaxSpeedMhz(std::string_view raw)
+{
+    std::optional<std::uint32_t> fastest;
+    for (const Structure& s : structures(raw)) {
+        // Type 4 from SMBIOS 2.0 on: processor type at 5 (3: a central processor), Max Speed
+        // as a little-endian WORD at 0x14 (0: unknown), status at 0x18 (bit 6: populated).
+        if (byteAt(s.formatted, 0) != 4 || s.formatted.size() < 0x1A || byteAt(s.formatted, 5) != 3 ||
+            (byteAt(s.formatted, 0x18) & 0x40) == 0) {
+            continue;
+        }
+        const std::uint32_t mhz = byteAt(s.formatted, 0x14) | (std::uint32_t{byteAt(s.formatted, 0x15)} << 8);
+        if (mhz != 0) {
+            fastest = std::max(fastest.value_or(0), mhz);
+        }
+    }
+    return fastest;
 }
 
 std::optional<bool> virtualMachine(const std::optional<SmbiosSystem>& system)
@@ -129,11 +192,39 @@ std::optional<bool> virtualMachine(const std::optional<SmbiosSystem>& system)
     if (!system) {
         return std::nullopt;
     }
-    constexpr std::array<std::string_view, 10> hypervisors = {
-        "vmware", "virtualbox", "innotek", "qemu", "kvm", "xen", "parallels", "bochs", "bhyve", "virtual machine"};
-    return std::any_of(hypervisors.begin(), hypervisors.end(), [&](std::string_view name) {
-        return contains(system->manufacturer, name) || contains(system->product, name);
+    return std::any_of(hypervisorNames.begin(), hypervisorNames.end(), [&](const HypervisorName& hypervisor) {
+        const std::string& text =
+            hypervisor.where == SystemString::manufacturer ? system->manufacturer : system->product;
+        return containsWords(text, hypervisor.words);
     });
+}
+
+ModelNames modelNames(const SmbiosSystem& system)
+{
+    const std::string product = knownHardwareText(system.product);
+    const std::string version = knownHardwareText(system.version);
+    const bool inVersion =
+        std::any_of(friendlyNameInVersion.begin(), friendlyNameInVersion.end(),
+                    [&](std::string_view maker) { return sameAsciiLetters(system.manufacturer, maker); });
+    // A Version that only repeats the maker's name is no model name.
+    if (inVersion && !version.empty() && !sameAsciiLetters(version, system.manufacturer)) {
+        return {version, product};
+    }
+    return {product, {}};
+}
+
+CpuSignature cpuSignature(std::uint32_t leaf1Eax)
+{
+    const std::uint32_t stepping = leaf1Eax & 0xFu;
+    const std::uint32_t model = (leaf1Eax >> 4) & 0xFu;
+    const std::uint32_t family = (leaf1Eax >> 8) & 0xFu;
+    const std::uint32_t extendedModel = (leaf1Eax >> 16) & 0xFu;
+    const std::uint32_t extendedFamily = (leaf1Eax >> 20) & 0xFFu;
+    // Intel's and AMD's manuals: the extended family counts only on top of family 0xF, the
+    // extended model only for families 6 and 0xF and up.
+    const std::uint32_t displayFamily = family == 0xF ? family + extendedFamily : family;
+    const std::uint32_t displayModel = family == 6 || family == 0xF ? (extendedModel << 4) + model : model;
+    return {displayFamily, displayModel, stepping};
 }
 
 std::string osText(const platform::InventoryAnswers& answers)
@@ -159,26 +250,44 @@ std::string inventoryJson(const platform::InventoryAnswers& answers, std::string
 {
     const std::optional<SmbiosSystem> system =
         answers.smbios ? smbiosSystem(*answers.smbios) : std::optional<SmbiosSystem>();
+    const ModelNames model = system ? modelNames(*system) : ModelNames{};
     const std::optional<bool> vm = virtualMachine(system);
-    const std::pair<const char*, std::string> strings[] = {
-        {"computer_name", answers.computerName},
-        {"collected", localIsoTime(answers.now, answers.utcOffsetMinutes)},
-        {"manufacturer", system ? system->manufacturer : ""},
-        {"model", system ? system->product : ""},
-        {"serial", system ? system->serial : ""},
-        {"os", osText(answers)},
-        {"bitlocker", std::string(bitlocker)},
-        {"partition_style", std::string(partitionStyleId(answers.partitionStyle))}};
-    std::string out = "{";
-    for (const auto& [key, value] : strings) {
-        out += out.size() == 1 ? "\"" : ", \"";
-        out += key;
-        out += "\": ";
-        appendJsonString(out, value);
+    const CpuSignature signature = cpuSignature(answers.cpuidLeaf1.eax);
+    // Leaf 1 is there only where leaf 0 counts up to it.
+    const bool hasLeaf1 = answers.cpuidLeaf0.eax >= 1;
+    const auto part = [hasLeaf1](std::uint32_t value) {
+        return hasLeaf1 ? std::optional<std::uint64_t>(value) : std::nullopt;
+    };
+    const auto number = [](const std::optional<std::uint32_t>& value) {
+        return value ? std::optional<std::uint64_t>(*value) : std::nullopt;
+    };
+    std::string out;
+    {
+        JsonObject o(out);
+        o.text(name(InventoryKey::computerName), answers.computerName);
+        o.text(name(InventoryKey::collected), localIsoTime(answers.now, answers.utcOffsetMinutes));
+        o.text(name(InventoryKey::manufacturer), system ? knownHardwareText(system->manufacturer) : "");
+        o.text(name(InventoryKey::model), model.model);
+        o.text(name(InventoryKey::modelNumber), model.modelNumber);
+        o.text(name(InventoryKey::serial), system ? knownHardwareText(system->serial) : "");
+        o.text(name(InventoryKey::os), osText(answers));
+        o.text(name(InventoryKey::bitlocker), bitlocker);
+        o.text(name(InventoryKey::partitionStyle), partitionStyleId(answers.partitionStyle));
+        if (vm) {
+            o.flag(name(InventoryKey::virtualMachine), *vm);
+        } else {
+            o.null(name(InventoryKey::virtualMachine));
+        }
+        o.text(name(InventoryKey::cpuVendor), decodeVendor(answers.cpuidLeaf0));
+        o.number(name(InventoryKey::cpuFamily), part(signature.family));
+        o.number(name(InventoryKey::cpuModel), part(signature.model));
+        o.number(name(InventoryKey::cpuStepping), part(signature.stepping));
+        o.number(name(InventoryKey::cpuCores), number(answers.cores));
+        o.number(name(InventoryKey::cpuLogical), number(answers.logicalProcessors));
+        o.number(name(InventoryKey::cpuMaxMhz),
+                 number(answers.smbios ? smbiosMaxSpeedMhz(*answers.smbios) : std::nullopt));
     }
-    out += ", \"virtual_machine\": ";
-    out += vm ? (*vm ? "true" : "false") : "null";
-    out += "}\n";
+    out += '\n';
     return out;
 }
 

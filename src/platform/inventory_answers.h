@@ -3,6 +3,8 @@
 // The raw answers the inventory helper gathers on Windows, asked without administrator rights.
 // This header stays free of system headers.
 
+#include "platform/platform.h"
+
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -19,8 +21,13 @@ struct InventoryAnswers {
     std::optional<std::uint32_t> partitionStyle; // of the system volume's disk: 0 MBR, 1 GPT, 2 raw
     std::int64_t now = 0;                        // nanoseconds since 1970 UTC
     int utcOffsetMinutes = 0;                    // local time minus UTC, daylight saving included
+    CpuidRegisters cpuidLeaf0;                   // the vendor text
+    CpuidRegisters cpuidLeaf1;                   // the signature in EAX
+    std::optional<std::uint32_t> cores;          // the processor cores the system runs on
+    std::optional<std::uint32_t> logicalProcessors;
 };
 
+// Asks Windows and the processor; what cannot be had stays empty or nullopt.
 InventoryAnswers inventoryAnswers();
 
 } // namespace quill::platform

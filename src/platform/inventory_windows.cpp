@@ -4,7 +4,9 @@
 #include <windows.h>
 #include <winioctl.h>
 
+#include <bit>
 #include <string>
+#include <vector>
 
 namespace quill::platform {
 namespace {
@@ -100,6 +102,40 @@ int utcOffsetMinutes()
     return static_cast<int>(-bias);
 }
 
+// The cores and logical processors of every group, as the scheduler sees them: in a virtual
+// machine its virtual processors. Any user may ask, from Windows 7 on, and kernel32 answers
+// without a driver; the firmware's own counts (SMBIOS type 4) are often left unfilled in VMs.
+void countProcessors(InventoryAnswers& answers)
+{
+    DWORD size = 0;
+    if (GetLogicalProcessorInformationEx(RelationProcessorCore, nullptr, &size) != 0 ||
+        GetLastError() != ERROR_INSUFFICIENT_BUFFER || size == 0) {
+        return;
+    }
+    // In 8-byte units, so that each record's affinity masks are aligned as they must be.
+    std::vector<std::uint64_t> buffer((size + 7) / 8);
+    auto* const bytes = reinterpret_cast<unsigned char*>(buffer.data());
+    if (GetLogicalProcessorInformationEx(
+            RelationProcessorCore, reinterpret_cast<SYSTEM_LOGICAL_PROCESSOR_INFORMATION_EX*>(bytes), &size) == 0) {
+        return;
+    }
+    std::uint32_t cores = 0;
+    std::uint32_t logical = 0;
+    for (DWORD at = 0; at + sizeof(DWORD) * 2 <= size;) {
+        const auto* const core = reinterpret_cast<const SYSTEM_LOGICAL_PROCESSOR_INFORMATION_EX*>(bytes + at);
+        if (core->Size == 0 || at + core->Size > size) {
+            return;
+        }
+        ++cores;
+        for (WORD group = 0; group < core->Processor.GroupCount; ++group) {
+            logical += static_cast<std::uint32_t>(std::popcount(core->Processor.GroupMask[group].Mask));
+        }
+        at += core->Size;
+    }
+    answers.cores = cores;
+    answers.logicalProcessors = logical;
+}
+
 } // namespace
 
 InventoryAnswers inventoryAnswers()
@@ -116,6 +152,10 @@ InventoryAnswers inventoryAnswers()
     GetSystemTimeAsFileTime(&now);
     answers.now = unixNanoseconds(now);
     answers.utcOffsetMinutes = utcOffsetMinutes();
+    const CpuidAnswers cpuid = readCpuid();
+    answers.cpuidLeaf0 = cpuid.leaf0;
+    answers.cpuidLeaf1 = cpuid.leaf1;
+    countProcessors(answers);
     return answers;
 }
 

@@ -278,6 +278,14 @@ TEST(FleetFiles, InventoryIsReadOnlyWhenWhole)
         {base + R"(,"partition_style":"GPT"})", false},
         {base + R"(,"virtual_machine":"no"})", false},
         {base + R"(,"model":42})", false},
+        {base + R"(,"cpu_family":6,"cpu_model":158,"cpu_stepping":9,"cpu_cores":null,"extra":{"a":[{"a":1}]}})", true},
+        {base + R"(,"computer_name":"PC-2"})", false}, // the second value would be hidden
+        {base + R"(,"extra":1,"extra":2})", false},
+        {base + R"(,"cpu_cores":-2})", false},
+        {base + R"(,"cpu_max_mhz":2.5})", false},
+        {base + R"(,"cpu_logical":4294967296})", false},
+        {base + R"(,"serial":["S1"]})", false},
+        {base + R"(,"model":{}})", false},
         {R"({"computer_name":"PC-1","collected":"2026-12-09T10:33:49"})", false}, // no offset: any zone
         {R"({"collected":"2026-12-09T10:33:49Z"})", false},
         {base, false},
@@ -292,6 +300,10 @@ TEST(FleetFiles, InventoryIsReadOnlyWhenWhole)
     }
     const MachineFacts facts = machineFacts(*parseInventory(cases[0].json));
     EXPECT_TRUE(facts.bitlockerOn && facts.mbrSystemDisk && facts.virtualMachine == true);
+    // An older inventory's and Ansible's placeholders read as unknown, as the helper now writes them.
+    const Inventory blank =
+        *parseInventory(base + R"(,"manufacturer":"To be filled by O.E.M.","model":"Default string","serial":"0"})");
+    EXPECT_EQ(blank.manufacturer + blank.model + blank.serial, "");
     EXPECT_EQ(*parseIsoTime("1970-01-02T00:00:00.5-01:30"), (24 * 3600 + 5400) * 1'000'000'000LL);
     for (const char* bad : {"2026-02-30T10:00:00Z", "2026-12-09 10:33:49Z", "2026-12-09T24:00:00Z", "x",
                             "4052-12-09T10:33:49Z", "0001-01-01T00:00:00Z"}) { // beyond 64-bit nanoseconds
@@ -300,14 +312,18 @@ TEST(FleetFiles, InventoryIsReadOnlyWhenWhole)
 }
 
 // What the Windows helper writes is what the fleet reads: SMBIOS type 1 after a type 0, a
-// German local time, the registry's "Windows 10" on build 22631.
+// processor socket, a German local time, the registry's "Windows 10" on build 22631.
 TEST(FleetFiles, InventoryHelperOutputIsReadBack)
 {
     using namespace std::string_literals;
-    const std::string raw = "\0\3\4\0\x3E\0\0\0"s + "\0\x05\0\0\x01"s + "AMI\0\0"s + "\x01\x1B\1\0\x01\x02\x00\x03"s +
-                            std::string(19, '\0') + "QEMU\0Standard PC\0 SN-7 \0\0"s;
-    platform::InventoryAnswers answers{"PC-\"7\"", raw, "Windows 10 Pro", "23H2", "22631", 2861, 0, 0, 60};
+    const std::string processor = "\x04\x1A\2\0\x01\x03"s + std::string(14, '\0') + "\x10\x0E\0\0\x41\0"s + "CPU\0\0"s;
+    const std::string raw = "\0\3\4\0\x5D\0\0\0"s + "\0\x05\0\0\x01"s + "AMI\0\0"s + "\x01\x1B\1\0\x01\x02\x00\x03"s +
+                            std::string(19, '\0') + "QEMU\0Standard PC\0 SN-7 \0\0"s + processor;
+    platform::InventoryAnswers answers{"PC-\"7\"", raw, "Windows 10 Pro", "23H2", "22631", 2861, 0, 0, 60, {}, {},
+                                       4,          8};
     answers.now = *parseIsoTime("2026-12-09T10:33:49Z");
+    answers.cpuidLeaf0 = {0x16, 0x756E6547, 0x6C65746E, 0x49656E69}; // "GenuineIntel"
+    answers.cpuidLeaf1.eax = 0x000906EA;
     const std::optional<Inventory> read = parseInventory(inventory::inventoryJson(answers, "on"));
     ASSERT_TRUE(read);
     EXPECT_EQ(read->collected, "2026-12-09T11:33:49+01:00");
@@ -315,8 +331,14 @@ TEST(FleetFiles, InventoryHelperOutputIsReadBack)
     EXPECT_EQ(std::tuple(read->computerName, read->manufacturer, read->model, read->serial, read->os),
               std::tuple("PC-\"7\""s, "QEMU"s, "Standard PC"s, "SN-7"s, "Windows 11 Pro 23H2 (Build 22631.2861)"s));
     EXPECT_TRUE(read->bitlocker == "on" && read->partitionStyle == "mbr" && read->virtualMachine == true);
+    EXPECT_EQ(std::tuple(read->cpuVendor, read->cpuFamily, read->cpuModel, read->cpuStepping, read->cpuCores,
+                         read->cpuLogical, read->cpuMaxMhz),
+              std::tuple("GenuineIntel"s, 6u, 0x9Eu, 10u, 4u, 8u, 3600u));
     answers.smbios = raw.substr(0, 20); // cut inside the type 1 structure: nothing known
-    EXPECT_EQ(parseInventory(inventory::inventoryJson(answers, "unknown"))->virtualMachine, std::nullopt);
+    answers.cpuidLeaf0.eax = 0;         // and no leaf 1 to take a signature from
+    const std::optional<Inventory> blank = parseInventory(inventory::inventoryJson(answers, "unknown"));
+    EXPECT_TRUE(blank->virtualMachine == std::nullopt && blank->cpuFamily == std::nullopt &&
+                blank->cpuMaxMhz == std::nullopt && blank->model.empty());
 }
 
 TEST(FleetFiles, MachineNameFromTheFileOrItsDirectory)

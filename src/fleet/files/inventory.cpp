@@ -1,12 +1,16 @@
 #include "fleet/files/inventory.h"
 
+#include "core/inventory_format.h"
 #include "platform/platform.h"
 
 #include <nlohmann/json.hpp>
 
 #include <algorithm>
+#include <bitset>
 #include <chrono>
+#include <limits>
 #include <system_error>
+#include <vector>
 
 namespace quill::fleet {
 namespace {
@@ -54,37 +58,166 @@ std::optional<long> offsetSeconds(std::string_view zone)
     return zone[0] == '+' ? east : -east;
 }
 
-// A string member, "" when absent; false when present as anything but a string.
-bool stringMember(const nlohmann::json& object, const char* key, std::string& value)
+std::string* textField(Inventory& inventory, InventoryKey key)
 {
-    const auto found = object.find(key);
-    if (found == object.end()) {
-        return true;
+    switch (key) {
+    case InventoryKey::computerName:
+        return &inventory.computerName;
+    case InventoryKey::collected:
+        return &inventory.collected;
+    case InventoryKey::manufacturer:
+        return &inventory.manufacturer;
+    case InventoryKey::model:
+        return &inventory.model;
+    case InventoryKey::modelNumber:
+        return &inventory.modelNumber;
+    case InventoryKey::serial:
+        return &inventory.serial;
+    case InventoryKey::os:
+        return &inventory.os;
+    case InventoryKey::bitlocker:
+        return &inventory.bitlocker;
+    case InventoryKey::partitionStyle:
+        return &inventory.partitionStyle;
+    case InventoryKey::cpuVendor:
+        return &inventory.cpuVendor;
+    default:
+        return nullptr;
     }
-    if (!found->is_string()) {
-        return false;
-    }
-    value = found->get<std::string>();
-    return true;
 }
 
-bool oneOf(const std::string& value, std::initializer_list<std::string_view> words)
+std::optional<std::uint32_t>* numberField(Inventory& inventory, InventoryKey key)
 {
-    return std::any_of(words.begin(), words.end(), [&value](std::string_view word) { return value == word; });
+    switch (key) {
+    case InventoryKey::cpuFamily:
+        return &inventory.cpuFamily;
+    case InventoryKey::cpuModel:
+        return &inventory.cpuModel;
+    case InventoryKey::cpuStepping:
+        return &inventory.cpuStepping;
+    case InventoryKey::cpuCores:
+        return &inventory.cpuCores;
+    case InventoryKey::cpuLogical:
+        return &inventory.cpuLogical;
+    case InventoryKey::cpuMaxMhz:
+        return &inventory.cpuMaxMhz;
+    default:
+        return nullptr;
+    }
 }
 
-bool virtualMachineMember(const nlohmann::json& object, std::optional<bool>& value)
-{
-    const auto found = object.find("virtual_machine");
-    if (found == object.end() || found->is_null()) {
+// The parser's events for one inventory, taken into the record by the format's rows in one pass
+// and without a document tree. Anything a row does not allow ends the parse, and so does a key
+// given twice: JSON leaves that to the reader, and the value shown must be the only one there.
+// Keys the format does not know are passed over, whatever they hold.
+struct InventoryEvents {
+    Inventory& inventory;
+    int depth = 0;                         // 1 inside the inventory's object
+    std::optional<InventoryKey> current{}; // the member whose value comes next, where it is one of ours
+    std::bitset<inventoryFields.size()> seen{};
+    std::vector<std::string> otherKeys{};
+
+    // Where the value now read stands: before the object (no inventory), as one of our members,
+    // or in a member the format does not know.
+    enum class Place : std::uint8_t { outside, ours, other };
+    [[nodiscard]] Place place() const
+    {
+        if (depth == 0) {
+            return Place::outside;
+        }
+        return depth == 1 && current ? Place::ours : Place::other;
+    }
+    [[nodiscard]] InventoryKind kind() const { return inventoryField(*current).kind; }
+
+    [[nodiscard]] bool null() const
+    {
+        if (place() != Place::ours) {
+            return place() == Place::other;
+        }
+        return kind() == InventoryKind::number || kind() == InventoryKind::flag; // unknown: left empty
+    }
+    bool boolean(bool value)
+    {
+        if (place() != Place::ours) {
+            return place() == Place::other;
+        }
+        if (kind() != InventoryKind::flag) {
+            return false;
+        }
+        inventory.virtualMachine = value;
         return true;
     }
-    if (!found->is_boolean()) {
+    bool number_unsigned(std::uint64_t value)
+    {
+        if (place() != Place::ours) {
+            return place() == Place::other;
+        }
+        std::optional<std::uint32_t>* const field = numberField(inventory, *current);
+        if (field == nullptr || value > std::numeric_limits<std::uint32_t>::max()) {
+            return false;
+        }
+        *field = static_cast<std::uint32_t>(value);
+        return true;
+    }
+    // Negative and fractional numbers are no count of ours.
+    [[nodiscard]] bool number_integer(std::int64_t /*value*/) const { return place() == Place::other; }
+    [[nodiscard]] bool number_float(double /*value*/, const std::string& /*text*/) const
+    {
+        return place() == Place::other;
+    }
+    bool string(std::string& value)
+    {
+        if (place() != Place::ours) {
+            return place() == Place::other;
+        }
+        std::string* const field = textField(inventory, *current);
+        const InventoryField& row = inventoryField(*current);
+        if (field == nullptr || (row.kind == InventoryKind::word &&
+                                 std::find(row.words.begin(), row.words.end(), value) == row.words.end())) {
+            return false;
+        }
+        *field = row.kind == InventoryKind::hardware ? knownHardwareText(value) : std::move(value);
+        return true;
+    }
+    static bool binary(nlohmann::json::binary_t& /*value*/) { return false; }
+    // The inventory's own object, or one inside a member that is not ours; no member of ours
+    // holds an object or an array.
+    bool start_object(std::size_t /*size*/)
+    {
+        const Place at = place();
+        ++depth;
+        return at != Place::ours;
+    }
+    bool start_array(std::size_t /*size*/)
+    {
+        const Place at = place();
+        ++depth;
+        return at == Place::other;
+    }
+    bool end_object() { return --depth >= 0; }
+    bool end_array() { return --depth >= 0; }
+    bool key(std::string& name)
+    {
+        if (depth != 1) {
+            return true;
+        }
+        current = inventoryKeyNamed(name);
+        if (!current) {
+            const bool again = std::find(otherKeys.begin(), otherKeys.end(), name) != otherKeys.end();
+            otherKeys.push_back(std::move(name));
+            return !again;
+        }
+        const auto index = static_cast<std::size_t>(*current);
+        const bool again = seen.test(index);
+        seen.set(index);
+        return !again;
+    }
+    static bool parse_error(std::size_t /*position*/, const std::string& /*token*/,
+                            const nlohmann::json::exception& /*error*/)
+    {
         return false;
     }
-    value = found->get<bool>();
-    return true;
-}
+};
 
 } // namespace
 
@@ -123,23 +256,13 @@ std::optional<Inventory> parseInventory(std::string_view bytes)
     if (bytes.starts_with("\xEF\xBB\xBF")) {
         bytes.remove_prefix(3);
     }
-    const nlohmann::json object = nlohmann::json::parse(bytes, nullptr, false);
     Inventory inventory;
-    if (!object.is_object()) {
+    InventoryEvents events{inventory};
+    if (!nlohmann::json::sax_parse(bytes, &events)) {
         return std::nullopt;
     }
-    const bool typesRight =
-        stringMember(object, "computer_name", inventory.computerName) &&
-        stringMember(object, "collected", inventory.collected) &&
-        stringMember(object, "manufacturer", inventory.manufacturer) &&
-        stringMember(object, "model", inventory.model) && stringMember(object, "serial", inventory.serial) &&
-        stringMember(object, "os", inventory.os) && stringMember(object, "bitlocker", inventory.bitlocker) &&
-        stringMember(object, "partition_style", inventory.partitionStyle) &&
-        virtualMachineMember(object, inventory.virtualMachine);
     const std::optional<std::int64_t> collected = parseIsoTime(inventory.collected);
-    if (!typesRight || inventory.computerName.empty() || !collected ||
-        !oneOf(inventory.bitlocker, {"on", "off", "unknown"}) ||
-        !oneOf(inventory.partitionStyle, {"gpt", "mbr", "unknown"})) {
+    if (inventory.computerName.empty() || !collected) {
         return std::nullopt;
     }
     inventory.collectedTime = *collected;

@@ -1,5 +1,7 @@
 #include "fleet/outputs/inventory_cells.h"
 
+#include "core/inventory_format.h"
+
 namespace quill::fleet {
 namespace {
 
@@ -22,10 +24,13 @@ std::array<std::string, 5> inventoryCells(const MachineReport& machine)
         return {};
     }
     const Inventory& i = *machine.inventory;
-    std::string model = i.manufacturer;
-    model += model.empty() || i.model.empty() ? "" : " ";
-    model += i.model;
-    return {model, i.serial, i.os, word(i.bitlocker), word(i.partitionStyle)};
+    // What the inventory does not know is shown as such, not as a blank that looks like a gap.
+    const auto known = [](const std::string& text) { return text.empty() ? std::string("–") : text; };
+    std::string model = makerAndModel(i.manufacturer, i.model.empty() ? i.modelNumber : i.model);
+    if (!i.model.empty() && !i.modelNumber.empty()) {
+        model += " (" + i.modelNumber + ")";
+    }
+    return {known(model), known(i.serial), known(i.os), word(i.bitlocker), word(i.partitionStyle)};
 }
 
 std::string machineMarks(const MachineReport& machine)

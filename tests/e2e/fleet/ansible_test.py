@@ -49,12 +49,15 @@ class Ansible(FleetTestCase):
         inventory = self.path("inventory.ini")
         with open(inventory, "w") as f:
             # The one Windows host is down; the last Linux host gets its modules on stdin, the others on a tty.
-            f.write("[windows]\npc-gone ansible_host=127.0.0.1 ansible_port=1 ansible_connection=ssh\n[linux]\n")
+            f.write("[windows]\npc-gone ansible_host=127.0.0.1 ansible_port=1 ansible_connection=ssh"
+                    " quillbrook_group='M\u00fcnchen/Au\u00dfendienst'\n[linux]\n")
             for host in HOSTS:
                 os.makedirs(self.path("remote", host))
                 f.write("%s ansible_host=127.0.0.1 ansible_port=%d ansible_ssh_private_key_file=%s"
                         " ansible_pipelining=%s quillbrook_remote_tmp=%s\n"
                         % (host, port, self.path("client_key"), host == HOSTS[-1], self.path("remote", host)))
+            # The inventory's own groups are the fleet's: a site with two hosts, one with a child group.
+            f.write("[bremen]\npc-a\npc-b\n[hamburg]\npc-c\n[nord:children]\nhamburg\n")
         # A machine long gone, deleted only because the run is told to.
         harness.write(self.path("reports", "pc-old.txt"), b"a report of a machine gone for months")
         os.utime(self.path("reports", "pc-old.txt"), (time.time() - 90 * 86400,) * 2)
@@ -88,6 +91,18 @@ class Ansible(FleetTestCase):
             self.assertEqual((m["inventory"]["computer_name"], m["inventory"]["bitlocker"]),
                              (socket.gethostname().split(".")[0], "unknown"))
             self.assertEqual(m["report_time"], m["inventory"]["collected"].replace("+00:00", "Z"))
+        self.assertEqual([m["group"] for m in document["machines"]], ["bremen", "bremen", "hamburg"])
+        with open(self.path("fleet.hosts"), encoding="utf-8") as f:
+            self.assertEqual(f.read().splitlines()[1:], ["pc-gone;M\u00fcnchen/Au\u00dfendienst", "pc-a;bremen",
+                                                         "pc-b;bremen", "pc-c;hamburg"])
+        # The processor as the fleet's reader takes it: numbers, not text, where the host tells them.
+        with open(self.path("reports", "pc-a.inventory.json"), encoding="utf-8") as f:
+            written = json.load(f)
+        for key in ("cpu_family", "cpu_model", "cpu_stepping", "cpu_cores", "cpu_logical"):
+            self.assertIsInstance(written[key], int, key)
+        self.assertIn(written["cpu_vendor"], ("GenuineIntel", "AuthenticAMD"))
+        self.assertTrue(written["cpu_max_mhz"] is None or written["cpu_max_mhz"] > 0)
+        self.assertIn(written["virtual_machine"], (True, False, None))
 
         # A run limited to one host adds to the collection: the others' reports stay, the summary
         # still runs, with the last one kept under its date and compared against.

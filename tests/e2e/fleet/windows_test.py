@@ -18,6 +18,7 @@ import harness  # noqa: E402
 from harness import MACHINE_TYPES, report_bytes, write  # noqa: E402
 
 SHARE_LINE = 'set "SHARE=\\\\server\\share"'
+SIGNER_LINE = 'set "SIGNER="'
 
 
 def verdict_of(report):
@@ -27,6 +28,13 @@ def verdict_of(report):
 
 
 class WindowsSide(WineTestCase):
+    @classmethod
+    def setUpClass(cls):
+        super().setUpClass()
+        # PowerShell as the scripts start it, standing in for Wine's stub, which prints nothing.
+        shutil.copyfile(CONFIG.stand_in, os.path.join(cls.prefix.root, "drive_c", "windows", "system32",
+                                                      "WindowsPowerShell", "v1.0", "powershell.exe"))
+
     def startup_script(self, share):
         """The script as an admin would set it up: its share line pointing at share."""
         with open(CONFIG.script, encoding="ascii", newline="") as f:
@@ -50,28 +58,47 @@ class WindowsSide(WineTestCase):
     def test_startup_script_files_report_and_inventory_and_records_its_run(self):
         computer = self.computer()
         leftover = os.path.join(self.prefix.root, "drive_c", "Program Files", "Quillbrook", "run")
-        # situation, (share holds the program, the inventory tool, has reports\), exit code (None: the verdict)
-        cases = [("share as set up", True, True, True, None),
-                 ("inventory tool missing: the report all the same", True, False, True, None),
-                 ("program missing on the share", False, True, True, 3),
-                 ("no reports directory on the share", True, True, False, 4)]
-        for situation, with_program, with_inventory, with_reports, code in cases:
+        crash = 0xC0000005
+        # situation, program on the share, the inventory tool, has reports\, temporary names taken first,
+        # exit code (None: the verdict)
+        cases = [("share as set up", CONFIG.exe, True, True, 0, None),
+                 ("inventory tool missing: the report all the same, the earlier inventory emptied", CONFIG.exe,
+                  False, True, 0, None),
+                 ("program missing on the share", None, True, True, 0, 3),
+                 ("no reports directory on the share", CONFIG.exe, True, False, 0, 4),
+                 ("the first temporary name taken: a second one", CONFIG.exe, True, True, 1, None),
+                 ("both temporary names taken", CONFIG.exe, True, True, 2, 4),
+                 ("a crash code reg refuses: no LastExitCode at all", CONFIG.stand_in, False, True, 0, crash)]
+        for situation, program, with_inventory, with_reports, taken, code in cases:
             with self.subTest(situation):
                 share = self.fresh_directory("share")
-                for wanted, exe, name in ((with_program, CONFIG.exe, "quillbrook.exe"),
-                                          (with_inventory, CONFIG.inventory_exe, "quillbrook-inventory.exe")):
-                    if wanted:
+                for exe, name in ((program, "quillbrook.exe"),
+                                  (with_inventory and CONFIG.inventory_exe, "quillbrook-inventory.exe")):
+                    if exe:
                         shutil.copyfile(exe, os.path.join(share, name))
+                reports = pathlib.Path(share, "reports")
                 if with_reports:
-                    write(os.path.join(share, "reports", computer + ".txt"), b"an earlier report, cut sh")
-                    write(os.path.join(share, "reports", computer + ".inventory.json"), b"{}")
+                    write(str(reports / (computer + ".txt")), b"an earlier report, cut sh")
+                    write(str(reports / (computer + ".inventory.json")), b"{}")
+                # Another computer's files where this run's random names would go: copy cannot put one there.
+                squatted = [computer + ".txt.nonce-%d.partial" % n for n in range(1, taken + 1)]
+                for name in squatted:
+                    os.makedirs(reports / name / "quillbrook-report.txt")
                 # What a run cut short left in the working folder is never filed.
                 write(os.path.join(leftover, "quillbrook-report.txt"), b"a report of a run cut short")
-                exit_code, _ = self.prefix.wine(["cmd", "/c", self.startup_script(share)])
+                self.prefix.reg("add", "HKLM\\SOFTWARE\\Quillbrook", "/v", "LastExitCode", "/t", "REG_DWORD", "/d",
+                                "1", "/f")
+                counter = os.path.join(self.fresh_directory("nonce"), "count")
+                exit_code, _ = self.prefix.wine(["cmd", "/c", self.startup_script(share)],
+                                                extra_env={"QUILLBROOK_NONCE_COUNTER": windows_path(counter)})
                 self.assertFalse(os.path.exists(leftover))
-                self.assertEqual(self.last_exit_code(), exit_code)
-                reports = pathlib.Path(share, "reports")
                 delivered = reports / (computer + ".txt")
+                if code == crash:
+                    self.assertEqual(exit_code, crash & 0xFF, "Linux keeps the exit code's low byte")
+                    self.assertEqual(self.last_exit_code(), None, "an earlier run's verdict must not stand")
+                    self.assertEqual(delivered.read_bytes(), b"Quillbrook\n")
+                    continue
+                self.assertEqual(self.last_exit_code(), exit_code)
                 if code is not None:
                     self.assertEqual(exit_code, code)
                     self.assertEqual(delivered.exists() and delivered.read_bytes(),
@@ -80,10 +107,12 @@ class WindowsSide(WineTestCase):
                 data = delivered.read_bytes()
                 self.assertTrue(data.startswith(BOM + b"Quillbrook\n") and data.endswith(b".\n"), data[:80])
                 self.assertEqual(exit_code, verdict_of(data[len(BOM):].decode("utf-8")))
-                inventory = [computer + ".inventory.json"] if with_inventory else []
-                self.assertEqual(sorted(os.listdir(reports)), sorted([computer + ".txt"] + inventory))
+                self.assertEqual(sorted(os.listdir(reports)),
+                                 sorted([computer + ".txt", computer + ".inventory.json"] + squatted))
                 if with_inventory:
                     self.check_inventory_read_by_fleet(share, computer)
+                else:
+                    self.assertEqual((reports / (computer + ".inventory.json")).read_bytes(), b"")
 
     def check_inventory_read_by_fleet(self, share, computer):
         """The helper's file as the fleet tool reads it: its keys, its time as the report's."""
@@ -93,6 +122,11 @@ class WindowsSide(WineTestCase):
         with open(os.path.join(share, "fleet.json"), encoding="utf-8") as f:
             document = json.load(f)
         self.assertEqual(document["unreadable_inventory"], [])
+        with open(os.path.join(share, "reports", computer + ".inventory.json"), encoding="utf-8") as f:
+            written = json.load(f)
+        self.assertEqual(list(written)[-7:], ["cpu_vendor", "cpu_family", "cpu_model", "cpu_stepping", "cpu_cores",
+                                              "cpu_logical", "cpu_max_mhz"])
+        self.assertTrue(written["cpu_vendor"] and written["cpu_family"] >= 6 and written["cpu_logical"] >= 1, written)
         inventory = document["machines"][0]["inventory"]
         self.assertEqual(list(inventory), ["computer_name", "collected", "manufacturer", "model", "serial", "os",
                                            "bitlocker", "partition_style", "virtual_machine"])
@@ -103,6 +137,20 @@ class WindowsSide(WineTestCase):
         self.assertLess(abs(datetime.datetime.now(datetime.timezone.utc) - collected), datetime.timedelta(minutes=5))
         self.assertEqual(document["machines"][0]["report_time"],
                          collected.astimezone(datetime.timezone.utc).strftime("%Y-%m-%dT%H:%M:%SZ"))
+
+    def test_inventory_exe_refuses_a_wrong_call_and_names_why_it_wrote_nothing(self):
+        root = self.fresh_directory("inventory")
+        # arguments, exit code, what standard error says
+        cases = [(["x.json", "--bitlocker", "maybe"], 2, "Aufruf: quillbrook-inventory"),
+                 (["x.json", "--bitlock", "on"], 2, "Aufruf: quillbrook-inventory"),
+                 (["missing\\x.json", "--bitlocker", "on"], 1, "Inventar nicht gespeichert: missing\\x.json: "),
+                 (["x.json", "--bitlocker", "off"], 0, "")]
+        for args, code, says in cases:
+            with self.subTest(args):
+                exit_code, _, stderr = self.prefix.wine([CONFIG.inventory_exe] + args, cwd=root, with_stderr=True)
+                self.assertEqual(exit_code, code, stderr)
+                self.assertTrue(stderr.decode("utf-8").startswith(says), stderr)
+        self.assertEqual(os.listdir(root), ["x.json"])
 
     def test_fleet_exe_reads_paths_that_are_not_ascii_and_prints_utf8(self):
         root = self.fresh_directory("fleet")
@@ -125,10 +173,10 @@ class WindowsSide(WineTestCase):
         stick = self.fresh_directory("stick")
         # A '%' in the folder is left out: Wine's cmd drops it from %~dp0 itself, where Windows keeps it.
         folder = os.path.join(stick, "IT & Co (2024)")
-        for exe, name in ((CONFIG.exe, "quillbrook.exe"), (CONFIG.inventory_exe, "quillbrook-inventory.exe"),
-                          (CONFIG.usb_script, "quillbrook-usb.cmd")):
+        for exe, name in ((CONFIG.exe, "quillbrook.exe"), (CONFIG.inventory_exe, "quillbrook-inventory.exe")):
             os.makedirs(folder, exist_ok=True)
             shutil.copyfile(exe, os.path.join(folder, name))
+        self.usb_script(folder, 'set "SIGNER=keine"')
         filed = pathlib.Path(folder, "Berichte", computer + ".txt")
         # Input that never ends stands in for a user who closes the window at the prompt: the
         # report and its inventory must be on the stick while the script still waits.
@@ -150,7 +198,31 @@ class WindowsSide(WineTestCase):
         # With input at its end the prompt returns, and the exit code is the verdict.
         exit_code, stdout = self.prefix.wine(script, cwd=folder)
         self.assertEqual(exit_code, verdict_of(data[len(BOM):].decode("utf-8")))
-        self.assertIn(b'Bericht abgelegt: "' + windows_path(str(filed)).encode(), stdout)
+        self.assertIn(b'Bericht abgelegt: "' + windows_path(str(filed)).encode() + b'"\r\n', stdout)
+        self.assertEqual(stdout.count(b"Taste"), 1, "one prompt, and it is the one that waits")
+        self.assertNotIn(b"any key", stdout.lower())
+
+        # A thumbprint set: the programs run only where PowerShell vouches for their signature.
+        self.usb_script(folder, 'set "SIGNER=3A 5B 7C"')
+        os.remove(filed)
+        exit_code, stdout = self.prefix.wine(script, cwd=folder)
+        self.assertEqual((exit_code, filed.exists()), (3, False), stdout)
+        self.assertIn(b"nicht gueltig signiert vom Zertifikat 3A 5B 7C", stdout)
+        # Vouched for, and filing to another stick's folder: the report there, and only the report.
+        other = pathlib.Path(self.fresh_directory("second-stick"), "Runde 1")
+        self.usb_script(folder, 'set "SIGNER=3A 5B 7C"', 'set "FILING=%s"' % windows_path(str(other)))
+        exit_code, stdout = self.prefix.wine(script, cwd=folder, extra_env={"QUILLBROOK_POWERSHELL_SAYS": "gueltig"})
+        self.assertEqual(exit_code, verdict_of(data[len(BOM):].decode("utf-8")), stdout)
+        self.assertEqual(sorted(os.listdir(other)), [computer + ".inventory.json", computer + ".txt"])
+
+    def usb_script(self, folder, signer_line, filing_line='set "FILING="'):
+        """The stick script as an admin would set it up: its signer and its filing line replaced."""
+        with open(CONFIG.usb_script, encoding="ascii", newline="") as f:
+            text = f.read()
+        for line in (SIGNER_LINE, 'set "FILING="'):
+            self.assertIn(line + "\r\n", text, "set in one line near the top")
+        with open(os.path.join(folder, "quillbrook-usb.cmd"), "w", encoding="ascii", newline="") as f:
+            f.write(text.replace(SIGNER_LINE, signer_line).replace('set "FILING="', filing_line))
 
     def test_fleet_exe_ends_a_walk_through_links_to_its_own_directory(self):
         # Wine shows a Linux symbolic link as a plain directory, as Windows shows no junction: only
@@ -177,5 +249,5 @@ class WindowsSide(WineTestCase):
 
 if __name__ == "__main__":
     wine_harness.main(fleet_exe="quillbrook-fleet.exe as built", inventory_exe="quillbrook-inventory.exe as built",
-                      script="the start-up script",
-                      usb_script="the USB stick script")
+                      script="the start-up script", usb_script="the USB stick script",
+                      stand_in="stands in for PowerShell and for a crashing program")
