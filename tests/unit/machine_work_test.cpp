@@ -1,14 +1,22 @@
-#include "core/checks.h"
+#include "core/finding_table.h"
 #include "fleet/plan/machine_work.h"
 #include "sample_assessments.h"
 
-#include <map>
+#include <vector>
 
 namespace quill {
 namespace {
 
-// An Intel or AMD machine on which the checks named fail with the details given.
-Assessment failing(const std::map<std::string, std::string>& failed, const char* vendor = testing::intelVendor,
+// A check that fails with a finding.
+struct Failed {
+    Check check;
+    Finding finding;
+    std::uint64_t value = 0;
+};
+
+// An Intel or AMD machine on which the checks named fail with the findings given, worded by the
+// table, so that no wording here can drift from the program's.
+Assessment failing(const std::vector<Failed>& failed, const char* vendor = testing::intelVendor,
                    const char* brand = testing::intelBrand)
 {
     CheckList technical = testing::intelTechnicalChecks();
@@ -18,8 +26,10 @@ Assessment failing(const std::map<std::string, std::string>& failed, const char*
     CheckList official = testing::officialChecks(true, true);
     for (CheckList* list : {&technical, &official}) {
         for (CheckItem& item : *list) {
-            if (const auto found = failed.find(item.name); found != failed.end()) {
-                item = testing::failedItem(item.name, found->second);
+            for (const Failed& f : failed) {
+                if (item.name == checkName(f.check)) {
+                    item = checkItem(f.check, false, f.finding, f.value);
+                }
             }
         }
     }
@@ -29,95 +39,75 @@ Assessment failing(const std::map<std::string, std::string>& failed, const char*
 TEST(MachineWork, CategoryAndActionsFromTheFailedChecks)
 {
     using enum Action;
+    using enum Finding;
     struct Case {
-        std::map<std::string, std::string> failed;
+        std::vector<Failed> failed;
         Category category;
         std::vector<Action> actions;
         const char* brand = testing::intelBrand;
         MachineFacts facts = {};
     };
-    const std::string tpmNotFound = "nicht verfuegbar (TBS Fehler 2150121487)";
+    constexpr std::uint64_t gib = std::uint64_t{1} << 30;
+    const Failed tpmMissing{Check::tpm20, tpmNotFound, platform::tbsTpmNotFound};
+    const Failed secureBoot{Check::secureBoot, secureBootOff};
+    const Failed oldTpm{Check::tpm20, tpm12};
+    const Failed smallDisk{Check::systemDrive, driveCapacity, 64 * gib - 1};
+    const Failed noMemoryFigure{Check::memory, memoryUnreadable};
+    const Failed littleMemory{Check::memory, memoryInstalled, 2 * gib};
     const char* kabyLake = "Intel(R) Core(TM) i7-7700 CPU @ 3.60GHz";
     const char* ivyBridge = "Intel(R) Core(TM) i5-3470 CPU @ 3.20GHz";
     const char* qemu = "QEMU Virtual CPU version 2.5+";
     const MachineFacts bitlocker{std::nullopt, true, false};
-    const std::map<std::string, std::string> legacy = {{"UEFI-Boot", "Legacy/BIOS"},
-                                                       {"Secure Boot", "nicht verfuegbar im Legacy/BIOS-Modus"}};
+    const std::vector<Failed> legacy = {{Check::uefiBoot, legacyBios}, {Check::secureBoot, secureBootLegacy}};
     const Case cases[] = {
         {{}, Category::ready, {}},
         {{}, Category::cpuNotListed, {replacePc}, kabyLake},
-        {{{"Secure Boot", "deaktiviert"}, {"TPM 2.0", tpmNotFound}}, Category::cpuNotListed, {replacePc}, ivyBridge},
-        {{{"RAM >= 4 GiB", "2.0 GiB installiert"}}, Category::cpuNotListed, {replacePc}, kabyLake},
-        {{{"Secure Boot", "deaktiviert"}}, Category::firmware, {enableSecureBoot}},
-        {{{"UEFI-Boot", "Legacy/BIOS"},
-          {"Secure Boot", "nicht verfuegbar im Legacy/BIOS-Modus"},
-          {"TPM 2.0", tpmNotFound}},
+        {{secureBoot, tpmMissing}, Category::cpuNotListed, {replacePc}, ivyBridge},
+        {{littleMemory}, Category::cpuNotListed, {replacePc}, kabyLake},
+        {{secureBoot}, Category::firmware, {enableSecureBoot}},
+        {{{Check::uefiBoot, legacyBios}, {Check::secureBoot, secureBootLegacy}, tpmMissing},
          Category::firmware,
          {enableUefi, enableSecureBoot, enableTpm}},
-        {{{"TPM 2.0", "nicht verfuegbar (TBS Fehler 2150121473)"}}, Category::check, {check}},
-        {{{"Secure Boot", "deaktiviert"}, {"TPM 2.0", "nicht verfuegbar (TBS Fehler 2150121480)"}},
+        {{{Check::tpm20, tbsError, platform::tbsInternalError}}, Category::check, {check}},
+        {{secureBoot, {Check::tpm20, tbsError, platform::tbsServiceNotRunning}},
          Category::check,
          {enableSecureBoot, check}},
-        {{{"Secure Boot", "Status konnte nicht ausgelesen werden"}}, Category::check, {check}},
-        {{{"TPM 2.0", "unbekannte TPM-Version (3)"}}, Category::check, {check}},
-        {{{"UEFI-Boot", "32-Bit-UEFI (startet kein 64-Bit-Windows)"}}, Category::check, {check}},
-        {{{"UEFI-Boot", "nicht ermittelbar (WSL)"},
-          {"Secure Boot", "nicht ermittelbar (WSL)"},
-          {"TPM 2.0", "nicht ermittelbar (WSL)"}},
+        {{{Check::secureBoot, secureBootUnread}}, Category::check, {check}},
+        {{{Check::tpm20, tpmVersionUnknown, 3}}, Category::check, {check}},
+        {{{Check::uefiBoot, uefi32Bit}}, Category::check, {check}},
+        {{{Check::uefiBoot, uefiInWsl}, {Check::secureBoot, secureBootInWsl}, {Check::tpm20, tpmInWsl}},
          Category::check,
          {check}},
-        {{{"Secure Boot", "Status konnte nicht ausgelesen werden"}, {"TPM 2.0", "nur TPM 1.2 erkannt"}},
-         Category::tpmHardware,
-         {check, tpmUpgrade}},
-        {{{"Secure Boot", "deaktiviert"}, {"TPM 2.0", "nur TPM 1.2 erkannt"}},
-         Category::tpmHardware,
-         {enableSecureBoot, tpmUpgrade}},
-        {{{"RAM >= 4 GiB", "2.0 GiB installiert"}, {"TPM 2.0", "nur TPM 1.2 erkannt"}},
-         Category::upgrade,
-         {addMemory, tpmUpgrade}},
-        {{{"Systemlaufwerk >= 64 GiB", "Kapazitaet 59.6 GiB"}}, Category::upgrade, {largerDisk}},
-        {{{"RAM >= 4 GiB", "konnte nicht gelesen werden"}}, Category::check, {check}},
-        {{{"RAM >= 4 GiB", "konnte nicht gelesen werden"}, {"Systemlaufwerk >= 64 GiB", "Kapazitaet 59.6 GiB"}},
-         Category::upgrade,
-         {check, largerDisk}},
-        {{{"SSE4.2", "fehlt"}, {"POPCNT", "fehlt"}, {"Systemlaufwerk >= 64 GiB", "Kapazitaet 59.6 GiB"}},
-         Category::replace,
-         {replacePc, largerDisk}},
-        {{{"64-Bit CPU", "fehlt"}, {"UEFI-Boot", "Legacy/BIOS"}}, Category::replace, {replacePc, enableUefi}},
-        {{{"SSE4.2", "fehlt"}, {"TPM 2.0", tpmNotFound}},
+        {{{Check::secureBoot, secureBootUnread}, oldTpm}, Category::tpmHardware, {check, tpmUpgrade}},
+        {{secureBoot, oldTpm}, Category::tpmHardware, {enableSecureBoot, tpmUpgrade}},
+        {{littleMemory, oldTpm}, Category::upgrade, {addMemory, tpmUpgrade}},
+        {{smallDisk}, Category::upgrade, {largerDisk}},
+        {{noMemoryFigure}, Category::check, {check}},
+        {{noMemoryFigure, smallDisk}, Category::upgrade, {check, largerDisk}},
+        {{{Check::sse42, missing}, {Check::popcnt, missing}, smallDisk}, Category::replace, {replacePc, largerDisk}},
+        {{{Check::cpu64, missing}, {Check::uefiBoot, legacyBios}}, Category::replace, {replacePc, enableUefi}},
+        {{{Check::sse42, missing}, tpmMissing},
          Category::replace,
          {replacePc, tpmUpgrade},
          "Intel(R) Core(TM)2 Duo CPU     E8400  @ 3.00GHz"},
-        {{{"SSE4.2", "fehlt"}, {"POPCNT", "fehlt"}, {"TPM 2.0", tpmNotFound}}, Category::firmware, {vmSettings}, qemu},
-        {{{"TPM 2.0", tpmNotFound}}, Category::firmware, {vmSettings}, "Common KVM processor"},
+        {{{Check::sse42, missing}, {Check::popcnt, missing}, tpmMissing}, Category::firmware, {vmSettings}, qemu},
+        {{tpmMissing}, Category::firmware, {vmSettings}, "Common KVM processor"},
         {legacy, Category::firmware, {vmSettings}, testing::intelBrand, {true, false, false}},
-        {{{"Secure Boot", "deaktiviert"}},
-         Category::firmware,
-         {suspendBitlocker, enableSecureBoot},
-         testing::intelBrand,
-         bitlocker},
-        {{{"Systemlaufwerk >= 64 GiB", "Kapazitaet 59.6 GiB"}},
-         Category::upgrade,
-         {largerDisk},
-         testing::intelBrand,
-         bitlocker},
+        {{secureBoot}, Category::firmware, {suspendBitlocker, enableSecureBoot}, testing::intelBrand, bitlocker},
+        {{smallDisk}, Category::upgrade, {largerDisk}, testing::intelBrand, bitlocker},
         {legacy,
          Category::firmware,
          {suspendBitlocker, convertToGpt, enableUefi, enableSecureBoot},
          testing::intelBrand,
          {std::nullopt, true, true}},
-        {{{"Secure Boot", "deaktiviert"}},
-         Category::firmware,
-         {enableSecureBoot},
-         testing::intelBrand,
-         {std::nullopt, false, true}},
+        {{secureBoot}, Category::firmware, {enableSecureBoot}, testing::intelBrand, {std::nullopt, false, true}},
     };
     for (const Case& c : cases) {
         const MachineWork work = machineWork(failing(c.failed, testing::intelVendor, c.brand), c.facts);
         EXPECT_EQ(categoryId(work.category), categoryId(c.category)) << c.failed.size() << " " << c.brand;
         EXPECT_EQ(work.actions, c.actions) << categoryId(c.category) << " " << c.brand;
     }
-    EXPECT_EQ(machineWork(failing({{"PrefetchW (AMD)", "fehlt"}}, "AuthenticAMD")).category, Category::replace);
+    EXPECT_EQ(machineWork(failing({{Check::prefetchW, missing}}, "AuthenticAMD")).category, Category::replace);
 }
 
 // Real brand texts on both sides of every rule's edge.
