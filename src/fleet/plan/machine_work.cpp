@@ -16,9 +16,9 @@ bool contains(const std::vector<Action>& actions, Action action)
 
 // The step for one failed item, as its finding says; "no TPM" on a platform older than firmware
 // TPMs means none to switch on.
-Action actionFor(const CheckItem& item, std::string_view brand)
+Action actionFor(const CheckItem& item, const ProcessorJudgement& processor)
 {
-    if (item.finding == Finding::tpmNotFound && predatesFirmwareTpm(brand)) {
+    if (item.finding == Finding::tpmNotFound && processor.beforeFirmwareTpm) {
         return Action::tpmUpgrade;
     }
     return definitionOf(item.finding).action;
@@ -45,7 +45,7 @@ struct FailedItem {
     Action action;
 };
 
-std::vector<FailedItem> failedItems(const Assessment& a, bool virtualMachine)
+std::vector<FailedItem> failedItems(const Assessment& a, const ProcessorJudgement& processor, bool virtualMachine)
 {
     std::vector<FailedItem> failed;
     for (const CheckList* list : {&a.technicalChecks, &a.officialChecks}) {
@@ -53,7 +53,7 @@ std::vector<FailedItem> failedItems(const Assessment& a, bool virtualMachine)
             if (item.passed) {
                 continue;
             }
-            Action action = actionFor(item, a.brand);
+            Action action = actionFor(item, processor);
             // The processor model, the vTPM, Secure Boot and UEFI of a VM are all set in its hypervisor.
             if (virtualMachine &&
                 (action == Action::replacePc || categoryOf(action) == Category::firmware ||
@@ -128,9 +128,10 @@ std::vector<Action> actionsFor(const std::vector<FailedItem>& failed, Category c
 MachineWork machineWork(const Assessment& assessment, const MachineFacts& facts)
 {
     MachineWork work;
-    work.processorOnList = processorListing(assessment.brand);
+    const ProcessorJudgement processor = judgeProcessor(ProcessorIdentity{assessment.vendor, assessment.brand});
+    work.processorOnList = processor.listing;
     const bool virtualMachine = facts.virtualMachine.value_or(virtualProcessorBrand(assessment.brand));
-    const std::vector<FailedItem> failed = failedItems(assessment, virtualMachine);
+    const std::vector<FailedItem> failed = failedItems(assessment, processor, virtualMachine);
     work.category = categoryFor(assessment, failed, work.processorOnList);
     work.actions = actionsFor(failed, work.category, facts);
     return work;

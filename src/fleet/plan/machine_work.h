@@ -2,6 +2,7 @@
 
 #include "core/assessment.h"
 #include "core/finding.h"
+#include "fleet/plan/processor_table.h"
 
 #include <array>
 #include <cstdint>
@@ -20,10 +21,6 @@ inline constexpr std::array<Action, 11> allActions = {
     Action::enableTpm,        Action::tpmUpgrade,   Action::vmSettings, Action::addMemory,
     Action::largerDisk,       Action::replacePc,    Action::check};
 
-// Whether the processor is on the vendor's list of supported processors, from its brand text.
-// Informational only: it changes no verdict, category or exit code.
-enum class ProcessorListing : std::uint8_t { yes, no, unknown };
-
 struct MachineWork {
     Category category = Category::ready;
     std::vector<Action> actions; // in report order, each action once
@@ -39,17 +36,6 @@ struct MachineFacts {
 };
 
 MachineWork machineWork(const Assessment& assessment, const MachineFacts& facts = {});
-
-ProcessorListing processorListing(std::string_view brand);
-
-// Whether the brand names a platform older than firmware TPMs (fTPM, PTT): Intel Core before the
-// 4th generation, AMD before Ryzen and the older families the list lacks. There "no TPM found"
-// means no TPM to switch on.
-bool predatesFirmwareTpm(std::string_view brand);
-
-// Whether the brand is one a hypervisor makes up ("QEMU Virtual CPU version 2.5+",
-// "Common KVM processor").
-bool virtualProcessorBrand(std::string_view brand);
 
 // What a TBS result a TPM item names means, in words; empty for any other item.
 std::string_view tbsErrorMeaning(const CheckItem& tpm);
