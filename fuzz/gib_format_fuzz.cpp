@@ -1,7 +1,7 @@
 // Formats arbitrary byte counts. Input: the count as eight bytes, little-endian.
 
 #include "fuzz_input.h"
-#include "probes/gib_format.h"
+#include "core/gib_format.h"
 
 #include <cstdint>
 #include <limits>

@@ -6,7 +6,7 @@
 // the program writes, and control characters in details shown as the console shows them. Two final bytes
 // say where to cut the written report short.
 
-#include "core/check_details.h"
+#include "core/report_layout.h"
 #include "core/checks.h"
 #include "core/report_layout.h"
 #include "core/printable_text.h"
@@ -63,15 +63,15 @@ std::string canonical(std::string_view file)
 void readArbitraryBytes(const std::string& bytes)
 {
     const ReportReading reading = quill::readReport(bytes);
-    if (reading.assessment) {
-        FUZZ_CHECK(quill::buildReportText(*reading.assessment) == canonical(bytes));
+    if (reading) {
+        FUZZ_CHECK(quill::buildReportText(*reading) == canonical(bytes));
         return;
     }
-    const ReportFaultKind kind = reading.fault.kind;
+    const ReportFaultKind kind = reading.error().kind;
     FUZZ_CHECK(kind != ReportFaultKind::unreadableFile && kind != ReportFaultKind::unreadableDirectory);
     const bool wholeFile = kind == ReportFaultKind::empty || kind == ReportFaultKind::tooLarge;
-    FUZZ_CHECK(wholeFile == (reading.fault.line == 0));
-    FUZZ_CHECK(reading.fault.line <= lineFeeds(bytes) + 1);
+    FUZZ_CHECK(wholeFile == (reading.error().line == 0));
+    FUZZ_CHECK(reading.error().line <= lineFeeds(bytes) + 1);
 }
 
 quill::Assessment assessmentFrom(quill::fuzz::ByteReader& in)
@@ -111,8 +111,8 @@ void readBackWritten(std::uint8_t mode, quill::fuzz::ByteReader& in)
         bytes += c == '\n' && (mode & 4u) != 0 ? "\r\n" : std::string(1, c);
     }
     const ReportReading reading = quill::readReport(bytes);
-    FUZZ_CHECK(reading.assessment.has_value());
-    const quill::Assessment& read = *reading.assessment;
+    FUZZ_CHECK(reading.has_value());
+    const quill::Assessment& read = *reading;
     FUZZ_CHECK(read.brand == quill::printableText(written.brand) &&
                read.vendor == quill::printableText(written.vendor));
     FUZZ_CHECK(sameItems(read.technicalChecks, written.technicalChecks));
@@ -127,8 +127,8 @@ void readBackWritten(std::uint8_t mode, quill::fuzz::ByteReader& in)
     const std::size_t cut = static_cast<std::size_t>(low | (in.byte() << 8)) % bytes.size();
     if (cut > 0) {
         const ReportReading partial = quill::readReport(bytes.substr(0, cut));
-        FUZZ_CHECK(!partial.assessment && partial.fault.kind == ReportFaultKind::cutShort);
-        FUZZ_CHECK(partial.fault.line == 1 + lineFeeds(std::string_view(bytes).substr(0, cut)));
+        FUZZ_CHECK(!partial && partial.error().kind == ReportFaultKind::cutShort);
+        FUZZ_CHECK(partial.error().line == 1 + lineFeeds(std::string_view(bytes).substr(0, cut)));
     }
 }
 

@@ -1,7 +1,6 @@
 #include "core/checks.h"
 
 #include <algorithm>
-#include <utility>
 
 namespace quill {
 
@@ -31,11 +30,6 @@ const CheckDefinition* findDefinition(std::string_view name)
     const auto* const found = std::find_if(checkTable.begin(), checkTable.end(),
                                            [name](const CheckDefinition& row) { return row.name == name; });
     return found == checkTable.end() ? nullptr : found;
-}
-
-CheckItem checkItem(Check check, bool passed, std::string detail)
-{
-    return CheckItem{std::string(checkName(check)), passed, std::move(detail)};
 }
 
 } // namespace quill

@@ -77,7 +77,4 @@ bool isListedFor(const CheckDefinition& definition, std::string_view vendor);
 // The row whose name is exactly name, or nullptr.
 const CheckDefinition* findDefinition(std::string_view name);
 
-// An item of the check, named from the table.
-CheckItem checkItem(Check check, bool passed, std::string detail);
-
 } // namespace quill

@@ -25,6 +25,9 @@ inline constexpr std::string_view vendorLabel = "Vendor : ";
 // CPUID gives the brand in 48 bytes and the vendor in 12: no written report holds more.
 inline constexpr std::size_t maxBrandBytes = 48;
 inline constexpr std::size_t maxVendorBytes = 12;
+// The longest detail a probe writes is some 40 bytes; with room for a longer one to come, a
+// report's detail beyond this came from elsewhere and could push a printed work list off its page.
+inline constexpr std::size_t maxDetailBytes = 80;
 
 inline constexpr std::string_view technicalTitle = "[Technische Mindestanforderungen]";
 inline constexpr std::string_view officialTitle = "[Offizielle Microsoft-Anforderungen]";

@@ -4,14 +4,18 @@
 
 namespace quill {
 
+std::string blockerLine(const CheckItem& item)
+{
+    return item.detail.empty() ? item.name : item.name + " - " + item.detail;
+}
+
 BlockerList collectBlockers(const CheckList& checks)
 {
     BlockerList lines;
     for (const CheckItem& item : checks) {
-        if (item.passed) {
-            continue;
+        if (!item.passed) {
+            lines.push_back(blockerLine(item));
         }
-        lines.push_back(item.detail.empty() ? item.name : item.name + " - " + item.detail);
     }
     return lines;
 }

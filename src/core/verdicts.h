@@ -2,12 +2,14 @@
 
 #include "core/check_item.h"
 
+#include <string>
 #include <string_view>
 
 namespace quill {
 
 // One line per failed item, in list order: the name alone, or name " - " detail.
 BlockerList collectBlockers(const CheckList& checks);
+std::string blockerLine(const CheckItem& item);
 
 // True when no item failed; an empty list counts as passed.
 bool allPassed(const CheckList& checks);

@@ -21,8 +21,7 @@ std::optional<std::uint32_t> firmwareTypeFromVariableError(std::uint32_t error)
 
 std::uint16_t nativeArchitectureFrom(std::optional<std::uint16_t> nativeMachine, std::uint16_t systemInfoArchitecture)
 {
-    constexpr std::uint16_t machineArm64 = 0xAA64;  // IMAGE_FILE_MACHINE_ARM64
-    constexpr std::uint16_t architectureArm64 = 12; // PROCESSOR_ARCHITECTURE_ARM64
+    constexpr std::uint16_t machineArm64 = 0xAA64; // IMAGE_FILE_MACHINE_ARM64
     return nativeMachine == machineArm64 ? architectureArm64 : systemInfoArchitecture;
 }
 

@@ -13,10 +13,6 @@
 
 namespace quill::platform {
 
-// FIRMWARE_TYPE's values as the firmware query reports them.
-inline constexpr std::uint32_t firmwareTypeBios = 1;
-inline constexpr std::uint32_t firmwareTypeUefi = 2;
-
 // Where GetFirmwareType is missing (Windows 7 and 8.0): the firmware type from the error a
 // read of a firmware variable no firmware has ended with. Only legacy BIOS answers
 // ERROR_INVALID_FUNCTION; UEFI reads variables, so it finds none (ERROR_ENVVAR_NOT_FOUND) or

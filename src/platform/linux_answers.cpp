@@ -194,10 +194,8 @@ std::optional<std::string> readSmallFile(const std::string& path, std::size_t li
 
 std::uint16_t architectureFromCpuid(std::uint32_t highestExtendedLeaf, const CpuidRegisters& extendedLeaf1)
 {
-    constexpr std::uint16_t amd64 = 9;
-    constexpr std::uint16_t x86 = 0;
     const bool hasLongMode = highestExtendedLeaf >= 0x80000001 && ((extendedLeaf1.edx >> 29) & 1u) != 0;
-    return hasLongMode ? amd64 : x86;
+    return hasLongMode ? architectureAmd64 : architectureX86;
 }
 
 FirmwareVisibility firmwareVisibility(const std::string& root, bool rootIsSysfs,

@@ -62,11 +62,8 @@ std::optional<std::uint32_t> uefiWordSize(const std::string& root);
 // tpm0 absent: "TPM not found", marked as described without driver when an ACPI MSFT0101
 // device (TPM 2.0) is present and enabled (the first is numbered 00); else the version from
 // tpm_version_major, or, where that file is missing (kernels before 5.5), from the devices
-// only one TPM family gets; "internal error" when neither tells.
+// only one TPM family gets; tbsTpmNotFound without a tpm0, tbsInternalError when nothing tells,
+// as the Windows layer answers.
 TpmDeviceAnswer tpmDeviceInfo(const std::string& root);
-
-// TBS_E_TPM_NOT_FOUND, which the Linux layer reports when there is no tpm0; where it cannot
-// tell, it reports tbsInternalError as the Windows layer does.
-inline constexpr std::uint32_t tbsTpmNotFound = 0x8028400F;
 
 } // namespace quill::platform::linux_answers

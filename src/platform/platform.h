@@ -48,6 +48,13 @@ CpuidAnswers readCpuid();
 // the system, which also knows the machine under an emulator.
 std::uint16_t nativeArchitecture(const CpuidAnswers& cpuid);
 
+// The PROCESSOR_ARCHITECTURE_* codes the program tells apart.
+inline constexpr std::uint16_t architectureX86 = 0;
+inline constexpr std::uint16_t architectureIa64 = 6;
+inline constexpr std::uint16_t architectureAmd64 = 9;
+inline constexpr std::uint16_t architectureArm64 = 12;
+inline constexpr std::uint16_t architectureUnknown = 0xFFFF;
+
 // Whether the firmware, the TPM and the disks the process sees are the machine's own. Inside
 // a container or under WSL they describe a host or a virtual layer, and answers about them
 // would judge a machine nobody asked about.
@@ -58,7 +65,11 @@ enum class FirmwareVisibility : std::uint8_t {
 };
 FirmwareVisibility firmwareVisibility();
 
-// The firmware type (2 means UEFI); nullopt when the query failed.
+// FIRMWARE_TYPE's values as the firmware query reports them.
+inline constexpr std::uint32_t firmwareTypeBios = 1;
+inline constexpr std::uint32_t firmwareTypeUefi = 2;
+
+// The firmware type (firmwareTypeUefi means UEFI); nullopt when the query failed.
 std::optional<std::uint32_t> firmwareType();
 
 // The UEFI firmware's word size in bits (64, or 32 on some tablets, which boot no 64-bit
@@ -82,8 +93,13 @@ struct TpmDeviceAnswer {
 };
 TpmDeviceAnswer tpmDeviceInfo();
 
-// TBS_E_INTERNAL_ERROR: the TPM could not be asked at all.
-inline constexpr std::uint32_t tbsInternalError = 0x80284001;
+// The TBS_E_* results that say something about the TPM itself; every other result only says
+// that it could not be asked.
+inline constexpr std::uint32_t tbsInternalError = 0x80284001;       // the TPM could not be asked at all
+inline constexpr std::uint32_t tbsServiceNotRunning = 0x80284008;   // the TPM Base Services are stopped
+inline constexpr std::uint32_t tbsServiceStartPending = 0x8028400B; // they are still starting
+inline constexpr std::uint32_t tbsTpmNotFound = 0x8028400F;         // no TPM: the only result that says so
+inline constexpr std::uint32_t tbsServiceDisabled = 0x80284010;     // they are switched off
 
 // Total physical memory in bytes; nullopt when the query failed.
 std::optional<std::uint64_t> totalPhysicalMemory();

@@ -1,41 +1,31 @@
 #include "probes/firmware.h"
 
-#include "core/check_details.h"
-#include "core/checks.h"
+#include "core/finding_table.h"
 #include "platform/platform.h"
 #include "probes/visibility.h"
-
-#include <string>
-#include <utility>
 
 namespace quill {
 
 bool isUefiFirmwareType(std::optional<std::uint32_t> firmwareType)
 {
-    return firmwareType == firmwareTypeUefi;
+    return firmwareType == platform::firmwareTypeUefi;
 }
-
-namespace {
-
-constexpr const char* unreadableDetail = "Status konnte nicht ausgelesen werden";
-
-} // namespace
 
 CheckItem uefiBootCheck(platform::FirmwareVisibility visibility, std::optional<std::uint32_t> firmwareType,
                         std::optional<std::uint32_t> uefiWordSize)
 {
-    if (std::optional<std::string> unseen = unseenDetail(visibility)) {
-        return checkItem(Check::uefiBoot, false, std::move(*unseen));
+    if (const std::optional<Finding> unseen = unseenFinding(Check::uefiBoot, visibility)) {
+        return checkItem(Check::uefiBoot, false, *unseen);
     }
     // Calling an unanswered query BIOS would send the user to switch on what may be on already.
     if (!firmwareType) {
-        return checkItem(Check::uefiBoot, false, unreadableDetail);
+        return checkItem(Check::uefiBoot, false, Finding::uefiUnreadable);
     }
     const bool isUefi = isUefiFirmwareType(firmwareType);
     if (isUefi && uefiWordSize == 32u) {
-        return checkItem(Check::uefiBoot, false, "32-Bit-UEFI (startet kein 64-Bit-Windows)");
+        return checkItem(Check::uefiBoot, false, Finding::uefi32Bit);
     }
-    return checkItem(Check::uefiBoot, isUefi, isUefi ? "aktiv" : std::string(legacyBiosDetail));
+    return checkItem(Check::uefiBoot, isUefi, isUefi ? Finding::uefiActive : Finding::legacyBios);
 }
 
 std::optional<std::uint32_t> probeFirmwareType(platform::FirmwareVisibility visibility)
@@ -55,17 +45,17 @@ CheckItem probeUefiBoot(platform::FirmwareVisibility visibility, std::optional<s
 CheckItem secureBootCheck(platform::FirmwareVisibility visibility, std::optional<std::uint32_t> secureBootValue,
                           std::optional<std::uint32_t> firmwareType)
 {
-    if (std::optional<std::string> unseen = unseenDetail(visibility)) {
-        return checkItem(Check::secureBoot, false, std::move(*unseen));
+    if (const std::optional<Finding> unseen = unseenFinding(Check::secureBoot, visibility)) {
+        return checkItem(Check::secureBoot, false, *unseen);
     }
     if (secureBootValue) {
         const bool enabled = *secureBootValue == 1;
-        return checkItem(Check::secureBoot, enabled, enabled ? "aktiviert" : std::string(secureBootOffDetail));
+        return checkItem(Check::secureBoot, enabled, enabled ? Finding::secureBootOn : Finding::secureBootOff);
     }
     if (!firmwareType || isUefiFirmwareType(firmwareType)) {
-        return checkItem(Check::secureBoot, false, unreadableDetail);
+        return checkItem(Check::secureBoot, false, Finding::secureBootUnread);
     }
-    return checkItem(Check::secureBoot, false, std::string(secureBootInLegacyDetail));
+    return checkItem(Check::secureBoot, false, Finding::secureBootLegacy);
 }
 
 CheckItem probeSecureBoot(platform::FirmwareVisibility visibility, std::optional<std::uint32_t> firmwareType)

@@ -8,12 +8,10 @@
 
 namespace quill {
 
-inline constexpr std::uint32_t firmwareTypeUefi = 2;
-
 // True only for a query that succeeded and reported UEFI.
 bool isUefiFirmwareType(std::optional<std::uint32_t> firmwareType);
 
-// "UEFI-Boot": passed and "aktiv" on UEFI, "Legacy/BIOS" for any other type the query
+// "UEFI-Boot": passed and active on UEFI, legacy BIOS for any other type the query
 // reported, unreadable where it failed; failed where the firmware is not the machine's own,
 // or is 32-bit UEFI (uefiWordSize 32), which boots no 64-bit Windows.
 CheckItem uefiBootCheck(platform::FirmwareVisibility visibility, std::optional<std::uint32_t> firmwareType,

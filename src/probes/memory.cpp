@@ -1,19 +1,16 @@
 #include "probes/memory.h"
 
-#include "core/check_details.h"
-#include "core/checks.h"
+#include "core/finding_table.h"
 #include "platform/platform.h"
-#include "probes/gib_format.h"
 
 namespace quill {
 
 CheckItem memoryCheck(std::optional<std::uint64_t> totalBytes)
 {
     if (!totalBytes) {
-        return checkItem(Check::memory, false, "konnte nicht gelesen werden");
+        return checkItem(Check::memory, false, Finding::memoryUnreadable);
     }
-    return checkItem(Check::memory, *totalBytes >= memoryThreshold,
-                     formatGiB(*totalBytes) + std::string(installedSuffix));
+    return checkItem(Check::memory, *totalBytes >= memoryThreshold, Finding::memoryInstalled, *totalBytes);
 }
 
 CheckItem probeMemory()

@@ -1,6 +1,6 @@
 #include "probes/processor.h"
 
-#include "core/checks.h"
+#include "core/finding_table.h"
 
 #include <string_view>
 
@@ -26,13 +26,14 @@ bool bit(std::uint32_t value, int index)
     return ((value >> index) & 1u) != 0;
 }
 
-CheckItem presenceItem(Check check, bool passed, std::string_view note = {})
+// On ARM64 CPUID is answered by the x64 emulator, not by the processor Windows runs on.
+CheckItem presenceItem(Check check, bool passed, bool emulated)
 {
-    return checkItem(check, passed, std::string(passed ? "vorhanden" : "fehlt") + std::string(note));
+    if (emulated) {
+        return checkItem(check, passed, passed ? Finding::presentEmulated : Finding::missingEmulated);
+    }
+    return checkItem(check, passed, passed ? Finding::present : Finding::missing);
 }
-
-constexpr std::uint16_t architectureAmd64 = 9;
-constexpr std::uint16_t architectureArm64 = 12;
 
 } // namespace
 
@@ -83,20 +84,18 @@ ProcessorInfo decodeProcessorInfo(const CpuidAnswers& answers)
 
 void appendProcessorChecks(const ProcessorInfo& info, std::uint16_t nativeArchitecture, CheckList& checks)
 {
-    const bool isArm64 = nativeArchitecture == architectureArm64;
-    checks.push_back(
-        presenceItem(Check::cpu64, nativeArchitecture == architectureAmd64 || isArm64, isArm64 ? " (ARM64)" : ""));
+    const bool isArm64 = nativeArchitecture == platform::architectureArm64;
+    checks.push_back(isArm64 ? checkItem(Check::cpu64, true, Finding::presentArm64)
+                             : presenceItem(Check::cpu64, nativeArchitecture == platform::architectureAmd64, false));
     // This program is itself x86-64 code, so a 64-bit operating system is running it.
-    checks.push_back(presenceItem(Check::os64, true));
-    // On ARM64 CPUID is answered by the x64 emulator, not by the processor Windows runs on.
-    const std::string_view source = isArm64 ? " (x64-Emulation)" : "";
-    checks.push_back(presenceItem(Check::sse42, info.hasSse42, source));
-    checks.push_back(presenceItem(Check::popcnt, info.hasPopcnt, source));
-    checks.push_back(presenceItem(Check::nx, info.hasNx, source));
-    checks.push_back(presenceItem(Check::cmpxchg16b, info.hasCmpxchg16b, source));
-    checks.push_back(presenceItem(Check::lahfSahf, info.hasLahfSahf, source));
+    checks.push_back(presenceItem(Check::os64, true, false));
+    checks.push_back(presenceItem(Check::sse42, info.hasSse42, isArm64));
+    checks.push_back(presenceItem(Check::popcnt, info.hasPopcnt, isArm64));
+    checks.push_back(presenceItem(Check::nx, info.hasNx, isArm64));
+    checks.push_back(presenceItem(Check::cmpxchg16b, info.hasCmpxchg16b, isArm64));
+    checks.push_back(presenceItem(Check::lahfSahf, info.hasLahfSahf, isArm64));
     if (isListedFor(definitionOf(Check::prefetchW), info.vendor)) {
-        checks.push_back(presenceItem(Check::prefetchW, info.hasPrefetchW, source));
+        checks.push_back(presenceItem(Check::prefetchW, info.hasPrefetchW, isArm64));
     }
 }
 

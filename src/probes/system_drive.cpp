@@ -1,28 +1,24 @@
 #include "probes/system_drive.h"
 
-#include "core/check_details.h"
-#include "core/checks.h"
-#include "probes/gib_format.h"
+#include "core/finding_table.h"
 #include "probes/visibility.h"
-
-#include <utility>
 
 namespace quill {
 
 CheckItem systemDriveCheck(platform::FirmwareVisibility visibility, const platform::SystemVolumeAnswer& answer)
 {
-    if (std::optional<std::string> unseen = unseenDetail(visibility)) {
-        return checkItem(Check::systemDrive, false, std::move(*unseen));
+    if (const std::optional<Finding> unseen = unseenFinding(Check::systemDrive, visibility)) {
+        return checkItem(Check::systemDrive, false, *unseen);
     }
     if (!answer.directoryFound) {
-        return checkItem(Check::systemDrive, false, "Windows-Verzeichnis nicht gefunden");
+        return checkItem(Check::systemDrive, false, Finding::noWindowsFolder);
     }
     if (!answer.totalBytes) {
-        return checkItem(Check::systemDrive, false, "Kapazitaet konnte nicht gelesen werden");
+        return checkItem(Check::systemDrive, false, Finding::driveUnreadable);
     }
     // Free space plays no part: only the volume's total size decides.
-    return checkItem(Check::systemDrive, *answer.totalBytes >= systemDriveThreshold,
-                     std::string(capacityPrefix) + formatGiB(*answer.totalBytes));
+    return checkItem(Check::systemDrive, *answer.totalBytes >= systemDriveThreshold, Finding::driveCapacity,
+                     *answer.totalBytes);
 }
 
 CheckItem probeSystemDrive(platform::FirmwareVisibility visibility)

@@ -1,37 +1,43 @@
 #include "probes/tpm.h"
 
-#include "core/check_details.h"
-#include "core/checks.h"
+#include "core/finding_table.h"
 #include "probes/visibility.h"
-
-#include <utility>
 
 namespace quill {
 
+namespace {
+
+TpmStatus status(bool isVersion20, Finding finding, std::uint32_t value = 0)
+{
+    return TpmStatus{isVersion20, findingText(finding, value), finding, value};
+}
+
+} // namespace
+
 TpmStatus tpmStatusFrom(platform::FirmwareVisibility visibility, const platform::TpmDeviceAnswer& answer)
 {
-    if (std::optional<std::string> unseen = unseenDetail(visibility)) {
-        return TpmStatus{false, std::move(*unseen)};
+    if (const std::optional<Finding> unseen = unseenFinding(Check::tpm20, visibility)) {
+        return status(false, *unseen);
     }
     // Sending the user to the firmware setup would not help: the chip is on, the system lacks the driver.
     if (answer.result != 0 && answer.isDescribedWithoutDriver) {
-        return TpmStatus{false, "TPM vorhanden, kein Treiber"};
+        return status(false, Finding::tpmWithoutDriver);
     }
     // Nothing was asked, so no firmware setting can be named.
     if (answer.result != 0 && answer.isPreinstallationWithoutTbs) {
-        return TpmStatus{false, "nicht ermittelbar (Windows PE ohne TBS)"};
+        return status(false, Finding::tpmNotAskedInPe);
     }
-    // std::to_string of a uint32_t is plain unsigned decimal: no sign, no grouping, no base.
     if (answer.result != 0) {
-        return TpmStatus{false, std::string(tpmNotFoundPrefix) + std::to_string(answer.result) + ")"};
+        return status(false, answer.result == platform::tbsTpmNotFound ? Finding::tpmNotFound : Finding::tbsError,
+                      answer.result);
     }
     switch (answer.tpmVersion) {
     case 2:
-        return TpmStatus{true, "TPM 2.0 erkannt"};
+        return status(true, Finding::tpm20);
     case 1:
-        return TpmStatus{false, std::string(tpm12Detail)};
+        return status(false, Finding::tpm12);
     default:
-        return TpmStatus{false, "unbekannte TPM-Version (" + std::to_string(answer.tpmVersion) + ")"};
+        return status(false, Finding::tpmVersionUnknown, answer.tpmVersion);
     }
 }
 
@@ -44,7 +50,7 @@ TpmStatus probeTpm(platform::FirmwareVisibility visibility)
 
 CheckItem tpmCheck(const TpmStatus& status)
 {
-    return checkItem(Check::tpm20, status.isVersion20, status.detail);
+    return checkItem(Check::tpm20, status.isVersion20, status.finding, status.value);
 }
 
 } // namespace quill

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "core/check_item.h"
+#include "core/finding.h"
 #include "platform/platform.h"
 
 #include <string>
@@ -10,7 +11,9 @@ namespace quill {
 // The TPM probe's finding; detail is never empty.
 struct TpmStatus {
     bool isVersion20 = false;
-    std::string detail;
+    std::string detail; // the finding in the table's words
+    Finding finding = Finding::otherTpm;
+    std::uint32_t value = 0; // the version or TBS result the finding names
 };
 
 // Judges the device query: any non-zero result is an error, whatever version came back. Where

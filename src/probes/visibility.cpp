@@ -2,17 +2,22 @@
 
 namespace quill {
 
-std::optional<std::string> unseenDetail(platform::FirmwareVisibility visibility)
+std::optional<Finding> unseenFinding(Check check, platform::FirmwareVisibility visibility)
 {
-    switch (visibility) {
-    case platform::FirmwareVisibility::container:
-        return "nicht ermittelbar (Container)";
-    case platform::FirmwareVisibility::wsl:
-        return "nicht ermittelbar (WSL)";
-    case platform::FirmwareVisibility::visible:
-        break;
+    if (visibility == platform::FirmwareVisibility::visible) {
+        return std::nullopt;
     }
-    return std::nullopt;
+    const bool wsl = visibility == platform::FirmwareVisibility::wsl;
+    switch (check) {
+    case Check::systemDrive:
+        return wsl ? Finding::driveInWsl : Finding::driveInContainer;
+    case Check::uefiBoot:
+        return wsl ? Finding::uefiInWsl : Finding::uefiInContainer;
+    case Check::secureBoot:
+        return wsl ? Finding::secureBootInWsl : Finding::secureBootInContainer;
+    default:
+        return wsl ? Finding::tpmInWsl : Finding::tpmInContainer;
+    }
 }
 
 } // namespace quill

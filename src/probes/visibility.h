@@ -1,14 +1,15 @@
 #pragma once
 
+#include "core/checks.h"
+#include "core/finding.h"
 #include "platform/platform.h"
 
 #include <optional>
-#include <string>
 
 namespace quill {
 
-// The detail of a firmware, TPM or disk line that cannot be judged because the process does
+// The finding of a firmware, TPM or disk line that cannot be judged because the process does
 // not see the machine's own (a container, WSL); nullopt where it does.
-std::optional<std::string> unseenDetail(platform::FirmwareVisibility visibility);
+std::optional<Finding> unseenFinding(Check check, platform::FirmwareVisibility visibility);
 
 } // namespace quill

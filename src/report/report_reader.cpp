@@ -1,6 +1,6 @@
 #include "report/report_reader.h"
 
-#include "core/check_details.h"
+#include "core/finding_table.h"
 #include "core/printable_text.h"
 #include "core/report_layout.h"
 #include "core/utf8_text.h"
@@ -146,7 +146,7 @@ bool readItem(Cursor& in, const CheckDefinition& check, CheckList& items)
     if (detail.size() > maxDetailBytes) {
         return in.failAt(ReportFaultKind::fieldTooLong, in.next);
     }
-    items.push_back(checkItem(check.check, passed, std::string(detail)));
+    items.push_back(checkItemFromText(check.check, passed, std::string(detail)));
     return true;
 }
 
@@ -224,7 +224,7 @@ bool expectTail(Cursor& in, const Assessment& a)
 
 ReportReading faulty(ReportFaultKind kind, std::size_t line)
 {
-    return ReportReading{std::nullopt, ReportFault{kind, line}};
+    return unexpected(ReportFault{kind, line});
 }
 
 // Everything after the product line, which the caller has checked.
@@ -243,16 +243,16 @@ ReportReading readBody(const Lines& lines)
                        in.expect(sectionTitle(CheckGroup::official)) &&
                        readItems(in, CheckGroup::official, vendor, official) && in.expect("") && in.expect(resultTitle);
     if (!lists) {
-        return ReportReading{std::nullopt, *in.fault};
+        return unexpected(*in.fault);
     }
     Assessment a = deriveAssessment(std::move(brand), std::move(vendor), std::move(technical), std::move(official));
     const bool result = expectVerdict(in, technicalVerdictLabel, a.technicallyCompatible) &&
                         expectVerdict(in, officialVerdictLabel, a.officiallyCompatible) &&
                         expectVerdict(in, suitableVerdictLabel, a.technicallyCompatible) && expectTail(in, a);
     if (!result) {
-        return ReportReading{std::nullopt, *in.fault};
+        return unexpected(*in.fault);
     }
-    return ReportReading{std::move(a), {}};
+    return a;
 }
 
 bool endsInBlank(std::string_view line)
@@ -263,19 +263,21 @@ bool endsInBlank(std::string_view line)
 // A line that does not fit only for the blanks at its end went through an editor: say so.
 ReportReading withNearMiss(ReportReading reading, const Lines& lines)
 {
-    const ReportFault fault = reading.fault;
+    if (reading) {
+        return reading;
+    }
+    const ReportFault fault = reading.error();
     const bool lineFault = fault.kind == ReportFaultKind::unexpectedLine ||
                            fault.kind == ReportFaultKind::unknownCheck || fault.kind == ReportFaultKind::contradiction;
-    if (reading.assessment || !lineFault || fault.line == 0 || fault.line > lines.lines.size() ||
-        !endsInBlank(lines.lines[fault.line - 1])) {
+    if (!lineFault || fault.line == 0 || fault.line > lines.lines.size() || !endsInBlank(lines.lines[fault.line - 1])) {
         return reading;
     }
     Lines trimmed = lines;
     std::string_view& line = trimmed.lines[fault.line - 1];
     line = line.substr(0, line.find_last_not_of(" \t") + 1);
     const ReportReading again = readBody(trimmed);
-    if (again.assessment || again.fault.line > fault.line) {
-        reading.fault.kind = ReportFaultKind::trailingBlanks;
+    if (again || again.error().line > fault.line) {
+        return unexpected(ReportFault{ReportFaultKind::trailingBlanks, fault.line});
     }
     return reading;
 }
@@ -339,16 +341,18 @@ ReportReading readConsoleCapture(const Lines& capture)
     const std::string rule = separatorLine(reportRuleFill);
     ConsoleLines converted = fileLinesOfConsole(capture, rule, false);
     ReportReading reading = readBody(converted.lines);
-    if (!reading.assessment) {
-        ConsoleLines trimmed = fileLinesOfConsole(capture, rule, true);
-        if (ReportReading again = readBody(trimmed.lines); again.assessment) {
-            return again;
-        }
+    if (reading) {
+        return reading;
     }
-    if (reading.fault.line != 0) {
-        reading.fault.line = converted.origin[std::min(reading.fault.line, converted.origin.size()) - 1];
+    ConsoleLines trimmed = fileLinesOfConsole(capture, rule, true);
+    if (ReportReading again = readBody(trimmed.lines); again) {
+        return again;
     }
-    return reading;
+    ReportFault fault = reading.error();
+    if (fault.line != 0) {
+        fault.line = converted.origin[std::min(fault.line, converted.origin.size()) - 1];
+    }
+    return unexpected(fault);
 }
 
 // The text once its encoding is settled: UTF-8, with or without its mark.

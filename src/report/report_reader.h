@@ -1,6 +1,7 @@
 #pragma once
 
 #include "core/assessment.h"
+#include "core/expected.h"
 
 #include <cstddef>
 #include <optional>
@@ -39,11 +40,8 @@ struct ReportFault {
     std::size_t line = 0;
 };
 
-// Exactly one of the two is meaningful: the assessment when readable, else the fault.
-struct ReportReading {
-    std::optional<Assessment> assessment;
-    ReportFault fault;
-};
+// The assessment when readable, else the fault.
+using ReportReading = Expected<Assessment, ReportFault>;
 
 // Reads a report as the program writes it: with or without byte-order mark, LF or CR LF
 // line ends, and the same text in UTF-16 little endian with its byte-order mark (a copy saved

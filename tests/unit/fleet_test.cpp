@@ -209,8 +209,9 @@ TEST(FleetSummary, SizesInBytesAndTbsCodesInWords)
         EXPECT_EQ(gibText(memoryBytes(a)), text) << detail;
     }
     EXPECT_EQ(systemDriveBytes(testing::allPassed()), std::optional<std::uint64_t>(255980050842u));
-    EXPECT_EQ(tbsErrorMeaning("nicht verfuegbar (TBS Fehler 2150121487)"), "kein TPM gefunden");
-    EXPECT_EQ(tbsErrorMeaning("nicht verfuegbar (TBS Fehler 5)"), "");
+    EXPECT_EQ(tbsErrorMeaning(testing::failedItem("TPM 2.0", "nicht verfuegbar (TBS Fehler 2150121487)")),
+              "kein TPM gefunden");
+    EXPECT_EQ(tbsErrorMeaning(testing::failedItem("TPM 2.0", "nicht verfuegbar (TBS Fehler 5)")), "");
 }
 
 // Reports claiming one machine, in the order found: name, folder, time (hours), the inventory's

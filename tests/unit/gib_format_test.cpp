@@ -1,4 +1,4 @@
-#include "probes/gib_format.h"
+#include "core/gib_format.h"
 
 #include <gtest/gtest.h>
 

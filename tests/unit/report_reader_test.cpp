@@ -1,4 +1,3 @@
-#include "core/check_details.h"
 #include "core/checks.h"
 #include "core/report_layout.h"
 #include "core/printable_text.h"
@@ -34,10 +33,10 @@ bool sameItems(const CheckList& a, const CheckList& b)
 ::testing::AssertionResult readsBackAs(const std::string& bytes, const Assessment& expected)
 {
     const ReportReading reading = readReport(bytes);
-    if (!reading.assessment) {
-        return ::testing::AssertionFailure() << faultText(reading.fault.kind) << " in line " << reading.fault.line;
+    if (!reading) {
+        return ::testing::AssertionFailure() << faultText(reading.error().kind) << " in line " << reading.error().line;
     }
-    const Assessment& a = *reading.assessment;
+    const Assessment& a = *reading;
     const bool same = a.brand == printableText(expected.brand) && a.vendor == printableText(expected.vendor) &&
                       sameItems(a.technicalChecks, expected.technicalChecks) &&
                       sameItems(a.officialChecks, expected.officialChecks) &&
@@ -133,10 +132,10 @@ TEST(ReportReader, CutShortAnywhereNamesTheLineOfTheCut)
         for (std::size_t length = 1; length < whole.size(); ++length) {
             const std::string prefix = whole.substr(0, length);
             const ReportReading reading = readReport(prefix);
-            ASSERT_FALSE(reading.assessment) << length;
-            EXPECT_EQ(reading.fault.kind, ReportFaultKind::cutShort) << length;
+            ASSERT_FALSE(reading.has_value()) << length;
+            EXPECT_EQ(reading.error().kind, ReportFaultKind::cutShort) << length;
             // The line holding the cut, or the next one when the cut follows a line end.
-            EXPECT_EQ(reading.fault.line, 1 + std::count(prefix.begin(), prefix.end(), '\n')) << length;
+            EXPECT_EQ(reading.error().line, 1 + std::count(prefix.begin(), prefix.end(), '\n')) << length;
         }
     }
 }
@@ -186,7 +185,7 @@ TEST(ReportReader, ReadsAReportSavedAsUtf16)
     const std::string crlf = withBomAndCrlf(buildReportText(a), false, true);
     EXPECT_TRUE(readsBackAs(utf16(crlf), a));
     // A last byte alone is half a character: the report is cut short in its last line.
-    EXPECT_EQ(readReport(utf16(crlf).substr(0, 2 * crlf.size() + 1)).fault.kind, ReportFaultKind::cutShort);
+    EXPECT_EQ(readReport(utf16(crlf).substr(0, 2 * crlf.size() + 1)).error().kind, ReportFaultKind::cutShort);
 }
 
 TEST(ReportReader, FaultsNameKindAndLine)
@@ -273,9 +272,9 @@ TEST(ReportReader, FaultsNameKindAndLine)
     };
     for (const Case& c : cases) {
         const ReportReading reading = readReport(c.bytes);
-        ASSERT_FALSE(reading.assessment) << c.situation;
-        EXPECT_EQ(reading.fault.kind, c.kind) << c.situation << ": " << faultText(reading.fault.kind);
-        EXPECT_EQ(reading.fault.line, c.line) << c.situation;
+        ASSERT_FALSE(reading.has_value()) << c.situation;
+        EXPECT_EQ(reading.error().kind, c.kind) << c.situation << ": " << faultText(reading.error().kind);
+        EXPECT_EQ(reading.error().line, c.line) << c.situation;
     }
 }
 

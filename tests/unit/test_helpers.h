@@ -2,6 +2,7 @@
 
 #include "core/check_item.h"
 #include "core/console_output.h"
+#include "core/finding_table.h"
 
 #include <gtest/gtest.h>
 
@@ -17,14 +18,22 @@ inline constexpr const char* officialHint = "Hinweis: Die technischen Kernanford
 inline constexpr const char* technicalHint = "Hinweis: Es fehlen echte technische Voraussetzungen. Eine Installation "
                                              "ist in diesem Zustand technisch nicht sinnvoll.\n";
 
-inline CheckItem passedItem(std::string name, std::string detail = "vorhanden")
+// An item as a report's line gives it: its detail read into a finding as the reader reads it.
+inline CheckItem reportedItem(const std::string& name, bool passed, std::string detail)
 {
-    return CheckItem{std::move(name), true, std::move(detail)};
+    const CheckDefinition* row = findDefinition(name);
+    return row != nullptr ? checkItemFromText(row->check, passed, std::move(detail))
+                          : CheckItem{name, passed, std::move(detail)};
 }
 
-inline CheckItem failedItem(std::string name, std::string detail = "fehlt")
+inline CheckItem passedItem(const std::string& name, std::string detail = "vorhanden")
 {
-    return CheckItem{std::move(name), false, std::move(detail)};
+    return reportedItem(name, true, std::move(detail));
+}
+
+inline CheckItem failedItem(const std::string& name, std::string detail = "fehlt")
+{
+    return reportedItem(name, false, std::move(detail));
 }
 
 // The script as text with every colour change written as <N>, e.g. "<11>Quillbrook\n<7>".

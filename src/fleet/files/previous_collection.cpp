@@ -1,5 +1,6 @@
 #include "fleet/files/previous_collection.h"
 
+#include "core/finding_table.h"
 #include "fleet/files/inventory.h"
 #include "fleet/plan/machine_names.h"
 
@@ -40,7 +41,11 @@ std::optional<Category> categoryFromChecks(const Json& machine)
             (*group != "technical" && *group != "official")) {
             return std::nullopt;
         }
-        (*group == "technical" ? technical : official).push_back(CheckItem{*name, passed->get<bool>(), *detail});
+        // A check of another version's table keeps its words; it reads as a processor line none knows.
+        const CheckDefinition* row = findDefinition(*name);
+        (*group == "technical" ? technical : official)
+            .push_back(row != nullptr ? checkItemFromText(row->check, passed->get<bool>(), *detail)
+                                      : CheckItem{*name, passed->get<bool>(), *detail});
     }
     const std::string* cpu = stringMember(machine, "cpu");
     return machineWork(

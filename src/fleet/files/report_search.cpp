@@ -244,15 +244,15 @@ FleetReports readReports(const ReportSearch& search, std::int64_t now)
         if (start.read && !isFirstRead(start, file.path, filesRead, pathsRead)) {
             continue; // the same file through another PATH
         }
-        ReportReading reading = start.read ? readReport(buffer) : ReportReading{std::nullopt, {refusedAs(start), 0}};
-        if (!reading.assessment) {
-            reports.unreadable.push_back(UnreadableReport{displayPath(file.path), reading.fault});
+        ReportReading reading = start.read ? readReport(buffer) : unexpected(ReportFault{refusedAs(start), 0});
+        if (!reading) {
+            reports.unreadable.push_back(UnreadableReport{displayPath(file.path), reading.error()});
             continue;
         }
         MachineReport machine;
         machine.name = file.name;
         machine.file = displayPath(file.path);
-        machine.assessment = std::move(*reading.assessment);
+        machine.assessment = std::move(*reading);
         machine.reportTime = start.modified;
         if (file.inventoryListed) {
             addInventory(reports, machine, file.path, buffer);

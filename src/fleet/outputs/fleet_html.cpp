@@ -209,15 +209,16 @@ void appendFailureChart(std::string& out, const FleetSummary& s)
 // who does not know the codes.
 void appendBlockers(std::string& out, const Assessment& a)
 {
-    const CheckItem* tpm = findCheck(a, checkName(Check::tpm20));
-    const std::string_view meaning = tpm != nullptr ? tbsErrorMeaning(tpm->detail) : std::string_view();
     bool first = true;
-    for (const BlockerList* blockers : {&a.technicalBlockers, &a.officialBlockers}) {
-        for (const std::string& line : *blockers) {
+    for (const CheckList* items : {&a.technicalChecks, &a.officialChecks}) {
+        for (const CheckItem& item : *items) {
+            if (item.passed) {
+                continue;
+            }
             out += first ? "" : "<br>";
             first = false;
-            appendEscaped(out, line);
-            if (!meaning.empty() && line.ends_with(tpm->detail)) {
+            appendEscaped(out, blockerLine(item));
+            if (const std::string_view meaning = tbsErrorMeaning(item); !meaning.empty()) {
                 out += " – ";
                 out += meaning;
             }

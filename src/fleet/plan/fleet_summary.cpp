@@ -2,10 +2,7 @@
 
 #include "fleet/plan/machine_names.h"
 
-#include "core/check_details.h"
-
 #include <algorithm>
-#include <cctype>
 
 namespace quill::fleet {
 namespace {
@@ -59,33 +56,11 @@ void countWork(const MachineReport& machine, FleetSummary& summary)
     }
 }
 
-// "238.4 GiB" at the start of text, in tenths.
-std::optional<std::uint64_t> gibTenths(std::string_view text)
-{
-    const std::size_t point = text.find('.');
-    if (point == 0 || point == std::string_view::npos || point > 12 || text.size() < point + 6 ||
-        text.substr(point + 2, 4) != " GiB" || std::isdigit(static_cast<unsigned char>(text[point + 1])) == 0) {
-        return std::nullopt;
-    }
-    std::uint64_t tenths = 0;
-    for (const char c : text.substr(0, point)) {
-        if (std::isdigit(static_cast<unsigned char>(c)) == 0) {
-            return std::nullopt;
-        }
-        tenths = tenths * 10 + static_cast<std::uint64_t>(c - '0');
-    }
-    return tenths * 10 + static_cast<std::uint64_t>(text[point + 1] - '0');
-}
-
-std::optional<std::uint64_t> bytesOf(const Assessment& a, Check check, std::string_view prefix)
+// The bytes an item found with this finding names, read back from the report's figure.
+std::optional<std::uint64_t> bytesOf(const Assessment& a, Check check, Finding finding)
 {
     const CheckItem* item = findCheck(a, checkName(check));
-    if (item == nullptr || !std::string_view(item->detail).starts_with(prefix)) {
-        return std::nullopt;
-    }
-    const std::optional<std::uint64_t> tenths = gibTenths(std::string_view(item->detail).substr(prefix.size()));
-    constexpr std::uint64_t gib = std::uint64_t{1} << 30;
-    return tenths ? std::optional((*tenths * gib + 5) / 10) : std::nullopt;
+    return item != nullptr && item->finding == finding ? std::optional(item->value) : std::nullopt;
 }
 
 std::size_t groupIndex(const FleetReports& reports, std::string_view name)
@@ -118,12 +93,12 @@ void countGroups(const FleetReports& reports, FleetSummary& summary)
 
 std::optional<std::uint64_t> memoryBytes(const Assessment& assessment)
 {
-    return bytesOf(assessment, Check::memory, "");
+    return bytesOf(assessment, Check::memory, Finding::memoryInstalled);
 }
 
 std::optional<std::uint64_t> systemDriveBytes(const Assessment& assessment)
 {
-    return bytesOf(assessment, Check::systemDrive, capacityPrefix);
+    return bytesOf(assessment, Check::systemDrive, Finding::driveCapacity);
 }
 
 std::string gibText(const std::optional<std::uint64_t>& bytes)

@@ -105,8 +105,8 @@ inline constexpr std::initializer_list<Category> hardwareCategories = {Category:
 // The sum of the categories' counts.
 std::size_t categoryCount(const FleetSummary& summary, std::initializer_list<Category> which);
 
-// The figure in bytes of a memory or system drive detail ("3.9 GiB installiert", "Kapazitaet
-// 59.6 GiB"), so rounded to a tenth of a GiB; nullopt where the detail holds none.
+// The installed memory and the system drive's size in bytes as the report gives them, so rounded
+// to a tenth of a GiB; nullopt where it gives none.
 std::optional<std::uint64_t> memoryBytes(const Assessment& assessment);
 std::optional<std::uint64_t> systemDriveBytes(const Assessment& assessment);
 

@@ -1,7 +1,6 @@
 #include "fleet/plan/machine_work.h"
 
-#include "core/check_details.h"
-#include "core/checks.h"
+#include "core/finding_table.h"
 
 #include <algorithm>
 #include <string>
@@ -10,71 +9,19 @@
 namespace quill {
 namespace {
 
-// TBS_E_TPM_NOT_FOUND (0x8028400F) as the report writes it: the only TBS error that says there is
-// no TPM. Any other (a stopped service, a Windows that cannot be asked for the version) says nothing.
-constexpr std::string_view tpmNotFoundCode = "2150121487";
-
 bool contains(const std::vector<Action>& actions, Action action)
 {
     return std::find(actions.begin(), actions.end(), action) != actions.end();
 }
 
-bool isTpmNotFound(std::string_view detail)
+// The step for one failed item, as its finding says; "no TPM" on a platform older than firmware
+// TPMs means none to switch on.
+Action actionFor(const CheckItem& item, const ProcessorJudgement& processor)
 {
-    return detail.starts_with(tpmNotFoundPrefix) &&
-           detail.substr(tpmNotFoundPrefix.size()) == std::string(tpmNotFoundCode) + ")";
-}
-
-// The step for one failed item: the check says what is at fault, and for the settings its
-// detail says whether the setting was read at all.
-Action actionFor(const CheckItem& item, std::string_view brand)
-{
-    const CheckDefinition* row = findDefinition(item.name);
-    if (row == nullptr) {
-        return Action::check;
+    if (item.finding == Finding::tpmNotFound && processor.beforeFirmwareTpm) {
+        return Action::tpmUpgrade;
     }
-    const std::string_view detail = item.detail;
-    switch (row->check) {
-    case Check::memory:
-        return detail.ends_with(installedSuffix) ? Action::addMemory : Action::check;
-    case Check::systemDrive:
-        return detail.starts_with(capacityPrefix) && detail.ends_with(" GiB") ? Action::largerDisk : Action::check;
-    case Check::uefiBoot:
-        return detail == legacyBiosDetail ? Action::enableUefi : Action::check;
-    case Check::secureBoot:
-        return detail == secureBootOffDetail || detail == secureBootInLegacyDetail ? Action::enableSecureBoot
-                                                                                   : Action::check;
-    case Check::tpm20:
-        if (detail == tpm12Detail) {
-            return Action::tpmUpgrade;
-        }
-        if (isTpmNotFound(detail)) {
-            return predatesFirmwareTpm(brand) ? Action::tpmUpgrade : Action::enableTpm;
-        }
-        return Action::check;
-    default:
-        return Action::replacePc; // every other check is the processor's or its architecture's
-    }
-}
-
-// The worst an item that could not be read may hide.
-Category worstUnread(const CheckItem& item)
-{
-    const CheckDefinition* row = findDefinition(item.name);
-    switch (row == nullptr ? Check::cpu64 : row->check) {
-    case Check::memory:
-    case Check::systemDrive:
-        return Category::upgrade;
-    case Check::uefiBoot:
-        // A 32-bit UEFI starts no 64-bit Windows; whether newer firmware exists is the maker's to say.
-        return item.detail.starts_with("32-Bit-UEFI") ? Category::replace : Category::firmware;
-    case Check::secureBoot:
-        return Category::firmware;
-    case Check::tpm20:
-        return Category::tpmHardware;
-    default:
-        return Category::replace;
-    }
+    return definitionOf(item.finding).action;
 }
 
 // What an action known for sure makes of the machine.
@@ -98,7 +45,7 @@ struct FailedItem {
     Action action;
 };
 
-std::vector<FailedItem> failedItems(const Assessment& a, bool virtualMachine)
+std::vector<FailedItem> failedItems(const Assessment& a, const ProcessorJudgement& processor, bool virtualMachine)
 {
     std::vector<FailedItem> failed;
     for (const CheckList* list : {&a.technicalChecks, &a.officialChecks}) {
@@ -106,7 +53,7 @@ std::vector<FailedItem> failedItems(const Assessment& a, bool virtualMachine)
             if (item.passed) {
                 continue;
             }
-            Action action = actionFor(item, a.brand);
+            Action action = actionFor(item, processor);
             // The processor model, the vTPM, Secure Boot and UEFI of a VM are all set in its hypervisor.
             if (virtualMachine &&
                 (action == Action::replacePc || categoryOf(action) == Category::firmware ||
@@ -127,7 +74,7 @@ Category categoryFor(const Assessment& a, const std::vector<FailedItem>& failed,
     Category unread = Category::ready;
     for (const FailedItem& f : failed) {
         Category& worst = f.action == Action::check ? unread : known;
-        worst = std::min(worst, f.action == Action::check ? worstUnread(*f.item) : categoryOf(f.action));
+        worst = std::min(worst, f.action == Action::check ? definitionOf(f.item->finding).worst : categoryOf(f.action));
     }
     // A processor the list lacks is replaced in any case: memory or disk are not bought for it.
     if (listing == ProcessorListing::no && known != Category::replace) {
@@ -160,7 +107,7 @@ std::vector<Action> actionsFor(const std::vector<FailedItem>& failed, Category c
     }
     bool legacyBoot = false;
     for (const FailedItem& f : failed) {
-        legacyBoot = legacyBoot || f.item->detail == legacyBiosDetail;
+        legacyBoot = legacyBoot || f.item->finding == Finding::legacyBios;
         if (!contains(actions, f.action)) {
             actions.push_back(f.action);
         }
@@ -181,28 +128,30 @@ std::vector<Action> actionsFor(const std::vector<FailedItem>& failed, Category c
 MachineWork machineWork(const Assessment& assessment, const MachineFacts& facts)
 {
     MachineWork work;
-    work.processorOnList = processorListing(assessment.brand);
+    const ProcessorJudgement processor = judgeProcessor(ProcessorIdentity{assessment.vendor, assessment.brand});
+    work.processorOnList = processor.listing;
     const bool virtualMachine = facts.virtualMachine.value_or(virtualProcessorBrand(assessment.brand));
-    const std::vector<FailedItem> failed = failedItems(assessment, virtualMachine);
+    const std::vector<FailedItem> failed = failedItems(assessment, processor, virtualMachine);
     work.category = categoryFor(assessment, failed, work.processorOnList);
     work.actions = actionsFor(failed, work.category, facts);
     return work;
 }
 
-std::string_view tbsErrorMeaning(std::string_view detail)
+std::string_view tbsErrorMeaning(const CheckItem& tpm)
 {
-    if (!detail.starts_with(tpmNotFoundPrefix)) {
+    if (tpm.finding != Finding::tpmNotFound && tpm.finding != Finding::tbsError) {
         return {};
     }
-    // The codes a TBS gives where a TPM is missing, off or cannot be asked (TBS_E_*).
-    const std::pair<std::string_view, std::string_view> meanings[] = {
-        {"2150121487)", "kein TPM gefunden"},      {"2150121473)", "TPM nicht abfragbar (z. B. unter Windows 7)"},
-        {"2150121480)", "TPM-Dienst läuft nicht"}, {"2150121483)", "TPM-Dienst startet noch"},
-        {"2150121488)", "TPM-Dienst deaktiviert"},
+    // The results a TBS gives where a TPM is missing, off or cannot be asked.
+    const std::pair<std::uint32_t, std::string_view> meanings[] = {
+        {platform::tbsTpmNotFound, "kein TPM gefunden"},
+        {platform::tbsInternalError, "TPM nicht abfragbar (z. B. unter Windows 7)"},
+        {platform::tbsServiceNotRunning, "TPM-Dienst läuft nicht"},
+        {platform::tbsServiceStartPending, "TPM-Dienst startet noch"},
+        {platform::tbsServiceDisabled, "TPM-Dienst deaktiviert"},
     };
-    const std::string_view code = detail.substr(tpmNotFoundPrefix.size());
-    for (const auto& [text, meaning] : meanings) {
-        if (code == text) {
+    for (const auto& [result, meaning] : meanings) {
+        if (tpm.value == result) {
             return meaning;
         }
     }
