@@ -204,8 +204,9 @@ ConsoleHandle setUpConsole();
 void restoreConsole(const ConsoleHandle& console);
 
 // Writes UTF-8 text to standard output: to a console as the characters it encodes, to a
-// file or pipe as exactly these bytes.
-void writeOutput(const ConsoleHandle& console, std::string_view text);
+// file or pipe as exactly these bytes. False when the console refused the text or the runtime
+// took less than all of it; bytes still in the runtime's buffer fail only when it is flushed.
+[[nodiscard]] bool writeOutput(const ConsoleHandle& console, std::string_view text);
 
 // Switches the colour of text written to stdout from now on. Only where the handle takes colours.
 void setTextAttribute(const ConsoleHandle& console, TextAttribute attribute);
