@@ -44,8 +44,8 @@ TEST(AnswerRules, WindowsPeMeasuresTheLargestBuiltInDisk)
         {{{7, false, 999 * gb}, {12, false, 998 * gb}, {14, false, 997 * gb}, {11, true, 996 * gb}, {11, false, 1}}, 1},
         {{{17, false, std::nullopt}, {7, false, 999 * gb}}, std::nullopt},
         {{{13, false, 64 * gb}, {12, false, 128 * gb}, {13, true, 256 * gb}}, 64 * gb}, // eMMC, not an SD or MMC card
-        {{{13, false, 64 * gb}, {17, false, 2000 * gb, true}}, 64 * gb},             // and a Thunderbolt NVMe
-        {{{17, false, 512 * gb, true}}, 512 * gb},                  // an M.2 slot that says it is hot-pluggable
+        {{{13, false, 64 * gb}, {17, false, 2000 * gb, true}}, 64 * gb},                // and a Thunderbolt NVMe
+        {{{17, false, 512 * gb, true}}, 512 * gb}, // an M.2 slot that says it is hot-pluggable
         {{{11, false, 500 * gb, false, 7}, {17, false, 256 * gb}}, 256 * gb}}; // a SATA disk behind a USB bridge
     for (const auto& [disks, size] : cases) {
         EXPECT_EQ(largestBuiltInDisk(disks), size) << disks.size() << " disks";
