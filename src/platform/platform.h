@@ -213,8 +213,9 @@ void setTextAttribute(const ConsoleHandle& console, TextAttribute attribute);
 
 // Waits for one key press without echo, keys typed before it discarded, where someone reads
 // the report: standard output is the terminal or console the key is read from, the run is in
-// the foreground, and on Windows the console has a window and is not in session 0. Returns at
-// once everywhere else: output to a file or a pipe, input not from a terminal, a hidden console.
+// the foreground, and on Windows the console's window is shown or drawn by a terminal, outside
+// session 0. Returns at once everywhere else: output to a file or a pipe, input not from a
+// terminal, a console without a window or with a hidden one.
 void waitForKey();
 
 } // namespace quill::platform
