@@ -18,7 +18,7 @@ endif()
 # time. Other configurations keep absolute paths, which debuggers find sources by.
 set(shipped quillbrook_core quillbrook quillbrook_fleet quillbrook-fleet quillbrook_inventory)
 if(WIN32)
-  list(APPEND shipped quillbrook-inventory)
+  list(APPEND shipped quillbrook-inventory quillbrook_startup)
 endif()
 foreach(target IN LISTS shipped)
   target_compile_options(${target} PRIVATE $<$<CONFIG:Release>:-ffile-prefix-map=${PROJECT_SOURCE_DIR}=.>)

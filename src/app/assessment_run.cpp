@@ -20,7 +20,8 @@ namespace {
 ConsoleSink standardOutput(const platform::ConsoleHandle& console)
 {
     return ConsoleSink{
-        [console](std::string_view text) { platform::writeOutput(console, text); },
+        // The report file and the exit code carry the verdict, whatever the console took.
+        [console](std::string_view text) { static_cast<void>(platform::writeOutput(console, text)); },
         [console](Attribute attribute) { platform::setTextAttribute(console, attribute); },
     };
 }

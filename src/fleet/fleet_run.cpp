@@ -81,8 +81,8 @@ void printError(std::string_view message, bool withUsage)
 // Standard output, flushed; false when the text did not all get there (a full disk).
 bool printed(const platform::ConsoleHandle& console, std::string_view text)
 {
-    platform::writeOutput(console, text);
-    if (std::fflush(stdout) == 0 && std::ferror(stdout) == 0) {
+    const bool written = platform::writeOutput(console, text);
+    if (written && std::fflush(stdout) == 0 && std::ferror(stdout) == 0) {
         return true;
     }
     printError("die Standardausgabe konnte nicht geschrieben werden", false);

@@ -25,26 +25,34 @@ std::uint16_t nativeArchitectureFrom(std::optional<std::uint16_t> nativeMachine,
     return nativeMachine == machineArm64 ? architectureArm64 : systemInfoArchitecture;
 }
 
-bool isConsoleSeen(bool hasWindow, bool startedHidden, std::uint32_t processesOnConsole)
+bool isConsoleSeen(bool hasWindow, bool windowVisible, std::wstring_view windowClass)
 {
-    return hasWindow && !(startedHidden && processesOnConsole == 1);
+    // A pseudo console (Windows Terminal, an ssh -t session, any ConPTY host) is drawn by its
+    // terminal; so is Wine's console on the Unix terminal it was started from.
+    constexpr std::array<std::wstring_view, 2> terminalDrawn = {L"PseudoConsoleWindow", L"WineConsoleClass"};
+    return hasWindow &&
+           (windowVisible || std::find(terminalDrawn.begin(), terminalDrawn.end(), windowClass) != terminalDrawn.end());
 }
 
 std::optional<std::uint64_t> largestBuiltInDisk(std::span<const WindowsDisk> disks)
 {
-    // STORAGE_BUS_TYPE: BusType1394 4, BusTypeUsb 7, BusTypeSd 12, BusTypeMmc 13,
-    // BusTypeVirtual 14, BusTypeFileBackedVirtual 15.
-    constexpr std::array<std::uint32_t, 6> attachedBuses = {4, 7, 12, 13, 14, 15};
+    // STORAGE_BUS_TYPE: BusType1394 4, BusTypeUsb 7, BusTypeSd 12, BusTypeVirtual 14,
+    // BusTypeFileBackedVirtual 15. Not BusTypeMmc 13: an MMC card is removable media anyway.
+    constexpr std::array<std::uint32_t, 5> attachedBuses = {4, 7, 12, 14, 15};
+    const auto isAttached = [&](std::uint32_t bus) {
+        return std::find(attachedBuses.begin(), attachedBuses.end(), bus) != attachedBuses.end();
+    };
     std::optional<std::uint64_t> largest;
+    std::optional<std::uint64_t> largestHotplug;
     for (const WindowsDisk& disk : disks) {
-        const bool attached =
-            std::find(attachedBuses.begin(), attachedBuses.end(), disk.busType) != attachedBuses.end();
-        if (attached || disk.removableMedia || !disk.lengthBytes || *disk.lengthBytes == 0) {
+        if (isAttached(disk.busType) || isAttached(disk.adapterBusType) || disk.removableMedia || !disk.lengthBytes ||
+            *disk.lengthBytes == 0) {
             continue;
         }
-        largest = std::max(largest.value_or(0), *disk.lengthBytes);
+        std::optional<std::uint64_t>& slot = disk.hotplug ? largestHotplug : largest;
+        slot = std::max(slot.value_or(0), *disk.lengthBytes);
     }
-    return largest;
+    return largest ? largest : largestHotplug;
 }
 
 std::size_t nextPathBufferSize(std::size_t size, std::size_t reported)

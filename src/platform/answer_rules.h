@@ -25,23 +25,31 @@ std::optional<std::uint32_t> firmwareTypeFromVariableError(std::uint32_t error);
 // ARM64 hears AMD64 from GetNativeSystemInfo; else systemInfoArchitecture as that reported it.
 std::uint16_t nativeArchitectureFrom(std::optional<std::uint16_t> nativeMachine, std::uint16_t systemInfoArchitecture);
 
-// Whether someone can see the console to press a key in it. Without a window (CREATE_NO_WINDOW)
-// nobody can; nor when the console was made for this process alone and its window started
-// hidden (Start-Process -WindowStyle Hidden, a software-distribution program set to hidden).
-// A hidden start inherited by a console others share says nothing about that console's window.
-bool isConsoleSeen(bool hasWindow, bool startedHidden, std::uint32_t processesOnConsole);
+// Whether someone can see the console to press a key in it, from its window (GetConsoleWindow):
+// none (CREATE_NO_WINDOW), shown or not (IsWindowVisible) and its class. A hidden start hides the
+// window for good, also when a wrapper shares it (cmd /c in a logon script, an Intune or SCCM job,
+// Start-Process -WindowStyle Hidden). A terminal that draws the console itself holds it behind a
+// window it never shows, so that class counts as seen.
+bool isConsoleSeen(bool hasWindow, bool windowVisible, std::wstring_view windowClass);
 
-// A disk as Windows PE sees it through IOCTL_STORAGE_QUERY_PROPERTY (its STORAGE_BUS_TYPE and
-// whether its medium is removable) and IOCTL_DISK_GET_LENGTH_INFO (nullopt: not answered).
+// A disk as Windows PE sees it: through IOCTL_STORAGE_QUERY_PROPERTY the STORAGE_BUS_TYPE of the
+// device and of its adapter and whether its medium is removable, through
+// IOCTL_STORAGE_GET_HOTPLUG_INFO whether its port lets it go while running, and through
+// IOCTL_DISK_GET_LENGTH_INFO its size (nullopt: not answered).
 struct WindowsDisk {
     std::uint32_t busType = 0;
     bool removableMedia = false;
     std::optional<std::uint64_t> lengthBytes;
+    bool hotplug = false;
+    std::uint32_t adapterBusType = 0;
 };
 
 // The size of the disk Windows would be installed on when checked from Windows PE, whose own
-// drive is a RAM disk: the largest built-in disk. USB, FireWire, SD and MMC disks, virtual and
-// file-backed ones and removable media are the sticks and images such a run starts from.
+// drive is a RAM disk: the largest built-in disk. A disk on USB, FireWire or SD (by the device's
+// bus or its adapter's), a virtual or file-backed one and removable media are the sticks and
+// images such a run starts from; eMMC is soldered in. A hot-pluggable disk (an NVMe in a
+// Thunderbolt or USB4 enclosure) counts only where no other is there, since SATA ports and the
+// M.2 slots of some boards inside a PC say they are hot-pluggable too.
 std::optional<std::uint64_t> largestBuiltInDisk(std::span<const WindowsDisk> disks);
 
 // A Windows path has at most 32,767 units and its terminator; no buffer grows beyond.

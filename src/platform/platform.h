@@ -220,16 +220,18 @@ ConsoleHandle setUpConsole();
 void restoreConsole(const ConsoleHandle& console);
 
 // Writes UTF-8 text to standard output: to a console as the characters it encodes, to a
-// file or pipe as exactly these bytes.
-void writeOutput(const ConsoleHandle& console, std::string_view text);
+// file or pipe as exactly these bytes. False when the console refused the text or the runtime
+// took less than all of it; bytes still in the runtime's buffer fail only when it is flushed.
+[[nodiscard]] bool writeOutput(const ConsoleHandle& console, std::string_view text);
 
 // Switches the colour of text written to stdout from now on. Only where the handle takes colours.
 void setTextAttribute(const ConsoleHandle& console, TextAttribute attribute);
 
 // Waits for one key press without echo, keys typed before it discarded, where someone reads
 // the report: standard output is the terminal or console the key is read from, the run is in
-// the foreground, and on Windows the console has a window and is not in session 0. Returns at
-// once everywhere else: output to a file or a pipe, input not from a terminal, a hidden console.
+// the foreground, and on Windows the console's window is shown or drawn by a terminal, outside
+// session 0. Returns at once everywhere else: output to a file or a pipe, input not from a
+// terminal, a console without a window or with a hidden one.
 void waitForKey();
 
 } // namespace quill::platform

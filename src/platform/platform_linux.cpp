@@ -275,9 +275,9 @@ void restoreConsole(const ConsoleHandle& /*console*/)
     // Nothing was changed: the key wait puts the terminal back itself.
 }
 
-void writeOutput(const ConsoleHandle& /*console*/, std::string_view text)
+bool writeOutput(const ConsoleHandle& /*console*/, std::string_view text)
 {
-    std::fwrite(text.data(), 1, text.size(), stdout);
+    return std::fwrite(text.data(), 1, text.size(), stdout) == text.size();
 }
 
 void setTextAttribute(const ConsoleHandle& /*console*/, TextAttribute attribute)

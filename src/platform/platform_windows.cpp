@@ -30,9 +30,9 @@ namespace {
 
 using GetFirmwareTypeFunction = BOOL(WINAPI*)(FIRMWARE_TYPE*);
 using IsWow64Process2Function = BOOL(WINAPI*)(HANDLE, USHORT*, USHORT*);
-using BCryptGenRandomFunction = LONG(WINAPI*)(void*, PUCHAR, ULONG, ULONG);
-using SetDefaultDllDirectoriesFunction = BOOL(WINAPI*)(DWORD);
 using TbsiGetDeviceInfoFunction = UINT32(WINAPI*)(UINT32, PVOID);
+using IsWindowVisibleFunction = BOOL(WINAPI*)(HWND);
+using GetClassNameFunction = int(WINAPI*)(HWND, LPWSTR, int);
 
 // The console outlives the program: the cmd or PowerShell window it was started from goes on
 // in its own colours.
@@ -53,112 +53,6 @@ BOOL WINAPI restoreOnCtrlEvent(DWORD /*event*/)
     putBack(toRestoreOnCtrlEvent);
     return FALSE; // the system's own handling still ends the process, with its usual exit code
 }
-
-// Sets the process's default DLL search to the system directory. Not on Windows 7 without
-// its search-path update: there every load names its path anyway.
-void restrictLibrarySearch()
-{
-    const auto setDefaultDllDirectories =
-        findFunction<SetDefaultDllDirectoriesFunction>(kernel32(), "SetDefaultDllDirectories");
-    if (setDefaultDllDirectories != nullptr) {
-        setDefaultDllDirectories(LOAD_LIBRARY_SEARCH_SYSTEM32);
-    }
-}
-
-// Random bytes for the stack protector's guard from the system's generator, or 0 where it
-// cannot be had. bcrypt.dll is no known DLL either, so it too comes from the system directory.
-std::uintptr_t systemRandomWord()
-{
-    constexpr ULONG systemPreferredRng = 2; // BCRYPT_USE_SYSTEM_PREFERRED_RNG
-    const HMODULE bcrypt = loadSystemLibrary(L"bcrypt.dll");
-    const auto genRandom = findFunction<BCryptGenRandomFunction>(bcrypt, "BCryptGenRandom");
-    std::uintptr_t word = 0;
-    if (genRandom == nullptr ||
-        genRandom(nullptr, reinterpret_cast<PUCHAR>(&word), sizeof word, systemPreferredRng) < 0) {
-        word = 0;
-    }
-    if (bcrypt != nullptr) {
-        FreeLibrary(bcrypt);
-    }
-    return word;
-}
-
-} // namespace
-} // namespace quill::platform
-
-// The stack protector's guard and its failure path, defined here so that libssp is never
-// linked: its start-up asks the CryptoAPI (CryptAcquireContextA and CryptGenRandom, which
-// ADVAPI32 forwards to CRYPTSP.dll, no known DLL) for the guard, and forwarders are bound
-// with the imports, before any code of the program could restrict where DLLs come from.
-extern "C" {
-std::uintptr_t __stack_chk_guard = 0x2f8a'5c61'd39e'0b47; // NOLINT(bugprone-reserved-identifier)
-
-[[noreturn]] void __stack_chk_fail() // NOLINT(bugprone-reserved-identifier)
-{
-    // The stack is not to be trusted: say why on stderr with one system call, as the compiler's
-    // runtime would, then end at once, through no handler and no runtime code.
-    static constexpr char message[] = "*** stack smashing detected ***: terminated\n";
-    DWORD written = 0;
-    WriteFile(GetStdHandle(STD_ERROR_HANDLE), message, sizeof message - 1, &written, nullptr);
-    constexpr DWORD fastFailAvailable = 23;    // PF_FASTFAIL_AVAILABLE
-    constexpr unsigned stackCookieFailure = 2; // FAST_FAIL_STACK_COOKIE_CHECK_FAILURE
-    if (IsProcessorFeaturePresent(fastFailAvailable) != 0) {
-        __asm__ volatile("int $0x29" : : "c"(stackCookieFailure)); // __fastfail
-    }
-    TerminateProcess(GetCurrentProcess(), static_cast<UINT>(STATUS_STACK_BUFFER_OVERRUN));
-    __builtin_unreachable();
-}
-}
-
-namespace {
-
-// The load configuration's DependentLoadFlags (mingw-w64 still calls the field Reserved1): from
-// Windows 10 1607 on, the loader looks for every DLL the exe imports, and the DLLs those import,
-// in the system directory only.
-constexpr IMAGE_LOAD_CONFIG_DIRECTORY64 loadConfiguration()
-{
-    IMAGE_LOAD_CONFIG_DIRECTORY64 configuration{};
-    configuration.Size = sizeof configuration;
-    configuration.Reserved1 = LOAD_LIBRARY_SEARCH_SYSTEM32;
-    return configuration;
-}
-
-} // namespace
-
-// The linker points the exe's load configuration entry at the object of this name.
-extern "C" __attribute__((used)) constinit const IMAGE_LOAD_CONFIG_DIRECTORY64 _load_config_used = loadConfiguration();
-
-namespace quill::platform {
-namespace {
-
-// The loader calls the exe's TLS callbacks once the imported DLLs are ready, before the
-// runtime's start-up, so the search policy is set here, ahead of every DLL the program's own
-// code could load. The guard is seeded here too, while no function that checks it is running:
-// this one does not (it has no protector of its own), and those it calls have returned.
-__attribute__((no_stack_protector)) void NTAPI restrictLibrarySearchAtStart(PVOID /*module*/, DWORD reason,
-                                                                            PVOID /*reserved*/)
-{
-    if (reason != DLL_PROCESS_ATTACH) {
-        return;
-    }
-    restrictLibrarySearch();
-    std::uintptr_t seed = systemRandomWord();
-    if (seed == 0) {
-        // As other runtimes seed their cookie where nothing better is at hand: what differs
-        // between runs, with ASLR's address of this process.
-        LARGE_INTEGER counter{};
-        QueryPerformanceCounter(&counter);
-        seed = static_cast<std::uintptr_t>(counter.QuadPart) ^ GetTickCount64() ^
-               (std::uintptr_t{GetCurrentProcessId()} << 32) ^ GetCurrentThreadId() ^
-               reinterpret_cast<std::uintptr_t>(&seed);
-    }
-    __stack_chk_guard = seed;
-}
-
-// The runtime's TLS directory calls every pointer placed between its .CRT$XLA and .CRT$XLZ
-// markers; XLB comes before its own callbacks. "used" keeps the otherwise unreferenced pointer.
-__attribute__((section(".CRT$XLB"), used)) const PIMAGE_TLS_CALLBACK libraryPolicyCallback =
-    restrictLibrarySearchAtStart;
 
 // Windows 7 and 8.0 answer a firmware variable read only with SeSystemEnvironmentPrivilege
 // enabled; administrators hold it, disabled, and standard users lack it. The token's state
@@ -188,6 +82,30 @@ std::optional<std::uint32_t> firmwareTypeFromVariableRead()
         CloseHandle(token);
     }
     return firmwareTypeFromVariableError(error);
+}
+
+// The console window's state as the window manager tells it. user32 is asked only here, at the
+// end of a run someone may watch: imported, it would connect every run, the redirected ones and
+// those in session 0 too, to the window manager at start-up. It is a known DLL, so the system's
+// own copy is mapped whatever lies beside the exe, and it stays loaded: a process does not leave
+// the window manager again.
+bool isConsoleWindowSeen()
+{
+    const HWND window = GetConsoleWindow();
+    bool visible = false;
+    std::array<wchar_t, 64> windowClass{};
+    int classLength = 0;
+    if (window != nullptr) {
+        const HMODULE user32 = loadSystemLibrary(L"user32.dll");
+        const auto isWindowVisible = findFunction<IsWindowVisibleFunction>(user32, "IsWindowVisible");
+        const auto getClassName = findFunction<GetClassNameFunction>(user32, "GetClassNameW");
+        if (isWindowVisible != nullptr && getClassName != nullptr) {
+            visible = isWindowVisible(window) != 0;
+            classLength = std::max(getClassName(window, windowClass.data(), static_cast<int>(windowClass.size())), 0);
+        }
+    }
+    return isConsoleSeen(window != nullptr, visible,
+                         std::wstring_view(windowClass.data(), static_cast<std::size_t>(classLength)));
 }
 
 } // namespace
@@ -315,15 +233,14 @@ void restoreConsole(const ConsoleHandle& console)
     SetConsoleCtrlHandler(restoreOnCtrlEvent, FALSE);
 }
 
-void writeOutput(const ConsoleHandle& console, std::string_view text)
+bool writeOutput(const ConsoleHandle& console, std::string_view text)
 {
     // The runtime's byte output would hand the console each byte of a UTF-8 sequence as a
     // character of its own, whatever its code page; the console takes UTF-16 whole.
     // Files and pipes get the bytes, and so does a console should the conversion fail.
     const std::wstring wide = console.isConsole ? wideFromUtf8(text) : std::wstring();
     if (wide.empty()) {
-        std::fwrite(text.data(), 1, text.size(), stdout);
-        return;
+        return std::fwrite(text.data(), 1, text.size(), stdout) == text.size();
     }
     const wchar_t* next = wide.data();
     std::size_t left = wide.size();
@@ -333,11 +250,12 @@ void writeOutput(const ConsoleHandle& console, std::string_view text)
         const auto chunk = static_cast<DWORD>(wholeCharacterChunk(std::wstring_view(next, left), 0x4000));
         DWORD written = 0;
         if (WriteConsoleW(static_cast<HANDLE>(console.native), next, chunk, &written, nullptr) == 0 || written == 0) {
-            return;
+            return false;
         }
         next += written;
         left -= written;
     }
+    return true;
 }
 
 void setTextAttribute(const ConsoleHandle& console, TextAttribute attribute)
@@ -365,12 +283,7 @@ void waitForKey()
         GetConsoleMode(output, &mode) == 0) {
         return;
     }
-    STARTUPINFOW startup{};
-    startup.cb = sizeof startup;
-    GetStartupInfoW(&startup);
-    const bool startedHidden = (startup.dwFlags & STARTF_USESHOWWINDOW) != 0 && startup.wShowWindow == SW_HIDE;
-    DWORD processes[2] = {};
-    if (!isConsoleSeen(GetConsoleWindow() != nullptr, startedHidden, GetConsoleProcessList(processes, 2))) {
+    if (!isConsoleWindowSeen()) {
         return;
     }
     // Keys typed while the run was reading the machine were not meant for a report not yet shown.

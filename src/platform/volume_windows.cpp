@@ -52,6 +52,19 @@ std::optional<std::uint64_t> actualVolumeTotal(const wchar_t* root)
     return total;
 }
 
+// One IOCTL_STORAGE_QUERY_PROPERTY standard query; false unless at least the first needed bytes came.
+template <typename Descriptor>
+bool queryStorageProperty(HANDLE disk, STORAGE_PROPERTY_ID property, Descriptor& descriptor, std::size_t needed)
+{
+    STORAGE_PROPERTY_QUERY query{};
+    query.PropertyId = property;
+    query.QueryType = PropertyStandardQuery;
+    DWORD returned = 0;
+    return DeviceIoControl(disk, IOCTL_STORAGE_QUERY_PROPERTY, &query, sizeof query, &descriptor, sizeof descriptor,
+                           &returned, nullptr) != 0 &&
+           returned >= needed;
+}
+
 // How a physical disk is attached and how large it is; nullopt where it does not exist.
 std::optional<WindowsDisk> physicalDisk(unsigned number)
 {
@@ -67,18 +80,28 @@ std::optional<WindowsDisk> physicalDisk(unsigned number)
         return std::nullopt;
     }
     WindowsDisk answer;
-    STORAGE_PROPERTY_QUERY query{};
-    query.PropertyId = StorageDeviceProperty;
-    query.QueryType = PropertyStandardQuery;
-    STORAGE_DEVICE_DESCRIPTOR descriptor{};
-    DWORD returned = 0;
-    if (DeviceIoControl(disk, IOCTL_STORAGE_QUERY_PROPERTY, &query, sizeof query, &descriptor, sizeof descriptor,
-                        &returned, nullptr) != 0 &&
-        returned >= offsetof(STORAGE_DEVICE_DESCRIPTOR, BusType) + sizeof descriptor.BusType) {
-        answer.busType = static_cast<std::uint32_t>(descriptor.BusType);
-        answer.removableMedia = descriptor.RemovableMedia != 0;
+    STORAGE_DEVICE_DESCRIPTOR device{};
+    if (queryStorageProperty(disk, StorageDeviceProperty, device,
+                             offsetof(STORAGE_DEVICE_DESCRIPTOR, BusType) + sizeof device.BusType)) {
+        answer.busType = static_cast<std::uint32_t>(device.BusType);
+        answer.removableMedia = device.RemovableMedia != 0;
     } else {
         answer.removableMedia = true; // a disk that does not say how it is attached is not counted
+    }
+    // A USB bridge may pass its disk's own bus on; the adapter is the bridge.
+    STORAGE_ADAPTER_DESCRIPTOR adapter{};
+    if (queryStorageProperty(disk, StorageAdapterProperty, adapter,
+                             offsetof(STORAGE_ADAPTER_DESCRIPTOR, BusType) + sizeof adapter.BusType)) {
+        answer.adapterBusType = adapter.BusType;
+    }
+    // Set from the port's capabilities: a Thunderbolt or USB4 port tunnels PCIe, so its NVMe
+    // disk reports the NVMe bus like a built-in one, and only this says it can be unplugged.
+    STORAGE_HOTPLUG_INFO hotplug{};
+    DWORD returned = 0;
+    if (DeviceIoControl(disk, IOCTL_STORAGE_GET_HOTPLUG_INFO, nullptr, 0, &hotplug, sizeof hotplug, &returned,
+                        nullptr) != 0 &&
+        returned >= sizeof hotplug) {
+        answer.hotplug = hotplug.DeviceHotplug != 0 || hotplug.MediaHotplug != 0;
     }
     GET_LENGTH_INFORMATION length{};
     if (DeviceIoControl(disk, IOCTL_DISK_GET_LENGTH_INFO, nullptr, 0, &length, sizeof length, &returned, nullptr) !=

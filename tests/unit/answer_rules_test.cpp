@@ -3,6 +3,8 @@
 #include <gtest/gtest.h>
 
 #include <optional>
+#include <string_view>
+#include <tuple>
 #include <vector>
 
 namespace quill::platform {
@@ -21,21 +23,30 @@ TEST(AnswerRules, FirmwareTypeFromTheErrorOfAVariableRead)
 
 TEST(AnswerRules, AKeyIsWaitedForOnlyInAConsoleSomeoneSees)
 {
-    // CREATE_NO_WINDOW has no window; a hidden start hides a console of this process alone, not a shared one
-    EXPECT_TRUE(isConsoleSeen(true, false, 1));
-    EXPECT_FALSE(isConsoleSeen(false, false, 2));
-    EXPECT_FALSE(isConsoleSeen(true, true, 1));
-    EXPECT_TRUE(isConsoleSeen(true, true, 2));
+    // a window, shown, its class: cmd or PowerShell on the desktop; a hidden window, also shared with a
+    // cmd /c wrapper; Windows Terminal and other ConPTY hosts; Wine on a terminal; CREATE_NO_WINDOW
+    const std::tuple<bool, bool, std::wstring_view, bool> cases[] = {
+        {true, true, L"ConsoleWindowClass", true},   {true, false, L"ConsoleWindowClass", false},
+        {true, false, L"PseudoConsoleWindow", true}, {true, false, L"WineConsoleClass", true},
+        {true, false, L"PseudoConsole", false},      {false, false, L"", false}};
+    for (const auto& [hasWindow, visible, windowClass, seen] : cases) {
+        EXPECT_EQ(isConsoleSeen(hasWindow, visible, windowClass), seen) << hasWindow << visible << windowClass.size();
+    }
 }
 
 TEST(AnswerRules, WindowsPeMeasuresTheLargestBuiltInDisk)
 {
     constexpr std::uint64_t gb = 1'000'000'000;
-    // STORAGE_BUS_TYPE (17 NVMe, 11 SATA, 7 USB, 12 SD, 14 virtual), removable medium, length
+    // STORAGE_BUS_TYPE (17 NVMe, 11 SATA, 13 MMC, 7 USB, 12 SD, 14 virtual), removable medium, length,
+    // hot-pluggable, the adapter's bus
     const std::pair<std::vector<WindowsDisk>, std::optional<std::uint64_t>> cases[] = {
         {{{11, false, 256 * gb}, {17, false, 512 * gb}}, 512 * gb},
         {{{7, false, 999 * gb}, {12, false, 998 * gb}, {14, false, 997 * gb}, {11, true, 996 * gb}, {11, false, 1}}, 1},
-        {{{17, false, std::nullopt}, {7, false, 999 * gb}}, std::nullopt}};
+        {{{17, false, std::nullopt}, {7, false, 999 * gb}}, std::nullopt},
+        {{{13, false, 64 * gb}, {12, false, 128 * gb}, {13, true, 256 * gb}}, 64 * gb}, // eMMC, not an SD or MMC card
+        {{{13, false, 64 * gb}, {17, false, 2000 * gb, true}}, 64 * gb},                // and a Thunderbolt NVMe
+        {{{17, false, 512 * gb, true}}, 512 * gb}, // an M.2 slot that says it is hot-pluggable
+        {{{11, false, 500 * gb, false, 7}, {17, false, 256 * gb}}, 256 * gb}}; // a SATA disk behind a USB bridge
     for (const auto& [disks, size] : cases) {
         EXPECT_EQ(largestBuiltInDisk(disks), size) << disks.size() << " disks";
     }

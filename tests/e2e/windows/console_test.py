@@ -10,6 +10,7 @@ import itertools
 import os
 import re
 import shlex
+import shutil
 import subprocess
 import time
 
@@ -104,6 +105,12 @@ class Terminal:
             return None
 
     def press(self, session, key):
+        # Wine's console host keeps the terminal raw, but its desktop process, started when a program first
+        # asks the window manager anything, hands the terminal back cooked for a moment: a key typed then
+        # would be echoed by the terminal itself.
+        tty = self.tmux("display-message", "-p", "-t", session, "#{pane_tty}").strip()
+        wait_until(lambda: "-echo" in subprocess.run(["stty", "-a", "-F", tty], capture_output=True,
+                                                     text=True).stdout.split())
         self.tmux("send-keys", "-t", session, key)
 
     def close(self):
@@ -222,6 +229,17 @@ class ConsoleRuns(WineTestCase):
         directory, exe = self.program_in("program")
         # A wait for a key nobody can press ends in the harness's time limit.
         self.assertIn(self.prefix.wine([CONFIG.hidden_launcher, exe], cwd=directory)[0], (1, 2))
+
+    def test_the_fleet_tool_fails_where_the_console_refuses_its_summary(self):
+        directory, exe = self.program_in("program")
+        shutil.copy(CONFIG.fleet, directory)
+        self.prefix.wine([exe], cwd=directory)
+        fleet = windows_path(os.path.join(directory, "quillbrook-fleet.exe"))
+        session = self.start("%s --console-input-as-output %s quillbrook-report.txt"
+                             % (shlex.quote(CONFIG.hidden_launcher), shlex.quote(fleet)), directory)
+        self.assertEqual(self.ended_with(session), 2)
+        self.assertIn("quillbrook-fleet: die Standardausgabe konnte nicht geschrieben werden",
+                      self.terminal.texts(session))
 
     def test_a_window_of_other_colours_keeps_its_background_and_gets_its_colours_back(self):
         directory, exe = self.program_in("program")

@@ -14,6 +14,8 @@ MARKER = "planted-dll-ran"  # what the planted DLL leaves beside itself when it 
 LOADED = re.compile(r'trace:loaddll:build_module Loaded L"(.*)" at ')
 MINI_NT = r"HKLM\SYSTEM\CurrentControlSet\Control\MiniNT"
 OWN_CODE, POLICY = "Call TLS callback", "Call KERNEL32.SetDefaultDllDirectories(00000800)"
+# What a planted DLL stands in for: those Windows programs are known to look for beside them.
+PLANTED = ("bcrypt", "tbs", "cryptbase", "cryptsp", "version", "userenv", "dbghelp")
 
 
 class LibraryLoading(WineTestCase):
@@ -28,7 +30,7 @@ class LibraryLoading(WineTestCase):
         directory = self.fresh_directory("Downloads")
         exe = wine_harness.install_program(directory)
         for name in planted:
-            shutil.copyfile(CONFIG.planted_tbs, os.path.join(directory, name + ".dll"))
+            shutil.copyfile(CONFIG.planted_dll, os.path.join(directory, name + ".dll"))
         code, stdout, trace = self.prefix.wine([exe], cwd=directory, with_stderr=True, extra_env={
             "WINEDLLOVERRIDES": overrides, "QUILLBROOK_FAKE_TBS": "%d %d" % tbs, "WINEDEBUG": "+loaddll,+relay"})
         report = os.path.join(directory, REPORT_NAME)
@@ -36,20 +38,43 @@ class LibraryLoading(WineTestCase):
         self.assertReportFile(report, assessment)
         return directory, assessment, trace.decode(errors="replace").splitlines()
 
+    def assertLoadedFromTheSystemOnly(self, directory, trace):
+        """Nothing loaded between the exe's first code and its search policy, nor from beside it, and no
+        planted DLL ran; returns the names of the DLLs loaded from the first code on."""
+        started = next(number for number, line in enumerate(trace) if OWN_CODE in line)
+        policy = next((number for number, line in enumerate(trace) if POLICY in line), None)
+        self.assertIsNotNone(policy, "the search policy was never set")
+        loaded = [match.group(1).replace("\\\\", "\\") for match in map(LOADED.search, trace[started:]) if match]
+        self.assertEqual([line for line in trace[started:policy] if LOADED.search(line)], [])
+        self.assertEqual([path for path in loaded if path.startswith(windows_path(directory) + "\\")], [])
+        self.assertFalse(os.path.exists(os.path.join(directory, MARKER)), "a planted DLL ran")
+        return [path.split("\\")[-1][:-len(".dll")].lower() for path in loaded]
+
     def test_no_dll_is_loaded_from_beside_the_exe_nor_before_the_search_policy(self):
         names = []  # the second run plants a hostile copy of each DLL the first one loaded
         for situation in ("nothing planted", "the run's DLLs planted"):
             with self.subTest(situation):
                 directory, _, trace = self.run_in_fresh_directory(overrides=",".join(names or ["tbs"]) + "=n,b",
                                                                   planted=names)
-                started = next(number for number, line in enumerate(trace) if OWN_CODE in line)
-                policy = next((number for number, line in enumerate(trace) if POLICY in line), len(trace))
-                loaded = [match.group(1).replace("\\\\", "\\") for match in map(LOADED.search, trace[started:])
-                          if match]
-                names = [path.split("\\")[-1][:-len(".dll")].lower() for path in loaded]
-                self.assertEqual([line for line in trace[started:policy] if LOADED.search(line)], [])
-                self.assertEqual([path for path in loaded if path.startswith(windows_path(directory) + "\\")], [])
-                self.assertFalse(os.path.exists(os.path.join(directory, MARKER)), "a planted DLL ran")
+                names = self.assertLoadedFromTheSystemOnly(directory, trace)
+
+    def test_the_fleet_tool_and_the_inventory_helper_start_alike(self):
+        # the helper without arguments only says how it is called: its start-up is what counts here
+        for exe, arguments, exit_code in ((CONFIG.fleet, ["--version"], 0), (CONFIG.inventory, [], 2)):
+            with self.subTest(os.path.basename(exe)):
+                directory = self.fresh_directory("Downloads")
+                shutil.copy(exe, directory)
+                for name in PLANTED:
+                    shutil.copyfile(CONFIG.planted_dll, os.path.join(directory, name + ".dll"))
+                code, _, trace = self.prefix.wine([os.path.join(directory, os.path.basename(exe))] + arguments,
+                                                  cwd=directory, with_stderr=True,
+                                                  extra_env={"WINEDEBUG": "+loaddll,+relay"})
+                self.assertEqual(code, exit_code)
+                self.assertLoadedFromTheSystemOnly(directory, trace.decode(errors="replace").splitlines())
+
+    def test_the_stack_guard_differs_from_run_to_run(self):
+        guards = {self.prefix.wine([CONFIG.stack_guard], check=True)[1].strip() for _ in range(2)}
+        self.assertEqual(len(guards), 2, guards)
 
     def test_a_tbs_dll_beside_the_exe_is_never_loaded(self):
         # The system's stand-in answers TPM 1.2; the planted DLL would answer 2.0.

@@ -17,8 +17,8 @@ import unittest
 sys.path.insert(0, os.path.dirname(os.path.dirname(os.path.abspath(__file__))))
 import report_model  # noqa: E402  (found through the path set just above)
 
-CONFIG = argparse.Namespace(exe=None, fake_tbs=None, planted_tbs=None, hidden_launcher=None, wine_run=None,
-                            scratch=None)
+CONFIG = argparse.Namespace(exe=None, fleet=None, inventory=None, stack_guard=None, fake_tbs=None, planted_dll=None,
+                            hidden_launcher=None, wine_run=None, scratch=None)
 
 REPORT_NAME = "quillbrook-report.txt"
 BOM = b"\xef\xbb\xbf"
@@ -37,7 +37,10 @@ def main(**more_options):
     parser = argparse.ArgumentParser()
     parser.add_argument("--exe", required=True, help="quillbrook.exe as built")
     parser.add_argument("--fake-tbs", required=True, help="the stand-in tbs.dll")
-    parser.add_argument("--planted-tbs", help="a tbs.dll that must never be loaded")
+    parser.add_argument("--fleet", help="quillbrook-fleet.exe as built")
+    parser.add_argument("--inventory", help="quillbrook-inventory.exe as built")
+    parser.add_argument("--stack-guard", help="prints the stack guard the exes' start-up seeded")
+    parser.add_argument("--planted-dll", help="a DLL that must never be loaded, copied under the names it stands for")
     parser.add_argument("--hidden-launcher", help="starts a program in a console without a window")
     parser.add_argument("--wine-run", required=True, help="the Wine launcher script")
     parser.add_argument("--scratch", required=True, help="directory for prefixes and program copies")

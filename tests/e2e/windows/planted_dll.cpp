@@ -1,7 +1,8 @@
-// A tbs.dll as an attacker would plant it beside a downloaded exe: loading it is the harm,
-// so DllMain leaves a file named "planted-dll-ran" beside the DLL before anything else.
-// Should the program ever call it, it answers a TPM 2.0, which the system's stand-in never does
-// in the tests that plant it.
+// A DLL as an attacker would plant it beside a downloaded exe, under the name of one the exe
+// or a system DLL might look for (tbs, bcrypt, cryptsp, version, ...): loading it is the harm,
+// so DllMain adds its own file name to a file named "planted-dll-ran" beside it before anything
+// else. Should the program ever call it as tbs.dll, it answers a TPM 2.0, which the system's
+// stand-in never does in the tests that plant it.
 
 #include <windows.h>
 
@@ -18,6 +19,14 @@ void leaveMarkerBeside(HMODULE self)
     while (name > path && name[-1] != L'\\' && name[-1] != L'/') {
         --name;
     }
+    // The name goes into the marker as ASCII, one line each: DLL names are, and the reader is a script.
+    char line[MAX_PATH + 2] = {};
+    DWORD lineLength = 0;
+    for (const wchar_t* c = name; *c != L'\0'; ++c) {
+        line[lineLength++] = *c < 0x80 ? static_cast<char>(*c) : '?';
+    }
+    line[lineLength++] = '\r';
+    line[lineLength++] = '\n';
     const wchar_t marker[] = L"planted-dll-ran";
     if (static_cast<size_t>(name - path) + sizeof marker / sizeof marker[0] > MAX_PATH) {
         return;
@@ -25,8 +34,11 @@ void leaveMarkerBeside(HMODULE self)
     for (size_t i = 0; i < sizeof marker / sizeof marker[0]; ++i) {
         name[i] = marker[i];
     }
-    const HANDLE file = CreateFileW(path, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+    const HANDLE file = CreateFileW(path, FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_ALWAYS,
+                                    FILE_ATTRIBUTE_NORMAL, nullptr);
     if (file != INVALID_HANDLE_VALUE) {
+        DWORD written = 0;
+        WriteFile(file, line, lineLength, &written, nullptr);
         CloseHandle(file);
     }
 }
