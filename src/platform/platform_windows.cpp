@@ -30,7 +30,6 @@ namespace {
 
 using GetFirmwareTypeFunction = BOOL(WINAPI*)(FIRMWARE_TYPE*);
 using IsWow64Process2Function = BOOL(WINAPI*)(HANDLE, USHORT*, USHORT*);
-using BCryptGenRandomFunction = LONG(WINAPI*)(void*, PUCHAR, ULONG, ULONG);
 using SetDefaultDllDirectoriesFunction = BOOL(WINAPI*)(DWORD);
 using TbsiGetDeviceInfoFunction = UINT32(WINAPI*)(UINT32, PVOID);
 
@@ -65,22 +64,11 @@ void restrictLibrarySearch()
     }
 }
 
-// Random bytes for the stack protector's guard from the system's generator, or 0 where it
-// cannot be had. bcrypt.dll is no known DLL either, so it too comes from the system directory.
+// Random bytes for the stack protector's guard, or 0 where they cannot be had.
 std::uintptr_t systemRandomWord()
 {
-    constexpr ULONG systemPreferredRng = 2; // BCRYPT_USE_SYSTEM_PREFERRED_RNG
-    const HMODULE bcrypt = loadSystemLibrary(L"bcrypt.dll");
-    const auto genRandom = findFunction<BCryptGenRandomFunction>(bcrypt, "BCryptGenRandom");
     std::uintptr_t word = 0;
-    if (genRandom == nullptr ||
-        genRandom(nullptr, reinterpret_cast<PUCHAR>(&word), sizeof word, systemPreferredRng) < 0) {
-        word = 0;
-    }
-    if (bcrypt != nullptr) {
-        FreeLibrary(bcrypt);
-    }
-    return word;
+    return systemRandom(&word, sizeof word) ? word : 0;
 }
 
 } // namespace

@@ -1,5 +1,7 @@
 #include "fleet/outputs/inventory_cells.h"
 
+#include "fleet/plan/machine_names.h"
+
 namespace quill::fleet {
 namespace {
 
@@ -25,7 +27,13 @@ std::array<std::string, 5> inventoryCells(const MachineReport& machine)
     std::string model = i.manufacturer;
     model += model.empty() || i.model.empty() ? "" : " ";
     model += i.model;
-    return {model, i.serial, i.os, word(i.bitlocker), word(i.partitionStyle)};
+    std::array<std::string, 5> cells = {model, i.serial, i.os, word(i.bitlocker), word(i.partitionStyle)};
+    // The machine writes these as it likes: a bidi override or an invisible character must not
+    // make one device look like another, so they are shown as names are.
+    for (std::string& cell : cells) {
+        cell = shownText(cell);
+    }
+    return cells;
 }
 
 std::string machineMarks(const MachineReport& machine)
@@ -38,6 +46,10 @@ std::string machineMarks(const MachineReport& machine)
         if (set) {
             marks += (marks.empty() ? "" : ", ") + std::string(text);
         }
+    }
+    if (!machine.inventoryMismatch.empty()) {
+        marks += marks.empty() ? "" : ", ";
+        marks += "Inventar eines anderen Rechners (" + shownName(machine.inventoryMismatch) + ") übergangen";
     }
     return marks;
 }
