@@ -221,7 +221,8 @@ int summarise(const FleetOptions& options, const ReportSearch& search, const Com
         compareWithPrevious(reports, *comparisons.previous);
     }
     const FleetSummary summary = summariseFleet(reports);
-    const bool summaryPrinted = printed(console, fleetSummaryText(reports, summary));
+    writeFleetSummary(reports, summary, [&console](std::string_view piece) { platform::writeOutput(console, piece); });
+    const bool summaryPrinted = printed(console, {});
 
     const int code = fleetExitCode(summary);
     // With nothing readable there is nothing to chart: no output file is written.

@@ -333,7 +333,8 @@ FileSaveAnswer replaceFile(const NativePath& path, std::string_view bytes)
 FileSaveAnswer replaceFileInPieces(const NativePath& path, const std::function<void(const ByteSink&)>& compose)
 {
     if (const OpenedStream stream = openStream(path); stream.isStream) {
-        return stream.fd >= 0 ? writeStream(stream.fd, compose) : FileSaveAnswer{false, false, systemReason(stream.error)};
+        return stream.fd >= 0 ? writeStream(stream.fd, compose)
+                              : FileSaveAnswer{false, false, systemReason(stream.error)};
     }
     std::string temporary;
     FileSaveAnswer answer = writeBeside(path, compose, temporary);

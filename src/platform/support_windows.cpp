@@ -37,8 +37,8 @@ bool systemRandom(void* buffer, std::size_t size)
     constexpr ULONG systemPreferredRng = 2; // BCRYPT_USE_SYSTEM_PREFERRED_RNG
     const HMODULE bcrypt = loadSystemLibrary(L"bcrypt.dll");
     const auto genRandom = findFunction<BCryptGenRandomFunction>(bcrypt, "BCryptGenRandom");
-    const bool drawn =
-        genRandom != nullptr && genRandom(nullptr, static_cast<PUCHAR>(buffer), static_cast<ULONG>(size), systemPreferredRng) >= 0;
+    const bool drawn = genRandom != nullptr && genRandom(nullptr, static_cast<PUCHAR>(buffer), static_cast<ULONG>(size),
+                                                         systemPreferredRng) >= 0;
     if (bcrypt != nullptr) {
         FreeLibrary(bcrypt);
     }

@@ -78,9 +78,9 @@ TEST(ReplaceFile, NewBytesUnderTheNameOrTheOldFileWholeAndNothingLeftBeside)
         c.plant(report, outside);
         const std::string before = fs::is_regular_file(report) ? contentOf(report) : std::string();
         const bool existed = fs::exists(fs::symlink_status(report));
-        const auto planted = fs::exists(report.parent_path()) ? std::distance(fs::directory_iterator(report.parent_path()),
-                                                                             fs::directory_iterator())
-                                                              : 0;
+        const auto planted = fs::exists(report.parent_path())
+                                 ? std::distance(fs::directory_iterator(report.parent_path()), fs::directory_iterator())
+                                 : 0;
 
         const platform::FileSaveAnswer answer = platform::replaceFile(report.native(), "\xEF\xBB\xBFnew report\n");
         EXPECT_EQ(answer.saved, c.saved) << c.situation;

@@ -12,7 +12,8 @@ namespace {
 // The order of claims that conflict, best last (see claimMachine).
 auto conflictStanding(const ClaimIndex::Seen& claim)
 {
-    const bool capitals = std::none_of(claim.name.begin(), claim.name.end(), [](char c) { return c >= 'a' && c <= 'z'; });
+    const bool capitals =
+        std::none_of(claim.name.begin(), claim.name.end(), [](char c) { return c >= 'a' && c <= 'z'; });
     return std::tuple(isNamedAsMachine(claim.name), !claim.future, claim.spelledAsInventory, isHostName(claim.name),
                       capitals, claim.reportTime);
 }
@@ -72,12 +73,9 @@ void claimMachine(FleetReports& reports, ClaimIndex& index, MachineClaim claim, 
     }
     report.unusualName = !isHostName(name);
     report.name = shownName(name);
-    ClaimIndex::Seen seen{name,
-                          claim.folder,
-                          report.file,
-                          report.reportTime,
-                          report.future,
-                          report.inventory && report.inventory->computerName == name};
+    ClaimIndex::Seen seen{name,          claim.folder,
+                          report.file,   report.reportTime,
+                          report.future, report.inventory && report.inventory->computerName == name};
 
     const auto [place, added] = index.byLook.try_emplace(lookalikeKey(name));
     ClaimIndex::Machine& machine = place->second;
