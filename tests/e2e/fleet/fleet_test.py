@@ -392,6 +392,11 @@ class Fleet(FleetTestCase):
              "/dev/zero ist keine normale Datei\n"),
             ("earlier collection over 64 MiB", {"r/a.txt": good, "p.json": None}, ["--previous", "p.json", "r"], 2,
              None, None, "p.json ist größer als 64 MiB\n"),
+            # A stream stays a stream, after the summary: appended to where standard output is a file.
+            ("JSON to standard output", {"r/a.txt": good}, ["--json", "-", "r"], 0, None,
+             "TPM 2.0".ljust(26) + " : 0\n{\n  \"summary\": {", ""),
+            ("CSV to /dev/stdout", {"r/a.txt": good}, ["--csv", "/dev/stdout", "r"], 0, None,
+             "TPM 2.0".ljust(26) + " : 0\n\ufeffRechner;Datei;", ""),
             ("help", {"r/a.txt": good}, ["r", "--help"], 0, None, "  --expect DATEI ", ""),
             ("version", {"r/a.txt": good}, ["--version"], 0, None,
              "quillbrook-fleet %s\n" % os.environ["QUILLBROOK_VERSION"], ""),
