@@ -80,15 +80,21 @@ void printError(std::string_view message, bool withUsage)
     std::fwrite(text.data(), 1, text.size(), stderr);
 }
 
-// Standard output, flushed; false when the text did not all get there (a full disk).
-bool printed(const platform::ConsoleHandle& console, std::string_view text)
+// Whether all that was written to standard output got there (not so on a full disk), once flushed.
+bool outputFlushed()
 {
-    platform::writeOutput(console, text);
     if (std::fflush(stdout) == 0 && std::ferror(stdout) == 0) {
         return true;
     }
     printError("die Standardausgabe konnte nicht geschrieben werden", false);
     return false;
+}
+
+// Standard output, flushed; false when the text did not all get there.
+bool printed(const platform::ConsoleHandle& console, std::string_view text)
+{
+    platform::writeOutput(console, text);
+    return outputFlushed();
 }
 
 std::int64_t now()
@@ -155,8 +161,7 @@ std::string writeOutput(const fs::path& path, const std::function<void(const Tex
 {
     if (path == "-") {
         compose([&console](std::string_view piece) { platform::writeOutput(console, piece); });
-        const bool done = std::fflush(stdout) == 0 && std::ferror(stdout) == 0;
-        return done ? std::string() : std::string("die Standardausgabe nahm nicht alles an");
+        return outputFlushed() ? std::string() : std::string("die Standardausgabe nahm nicht alles an");
     }
     const platform::FileSaveAnswer answer = platform::replaceFileInPieces(path.native(), compose);
     return answer.saved ? std::string() : answer.reason.empty() ? std::string("Fehler") : answer.reason;
@@ -222,7 +227,7 @@ int summarise(const FleetOptions& options, const ReportSearch& search, const Com
     }
     const FleetSummary summary = summariseFleet(reports);
     writeFleetSummary(reports, summary, [&console](std::string_view piece) { platform::writeOutput(console, piece); });
-    const bool summaryPrinted = printed(console, {});
+    const bool summaryPrinted = outputFlushed();
 
     const int code = fleetExitCode(summary);
     // With nothing readable there is nothing to chart: no output file is written.
