@@ -116,7 +116,7 @@ int createBeside(const std::string& path, std::string& temporary)
         if (!randomName(name)) {
             return -1;
         }
-        temporary = path + "." + name + ".tmp";
+        temporary.assign(path).append(".").append(name).append(".tmp");
         const int fd = ::open(temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
         if (fd >= 0 || errno != EEXIST) {
             return fd;

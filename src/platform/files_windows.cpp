@@ -218,7 +218,7 @@ HANDLE createBeside(const std::wstring& path, std::wstring& temporary)
             SetLastError(ERROR_GEN_FAILURE);
             break;
         }
-        temporary = path + L"." + name + L".tmp";
+        temporary.assign(path).append(L".").append(name).append(L".tmp");
         file = CreateFileW(temporary.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
         if (file != INVALID_HANDLE_VALUE || GetLastError() != ERROR_FILE_EXISTS) {
             break;
@@ -320,7 +320,7 @@ HANDLE openStream(const std::wstring& path)
 FileSaveAnswer replaceFile(const NativePath& path, std::string_view bytes)
 {
     std::wstring temporary;
-    const FileSaveAnswer answer = writeBeside(
+    FileSaveAnswer answer = writeBeside(
         path, [bytes](const ByteSink& sink) { sink(bytes); }, temporary);
     if (!answer.saved || renameOver(temporary, path)) {
         return answer;

@@ -86,6 +86,63 @@ bool isStructural(char c)
     }
 }
 
+// Where a pass over the text stands.
+struct Scan {
+    std::string_view json;
+    std::size_t depth = 0;
+    std::size_t pieceStart = 0; // of the string, number or word being read
+    bool inString = false;
+    bool inWord = false;
+    std::string_view lastKey;     // the last string read at the top level
+    bool inMachines = false;      // within the array of the top level's "machines"
+    std::size_t machineStart = 0; // of the machine being read
+};
+
+// Takes the byte at `at` inside a string; how many bytes after it an escape takes along.
+std::size_t stepInString(Scan& scan, std::size_t at)
+{
+    const char c = scan.json[at];
+    scan.inString = c != '"';
+    if (!scan.inString && scan.depth == 1) {
+        scan.lastKey = scan.json.substr(scan.pieceStart, at - scan.pieceStart);
+    }
+    return c == '\\' ? 1 : 0;
+}
+
+std::string_view openContainer(Scan& scan, std::size_t at)
+{
+    if (++scan.depth > maxPreviousDepth) {
+        return "sie ist tiefer als 16 Ebenen verschachtelt";
+    }
+    if (scan.depth == 2) {
+        // The tool writes no escape into its own keys; one there could hide "machines".
+        if (scan.lastKey.find('\\') != std::string_view::npos) {
+            return "ein Schlüssel ihrer obersten Ebene enthält ein Escape";
+        }
+        scan.inMachines = scan.json[at] == '[' && scan.lastKey == "machines";
+    }
+    scan.machineStart = scan.depth == 3 ? at : scan.machineStart;
+    return {};
+}
+
+// Takes the byte at `at` outside strings; why the text goes beyond what the tool writes, or "".
+std::string_view stepOutside(Scan& scan, std::size_t at)
+{
+    const char c = scan.json[at];
+    const bool word = !isStructural(c);
+    scan.pieceStart = word && !scan.inWord ? at : scan.pieceStart;
+    scan.inWord = word;
+    if (c == '"') {
+        scan.inString = true;
+        scan.pieceStart = at + 1;
+    } else if (c == '{' || c == '[') {
+        return openContainer(scan, at);
+    } else if ((c == '}' || c == ']') && scan.depth > 0) {
+        --scan.depth;
+    }
+    return {};
+}
+
 // Where the text goes beyond what the tool writes, why in German; "" where it does not. The
 // parser below keeps a stack entry per level, a whole machine while it is read and each string
 // or number as one piece, so 60 MiB of nested or tiny arrays would cost it gigabytes: this
@@ -96,46 +153,19 @@ std::string_view beyondLimits(std::string_view json)
     if (first == std::string_view::npos || json[first] != '{') {
         return "ihre oberste Ebene ist kein Objekt";
     }
-    std::size_t depth = 0;
-    std::size_t pieceStart = 0; // of the string, number or word being read
-    bool inString = false;
-    bool inWord = false;
-    std::string_view lastKey;     // the last string read at the top level
-    bool inMachines = false;      // within the array of the top level's "machines"
-    std::size_t machineStart = 0; // of the machine being read
+    Scan scan;
+    scan.json = json;
     for (std::size_t at = first; at < json.size(); ++at) {
-        if (inMachines && depth >= 3 && at - machineStart > maxPreviousMachineBytes) {
+        if (scan.inMachines && scan.depth >= 3 && at - scan.machineStart > maxPreviousMachineBytes) {
             return "ein Rechner darin ist größer als 256 KiB";
         }
-        if ((inString || inWord) && at - pieceStart > maxPreviousMachineBytes) {
+        if ((scan.inString || scan.inWord) && at - scan.pieceStart > maxPreviousMachineBytes) {
             return "ein Wert darin ist länger als 256 KiB";
         }
-        const char c = json[at];
-        if (inString) {
-            at += c == '\\' ? 1 : 0;
-            inString = c != '"';
-            lastKey = !inString && depth == 1 ? json.substr(pieceStart, at - pieceStart) : lastKey;
-            continue;
-        }
-        inWord = !isStructural(c);
-        if (inWord && (at == 0 || isStructural(json[at - 1]))) {
-            pieceStart = at;
-        }
-        if (c == '"') {
-            inString = true;
-            pieceStart = at + 1;
-        } else if (c == '{' || c == '[') {
-            if (++depth > maxPreviousDepth) {
-                return "sie ist tiefer als 16 Ebenen verschachtelt";
-            }
-            // The tool writes no escape into its own keys; one there could hide "machines".
-            if (depth == 2 && lastKey.find('\\') != std::string_view::npos) {
-                return "ein Schlüssel ihrer obersten Ebene enthält ein Escape";
-            }
-            inMachines = depth == 2 ? c == '[' && lastKey == "machines" : inMachines;
-            machineStart = depth == 3 ? at : machineStart;
-        } else if ((c == '}' || c == ']') && depth > 0) {
-            --depth;
+        if (scan.inString) {
+            at += stepInString(scan, at);
+        } else if (const std::string_view beyond = stepOutside(scan, at); !beyond.empty()) {
+            return beyond;
         }
     }
     return {};
