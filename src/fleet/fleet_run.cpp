@@ -10,13 +10,12 @@
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
-#include <fstream>
 #include <functional>
 #include <iterator>
 #include <new>
 #include <optional>
 #include <string_view>
-#include <variant>
+#include <unordered_set>
 
 namespace quill::fleet {
 namespace {
@@ -43,6 +42,9 @@ constexpr std::string_view help =
     "  --previous DATEI  die JSON-Datei einer früheren Sammlung: was sich seitdem geändert hat\n"
     "                    (--expect und --previous: normale Dateien bis 64 MiB)\n"
     "  --help, --version diese Hilfe, die Version\n"
+    "\n"
+    "Eine Ausgabe wird als neue Datei daneben geschrieben und erst vollständig an die Stelle der\n"
+    "alten gesetzt; \"-\" als DATEI schreibt sie nach der Zusammenfassung auf die Standardausgabe.\n"
     "\n"
     "Exit-Code: 0 alles gelesen, 1 nicht lesbare Dateien, erwartete Rechner ohne Bericht oder\n"
     "Namenskonflikte, 2 falscher Aufruf, nichts Lesbares oder eine Ausgabe, die nicht geschrieben\n"
@@ -78,15 +80,27 @@ void printError(std::string_view message, bool withUsage)
     std::fwrite(text.data(), 1, text.size(), stderr);
 }
 
-// Standard output, flushed; false when the text did not all get there (a full disk).
-bool printed(const platform::ConsoleHandle& console, std::string_view text)
+// Whether all that was written to standard output got there (not so on a full disk or a console
+// that refused it), once flushed; written says whether every write was taken.
+bool outputFlushed(bool written)
 {
-    const bool written = platform::writeOutput(console, text);
     if (written && std::fflush(stdout) == 0 && std::ferror(stdout) == 0) {
         return true;
     }
     printError("die Standardausgabe konnte nicht geschrieben werden", false);
     return false;
+}
+
+// Hands pieces of text to standard output; written turns false at the first one refused.
+TextSink standardOutput(const platform::ConsoleHandle& console, bool& written)
+{
+    return [&console, &written](std::string_view piece) { written = platform::writeOutput(console, piece) && written; };
+}
+
+// Standard output, flushed; false when the text did not all get there.
+bool printed(const platform::ConsoleHandle& console, std::string_view text)
+{
+    return outputFlushed(platform::writeOutput(console, text));
 }
 
 std::int64_t now()
@@ -101,66 +115,68 @@ struct Comparisons {
     std::optional<std::vector<PreviousMachine>> previous;
 };
 
-// The text of an --expect or --previous file in comparisons; a German message why it cannot be used, or "".
-std::string readComparison(const fs::path& file, bool isExpect, Comparisons& comparisons)
+// The text of an --expect or --previous file in comparisons, or a German message why it cannot be used.
+Expected<void, std::string> readComparison(const fs::path& file, bool isExpect, Comparisons& comparisons)
 {
-    const OptionFile read = readOptionFile(file);
-    if (!read.error.empty()) {
-        return read.error;
+    const Expected<std::string, std::string> read = readOptionFile(file);
+    if (!read) {
+        return unexpected(read.error());
     }
     // Each line or machine becomes a record of its own, which can take many times the file's size.
     try {
         if (isExpect) {
-            comparisons.expected = parseExpectedList(read.text);
+            auto expected = parseExpectedList(*read);
+            if (!expected) {
+                return unexpected(displayPath(file) + ", Zeile " + std::to_string(expected.error().line) +
+                                  ": ein Byte-Order-Mark mitten in der Datei (zwei Listen aneinandergehängt?)");
+            }
+            comparisons.expected = std::move(*expected);
             return {};
         }
-        comparisons.previous = readPreviousCollection(read.text);
+        auto previous = readPreviousCollection(*read);
+        if (!previous) {
+            return unexpected(displayPath(file) + " " + previous.error());
+        }
+        comparisons.previous = std::move(*previous);
     } catch (const std::bad_alloc&) {
-        return displayPath(file) + ": nicht genug Speicher zum Lesen";
+        return unexpected(displayPath(file) + ": nicht genug Speicher zum Lesen");
     }
-    return comparisons.previous ? std::string() : displayPath(file) + " ist keine JSON-Datei von quillbrook-fleet";
+    return {};
 }
 
 // The files of --expect and --previous, or a German message why they cannot be used.
-std::variant<Comparisons, std::string> readComparisons(const FleetOptions& options)
+Expected<Comparisons, std::string> readComparisons(const FleetOptions& options)
 {
     Comparisons comparisons;
     for (const fs::path* file : {&options.expect, &options.previous}) {
         if (file->empty()) {
             continue;
         }
-        std::string error = readComparison(*file, file == &options.expect, comparisons);
-        if (!error.empty()) {
-            return error;
+        if (const auto read = readComparison(*file, file == &options.expect, comparisons); !read) {
+            return unexpected(read.error());
         }
     }
     return comparisons;
 }
 
-// A regular file there already is written over in place and then cut to its new length, not
-// emptied first: ext4 pushes a file that was emptied and written again out to the disk as it is
-// closed, which cost a fleet's run more than composing its outputs. Anything else (a new name, a
-// device, a pipe) is opened as before.
-bool writeFile(const fs::path& path, const std::function<void(const TextSink&)>& compose)
+// Writes one output: "-" to standard output after the summary, any other name through the
+// platform, which replaces a file whole and writes into a pipe or device as it is. The system's
+// words for a failure, or "".
+std::string writeOutput(const fs::path& path, const std::function<void(const TextSink&)>& compose,
+                        const platform::ConsoleHandle& console)
 {
-    std::error_code unknown; // a new name is no regular file, and no fault either
-    const bool overwrite = fs::is_regular_file(path, unknown);
-    std::error_code error;
-    std::ofstream out(path, std::ios::binary | (overwrite ? std::ios::in | std::ios::out : std::ios::trunc));
-    std::uintmax_t written = 0;
-    compose([&out, &written](std::string_view piece) {
-        out.write(piece.data(), static_cast<std::streamsize>(piece.size()));
-        written += piece.size();
-    });
-    out.close();
-    if (overwrite && !out.fail()) {
-        fs::resize_file(path, written, error);
+    if (path == "-") {
+        bool written = true;
+        compose(standardOutput(console, written));
+        return outputFlushed(written) ? std::string() : std::string("die Standardausgabe nahm nicht alles an");
     }
-    return !out.fail() && !error;
+    const platform::FileSaveAnswer answer = platform::replaceFileInPieces(path.native(), compose);
+    return answer.saved ? std::string() : answer.reason.empty() ? std::string("Fehler") : answer.reason;
 }
 
 // Writes each output asked for; false at the first that cannot be written.
-bool writeOutputs(const FleetOptions& options, const FleetReports& reports, const FleetSummary& summary)
+bool writeOutputs(const FleetOptions& options, const FleetReports& reports, const FleetSummary& summary,
+                  const platform::ConsoleHandle& console)
 {
     PageContext page{now(), {}};
     for (const fs::path& path : options.paths) {
@@ -171,13 +187,16 @@ bool writeOutputs(const FleetOptions& options, const FleetReports& reports, cons
         {&options.json, [&](const TextSink& sink) { writeFleetJson(reports, summary, sink); }},
         {&options.html, [&](const TextSink& sink) { writeFleetHtml(reports, summary, page, sink); }},
     };
-    return std::all_of(std::begin(outputs), std::end(outputs), [](const auto& output) {
+    return std::all_of(std::begin(outputs), std::end(outputs), [&console](const auto& output) {
         const auto& [path, compose] = output;
-        if (path->empty() || writeFile(*path, compose)) {
+        if (path->empty()) {
             return true;
         }
-        printError(displayPath(*path) + " konnte nicht geschrieben werden", false);
-        return false;
+        const std::string failure = writeOutput(*path, compose, console);
+        if (!failure.empty()) {
+            printError(displayPath(*path) + " konnte nicht geschrieben werden: " + failure, false);
+        }
+        return failure.empty();
     });
 }
 
@@ -198,11 +217,12 @@ int summarise(const FleetOptions& options, const ReportSearch& search, const Com
     const std::int64_t runTime = now();
     FleetReports reports = readReports(search, runTime);
     std::vector<std::string> expected;
+    std::unordered_set<std::string_view> groups; // a list may name as many groups as machines
     for (const ExpectedMachine& machine : comparisons.expected) {
         expected.push_back(machine.name);
         if (!machine.group.empty()) {
             reports.groupByKey.try_emplace(machineKey(machine.name), machine.group);
-            if (std::find(reports.groups.begin(), reports.groups.end(), machine.group) == reports.groups.end()) {
+            if (groups.insert(machine.group).second) {
                 reports.groups.push_back(machine.group);
             }
         }
@@ -213,11 +233,13 @@ int summarise(const FleetOptions& options, const ReportSearch& search, const Com
         compareWithPrevious(reports, *comparisons.previous);
     }
     const FleetSummary summary = summariseFleet(reports);
-    const bool summaryPrinted = printed(console, fleetSummaryText(reports, summary));
+    bool written = true;
+    writeFleetSummary(reports, summary, standardOutput(console, written));
+    const bool summaryPrinted = outputFlushed(written);
 
     const int code = fleetExitCode(summary);
     // With nothing readable there is nothing to chart: no output file is written.
-    if (code == 2 || !writeOutputs(options, reports, summary) || !summaryPrinted) {
+    if (code == 2 || !writeOutputs(options, reports, summary, console) || !summaryPrinted) {
         return 2;
     }
     return code;
@@ -271,8 +293,8 @@ int runFleet(const std::vector<platform::NativePath>& args)
         return 2;
     }
     const auto comparisons = readComparisons(parsed.options);
-    if (const std::string* error = std::get_if<std::string>(&comparisons)) {
-        printError(*error, false);
+    if (!comparisons) {
+        printError(comparisons.error(), false);
         return 2;
     }
     const ReportSearch search = findReports(parsed.options.paths);
@@ -283,7 +305,7 @@ int runFleet(const std::vector<platform::NativePath>& args)
     // The summary names files, whose names may hold any letter: UTF-8 on the console, as
     // the assessment program prints, and the console left as found.
     const platform::ConsoleHandle console = platform::setUpConsole();
-    const int code = summarise(parsed.options, search, std::get<Comparisons>(comparisons), console);
+    const int code = summarise(parsed.options, search, *comparisons, console);
     platform::restoreConsole(console);
     return code;
 }

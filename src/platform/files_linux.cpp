@@ -2,6 +2,7 @@
 
 #include <dirent.h>
 #include <fcntl.h>
+#include <sys/random.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -10,6 +11,7 @@
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
+#include <filesystem>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -64,6 +66,7 @@ bool writeAll(int fd, std::string_view bytes)
             continue;
         }
         if (got <= 0) {
+            errno = got == 0 ? EIO : errno;
             return false;
         }
         bytes.remove_prefix(static_cast<std::size_t>(got));
@@ -71,20 +74,92 @@ bool writeAll(int fd, std::string_view bytes)
     return true;
 }
 
+// Whether a failure to create a file says the folder takes none at all, so that another may.
+bool isRefusal(int error)
+{
+    return error == EACCES || error == EPERM || error == EROFS || error == ENOENT || error == ENOTDIR;
+}
+
+// Eight random bytes from the kernel, as 16 hex digits. The kernel's pool may not be ready so
+// early after a live system's start; /dev/urandom answers then, without waiting.
+bool randomName(std::string& name)
+{
+    std::array<unsigned char, 8> bytes{};
+    bool drawn = ::getrandom(bytes.data(), bytes.size(), GRND_NONBLOCK) == static_cast<ssize_t>(bytes.size());
+    if (!drawn) {
+        const int fd = ::open("/dev/urandom", O_RDONLY | O_CLOEXEC);
+        drawn = fd >= 0 && ::read(fd, bytes.data(), bytes.size()) == static_cast<ssize_t>(bytes.size());
+        const int error = errno;
+        if (fd >= 0) {
+            ::close(fd);
+        }
+        errno = error;
+    }
+    constexpr std::string_view hex = "0123456789abcdef";
+    name.clear();
+    for (const unsigned char byte : bytes) {
+        name += hex[byte >> 4];
+        name += hex[byte & 0x0F];
+    }
+    return drawn;
+}
+
 // Creates a new file beside path whose name does not end in ".txt", so a collection that
-// copies the folder meanwhile takes no half report. A name left by an earlier run that was
-// killed is passed over. The descriptor, or -1 with errno set.
+// copies the folder meanwhile takes no half report. The name is random, not the process's id,
+// so nobody who may write into the folder can take it first; one taken all the same (by a run
+// killed before it cleaned up) is passed over for another. The descriptor, or -1 with errno set.
 int createBeside(const std::string& path, std::string& temporary)
 {
-    constexpr int attempts = 16;
+    constexpr int attempts = 8;
     for (int attempt = 0; attempt < attempts; ++attempt) {
-        temporary = path + "." + std::to_string(::getpid()) + "-" + std::to_string(attempt) + ".tmp";
+        std::string name;
+        if (!randomName(name)) {
+            return -1;
+        }
+        temporary.assign(path).append(".").append(name).append(".tmp");
         const int fd = ::open(temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
         if (fd >= 0 || errno != EEXIST) {
             return fd;
         }
     }
     return -1;
+}
+
+using Compose = std::function<void(const ByteSink&)>;
+
+// Writes what compose hands on into a new file beside path, flushes and closes it; its name is
+// left in temporary. Flushed before any rename, so that after a power cut the name holds the
+// old bytes or the new ones, never an empty file. On failure the new file is gone again.
+FileSaveAnswer writeBeside(const std::string& path, const Compose& compose, std::string& temporary)
+{
+    const int fd = createBeside(path, temporary);
+    if (fd < 0) {
+        const int error = errno;
+        return FileSaveAnswer{false, isRefusal(error), systemReason(error)};
+    }
+    int error = 0;
+    try {
+        compose([fd, &error](std::string_view piece) {
+            if (error == 0 && !writeAll(fd, piece)) {
+                error = errno;
+            }
+        });
+    } catch (...) {
+        ::close(fd);
+        ::unlink(temporary.c_str());
+        throw;
+    }
+    if (error == 0 && ::fsync(fd) != 0) {
+        error = errno;
+    }
+    if (::close(fd) != 0 && error == 0) {
+        error = errno;
+    }
+    if (error != 0) {
+        ::unlink(temporary.c_str());
+        return FileSaveAnswer{false, false, systemReason(error)};
+    }
+    return FileSaveAnswer{true};
 }
 
 // Today's way, for a file that cannot be renamed over: emptied and written anew. Only a regular
@@ -102,6 +177,57 @@ FileSaveAnswer writeInPlace(const std::string& path, std::string_view bytes)
     error = error != 0 ? error : errno;
     written = ::close(fd) == 0 && written;
     return written ? FileSaveAnswer{true} : FileSaveAnswer{false, false, systemReason(error)};
+}
+
+// The folders whose names stand for a process's streams: only root can put a name there, so
+// a link in them (/dev/stdout) is the system's own and is followed.
+bool isStreamFolder(const std::string& path)
+{
+    const std::string folder = std::filesystem::path(path).lexically_normal().parent_path().string();
+    return folder == "/dev" || folder == "/dev/fd" || folder == "/proc/self/fd";
+}
+
+// An output that is a stream and no file, opened to be written into: anything in the folders
+// above, and an existing FIFO, device or socket that is no link. Appended to, so that a
+// redirection to a file that standard output already wrote into is not written over.
+struct OpenedStream {
+    bool isStream = false; // false: path is a file to be replaced
+    int fd = -1;           // -1 where the stream could not be opened, with error set
+    int error = 0;
+};
+
+OpenedStream openStream(const std::string& path)
+{
+    struct stat facts {};
+    const bool followed = isStreamFolder(path);
+    if (!followed && (::lstat(path.c_str(), &facts) != 0 || S_ISREG(facts.st_mode) || S_ISDIR(facts.st_mode) ||
+                      S_ISLNK(facts.st_mode))) {
+        return {};
+    }
+    // A FIFO waits for its reader here, as the admin who named it expects.
+    const int fd = ::open(path.c_str(), O_WRONLY | O_APPEND | O_NOCTTY | O_CLOEXEC | (followed ? 0 : O_NOFOLLOW));
+    if (fd < 0) {
+        return OpenedStream{true, -1, errno};
+    }
+    if (!followed && (::fstat(fd, &facts) != 0 || S_ISREG(facts.st_mode))) {
+        ::close(fd); // a file put there since: replaced like any other
+        return {};
+    }
+    return OpenedStream{true, fd, 0};
+}
+
+FileSaveAnswer writeStream(int fd, const Compose& compose)
+{
+    int error = 0;
+    compose([fd, &error](std::string_view piece) {
+        if (error == 0 && !writeAll(fd, piece)) {
+            error = errno;
+        }
+    });
+    if (::close(fd) != 0 && error == 0) {
+        error = errno;
+    }
+    return error == 0 ? FileSaveAnswer{true} : FileSaveAnswer{false, false, systemReason(error)};
 }
 
 } // namespace
@@ -155,10 +281,8 @@ FileStart readFileStart(const NativePath& path, std::size_t maxBytes, std::strin
     if (failed) {
         return {};
     }
-    constexpr std::int64_t nanosecondsPerSecond = 1'000'000'000;
     return FileStart{true, Refusal::none, static_cast<std::uint64_t>(facts.st_dev),
-                     static_cast<std::uint64_t>(facts.st_ino),
-                     static_cast<std::int64_t>(facts.st_mtim.tv_sec) * nanosecondsPerSecond + facts.st_mtim.tv_nsec};
+                     static_cast<std::uint64_t>(facts.st_ino), fileTime(facts.st_mtim.tv_sec, facts.st_mtim.tv_nsec)};
 }
 
 DirectoryListing listDirectory(const NativePath& path, bool followLink)
@@ -197,24 +321,29 @@ DirectoryListing listDirectory(const NativePath& path, bool followLink)
 FileSaveAnswer replaceFile(const NativePath& path, std::string_view bytes)
 {
     std::string temporary;
-    const int fd = createBeside(path, temporary);
-    if (fd < 0) {
-        return FileSaveAnswer{false, true, systemReason(errno)};
-    }
-    // Flushed before the rename, so that after a power cut the name holds the old bytes or
-    // the new ones, never an empty file.
-    bool written = writeAll(fd, bytes) && ::fsync(fd) == 0;
-    const int error = errno;
-    written = ::close(fd) == 0 && written;
-    if (!written) {
-        ::unlink(temporary.c_str());
-        return FileSaveAnswer{false, false, systemReason(error)};
-    }
-    if (::rename(temporary.c_str(), path.c_str()) == 0) {
-        return FileSaveAnswer{true};
+    FileSaveAnswer answer = writeBeside(
+        path, [bytes](const ByteSink& sink) { sink(bytes); }, temporary);
+    if (!answer.saved || ::rename(temporary.c_str(), path.c_str()) == 0) {
+        return answer;
     }
     ::unlink(temporary.c_str());
     return writeInPlace(path, bytes);
+}
+
+FileSaveAnswer replaceFileInPieces(const NativePath& path, const std::function<void(const ByteSink&)>& compose)
+{
+    if (const OpenedStream stream = openStream(path); stream.isStream) {
+        return stream.fd >= 0 ? writeStream(stream.fd, compose)
+                              : FileSaveAnswer{false, false, systemReason(stream.error)};
+    }
+    std::string temporary;
+    FileSaveAnswer answer = writeBeside(path, compose, temporary);
+    if (answer.saved && ::rename(temporary.c_str(), path.c_str()) != 0) {
+        const int error = errno;
+        ::unlink(temporary.c_str());
+        answer = FileSaveAnswer{false, false, systemReason(error)};
+    }
+    return answer;
 }
 
 NativePath currentDirectory()

@@ -5,6 +5,7 @@
 #include <array>
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -110,13 +111,16 @@ FileStart readFileStart(const NativePath& path, std::size_t maxBytes, std::strin
     if (failed) {
         return {};
     }
-    // FILETIME counts 100 ns from 1601-01-01; 11,644,473,600 s lie between that and 1970.
+    // FILETIME counts 100 ns from 1601-01-01; 11,644,473,600 s lie between that and 1970. It
+    // reaches to the year 60056, so it is taken apart into seconds before anything is multiplied.
     const std::uint64_t ticks =
         (std::uint64_t{facts.ftLastWriteTime.dwHighDateTime} << 32) | facts.ftLastWriteTime.dwLowDateTime;
-    constexpr std::int64_t ticksFrom1601To1970 = 116'444'736'000'000'000;
+    constexpr std::uint64_t ticksPerSecond = 10'000'000;
+    constexpr std::int64_t secondsFrom1601To1970 = 11'644'473'600;
     return FileStart{true, Refusal::none, facts.dwVolumeSerialNumber,
                      (std::uint64_t{facts.nFileIndexHigh} << 32) | facts.nFileIndexLow,
-                     (static_cast<std::int64_t>(ticks) - ticksFrom1601To1970) * 100};
+                     fileTime(static_cast<std::int64_t>(ticks / ticksPerSecond) - secondsFrom1601To1970,
+                              static_cast<std::int64_t>(ticks % ticksPerSecond) * 100)};
 }
 
 DirectoryListing listDirectory(const NativePath& path, bool followLink)
@@ -179,31 +183,99 @@ bool writeAll(HANDLE file, std::string_view bytes)
     return true;
 }
 
-// Writes bytes to an open file, flushes them to the medium and closes it; the error code of
-// the first step that failed, 0 when all went well.
-DWORD writeFlushAndClose(HANDLE file, std::string_view bytes)
+// Whether a failure to create a file says the folder takes none at all, so that another may.
+bool isRefusal(DWORD error)
 {
-    const bool written = writeAll(file, bytes) && FlushFileBuffers(file) != 0;
-    const DWORD error = written ? 0 : GetLastError();
-    const bool closed = CloseHandle(file) != 0;
-    return error != 0 ? error : (closed ? 0 : GetLastError());
+    return error == ERROR_ACCESS_DENIED || error == ERROR_WRITE_PROTECT || error == ERROR_PATH_NOT_FOUND ||
+           error == ERROR_NETWORK_ACCESS_DENIED;
+}
+
+// Eight random bytes from the system, as 16 hex digits.
+bool randomName(std::wstring& name)
+{
+    std::array<unsigned char, 8> bytes{};
+    const bool drawn = systemRandom(bytes.data(), bytes.size());
+    constexpr std::wstring_view hex = L"0123456789abcdef";
+    name.clear();
+    for (const unsigned char byte : bytes) {
+        name += hex[byte >> 4];
+        name += hex[byte & 0x0F];
+    }
+    return drawn;
 }
 
 // A new file beside path whose name does not end in ".txt", so a collection that copies the
-// folder meanwhile takes no half report. CREATE_NEW never opens what is there, link or not; a
-// name left by an earlier run that was killed is passed over.
+// folder meanwhile takes no half report. CREATE_NEW never opens what is there, link or not. The
+// name is random, not the process's id, so nobody who may write into the folder can take it
+// first; one taken all the same (by a run killed before it cleaned up) is passed over.
 HANDLE createBeside(const std::wstring& path, std::wstring& temporary)
 {
-    constexpr int attempts = 16;
+    constexpr int attempts = 8;
     HANDLE file = INVALID_HANDLE_VALUE;
     for (int attempt = 0; attempt < attempts; ++attempt) {
-        temporary = path + L"." + std::to_wstring(GetCurrentProcessId()) + L"-" + std::to_wstring(attempt) + L".tmp";
+        std::wstring name;
+        if (!randomName(name)) {
+            SetLastError(ERROR_GEN_FAILURE);
+            break;
+        }
+        temporary.assign(path).append(L".").append(name).append(L".tmp");
         file = CreateFileW(temporary.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
         if (file != INVALID_HANDLE_VALUE || GetLastError() != ERROR_FILE_EXISTS) {
             break;
         }
     }
     return file;
+}
+
+using Compose = std::function<void(const ByteSink&)>;
+
+// Hands what compose makes to the file; the error code of the first write that failed, or 0.
+DWORD writePieces(HANDLE file, const Compose& compose)
+{
+    DWORD error = 0;
+    compose([file, &error](std::string_view piece) {
+        if (error == 0 && !writeAll(file, piece)) {
+            error = GetLastError();
+        }
+    });
+    return error;
+}
+
+// Writes what compose hands on into a new file beside path, flushes it to the medium and closes
+// it; its name is left in temporary. On failure the new file is gone again.
+FileSaveAnswer writeBeside(const std::wstring& path, const Compose& compose, std::wstring& temporary)
+{
+    const HANDLE file = createBeside(path, temporary);
+    if (file == INVALID_HANDLE_VALUE) {
+        const DWORD error = GetLastError();
+        return FileSaveAnswer{false, isRefusal(error), systemReason(error)};
+    }
+    DWORD error = 0;
+    try {
+        error = writePieces(file, compose);
+    } catch (...) {
+        CloseHandle(file);
+        DeleteFileW(temporary.c_str());
+        throw;
+    }
+    if (error == 0 && FlushFileBuffers(file) == 0) {
+        error = GetLastError();
+    }
+    if (CloseHandle(file) == 0 && error == 0) {
+        error = GetLastError();
+    }
+    if (error != 0) {
+        DeleteFileW(temporary.c_str());
+        return FileSaveAnswer{false, false, systemReason(error)};
+    }
+    return FileSaveAnswer{true};
+}
+
+// Write-through: the call returns once the new name is on the medium. Over a link or junction
+// the link itself is replaced.
+bool renameOver(const std::wstring& temporary, const std::wstring& path)
+{
+    return MoveFileExW(temporary.c_str(), path.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != 0;
 }
 
 // Today's way, for a file another program holds open without delete sharing: emptied and
@@ -219,13 +291,28 @@ FileSaveAnswer writeInPlace(const std::wstring& path, std::string_view bytes)
     BY_HANDLE_FILE_INFORMATION facts{};
     const bool plain = GetFileType(file) == FILE_TYPE_DISK && GetFileInformationByHandle(file, &facts) != 0 &&
                        (facts.dwFileAttributes & (FILE_ATTRIBUTE_REPARSE_POINT | FILE_ATTRIBUTE_DIRECTORY)) == 0;
-    if (!plain || SetEndOfFile(file) == 0) {
-        const DWORD error = plain ? GetLastError() : ERROR_INVALID_FUNCTION;
-        CloseHandle(file);
-        return FileSaveAnswer{false, false, systemReason(error)};
+    DWORD error = plain ? 0 : ERROR_INVALID_FUNCTION;
+    error = error == 0 && SetEndOfFile(file) == 0 ? GetLastError() : error;
+    error = error == 0 && !writeAll(file, bytes) ? GetLastError() : error;
+    error = error == 0 && FlushFileBuffers(file) == 0 ? GetLastError() : error;
+    if (CloseHandle(file) == 0 && error == 0) {
+        error = GetLastError();
     }
-    const DWORD error = writeFlushAndClose(file, bytes);
     return error == 0 ? FileSaveAnswer{true} : FileSaveAnswer{false, false, systemReason(error)};
+}
+
+// An existing name that is no file on a disk (a console, NUL, a named pipe), opened to be written
+// into as a stream; INVALID_HANDLE_VALUE where path is a file to be replaced or names none. A
+// link is opened as itself, which is a file on a disk.
+HANDLE openStream(const std::wstring& path)
+{
+    const HANDLE stream = CreateFileW(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                                      OPEN_EXISTING, FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
+    if (stream != INVALID_HANDLE_VALUE && GetFileType(stream) == FILE_TYPE_DISK) {
+        CloseHandle(stream);
+        return INVALID_HANDLE_VALUE;
+    }
+    return stream;
 }
 
 } // namespace
@@ -233,20 +320,32 @@ FileSaveAnswer writeInPlace(const std::wstring& path, std::string_view bytes)
 FileSaveAnswer replaceFile(const NativePath& path, std::string_view bytes)
 {
     std::wstring temporary;
-    const HANDLE file = createBeside(path, temporary);
-    if (file == INVALID_HANDLE_VALUE) {
-        return FileSaveAnswer{false, true, systemReason(GetLastError())};
-    }
-    if (const DWORD error = writeFlushAndClose(file, bytes); error != 0) {
-        DeleteFileW(temporary.c_str());
-        return FileSaveAnswer{false, false, systemReason(error)};
-    }
-    // Write-through: the call returns once the new name is on the medium.
-    if (MoveFileExW(temporary.c_str(), path.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != 0) {
-        return FileSaveAnswer{true};
+    FileSaveAnswer answer = writeBeside(
+        path, [bytes](const ByteSink& sink) { sink(bytes); }, temporary);
+    if (!answer.saved || renameOver(temporary, path)) {
+        return answer;
     }
     DeleteFileW(temporary.c_str());
     return writeInPlace(path, bytes);
+}
+
+FileSaveAnswer replaceFileInPieces(const NativePath& path, const std::function<void(const ByteSink&)>& compose)
+{
+    if (const HANDLE stream = openStream(path); stream != INVALID_HANDLE_VALUE) {
+        DWORD error = writePieces(stream, compose);
+        if (CloseHandle(stream) == 0 && error == 0) {
+            error = GetLastError();
+        }
+        return error == 0 ? FileSaveAnswer{true} : FileSaveAnswer{false, false, systemReason(error)};
+    }
+    std::wstring temporary;
+    FileSaveAnswer answer = writeBeside(path, compose, temporary);
+    if (answer.saved && !renameOver(temporary, path)) {
+        const DWORD error = GetLastError();
+        DeleteFileW(temporary.c_str());
+        answer = FileSaveAnswer{false, false, systemReason(error)};
+    }
+    return answer;
 }
 
 NativePath currentDirectory()

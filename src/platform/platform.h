@@ -6,6 +6,7 @@
 
 #include <array>
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -135,8 +136,25 @@ struct FileStart {
     Refusal refused = Refusal::none;
     std::uint64_t volume = 0;
     std::uint64_t index = 0;
-    std::int64_t modified = 0; // the last write, in nanoseconds since 1970-01-01 00:00 UTC
+    std::int64_t modified = 0; // the last write, in nanoseconds since 1970-01-01 00:00 UTC (see fileTime)
 };
+
+// A file time as the file system tells it, seconds since 1970 and the nanoseconds within that
+// second, in nanoseconds since 1970. A file system may hold times that 64-bit nanoseconds do not
+// reach (a file set to 2286): such a time is held at the end of 1678 to 2261 it lies beyond, so
+// it converts without overflow, is shown at that end and still counts as after any run.
+inline std::int64_t fileTime(std::int64_t seconds, std::int64_t nanoseconds)
+{
+    constexpr std::int64_t earliest = -9'214'560'000; // 1678-01-01 00:00:00 UTC
+    constexpr std::int64_t latest = 9'214'646'399;    // 2261-12-31 23:59:59 UTC
+    if (seconds < earliest) {
+        return earliest * 1'000'000'000;
+    }
+    if (seconds > latest) {
+        return latest * 1'000'000'000;
+    }
+    return seconds * 1'000'000'000 + nanoseconds;
+}
 
 // Reads at most maxBytes from the file's start into bytes (resized to what was read); one
 // open, one query, the reads and a close, since a fleet means thousands of files. The open
@@ -170,19 +188,33 @@ std::string utf8FromPath(const NativePath& path);
 // How replacing a file went.
 struct FileSaveAnswer {
     bool saved = false;
-    // The folder took no new file (read-only, no permission, gone): nothing was written there,
-    // so another folder may take it.
+    // The folder refused a new file (read-only, no permission, gone): nothing was written there,
+    // so another folder may take it. A full medium or a name taken is no refusal.
     bool folderRefused = false;
     std::string reason{}; // the system's words for the failure, UTF-8; empty when saved
 };
 
-// Replaces the file at path with bytes. They go to a new file in the same folder (created
-// exclusively, so no link is followed), are flushed to the medium, and the new file is renamed
-// over path, so a crash or a full medium never leaves a half file there. Where the rename is
-// refused (on Windows a program holds the file open without delete sharing) the bytes are
-// written into the existing file instead, but only into a regular file, never through a link
-// or into a device. A failure leaves the old file whole and no new file behind.
+// Replaces the file at path with bytes. They go to a new file in the same folder, created
+// exclusively (so no link is followed) under a name with random bytes from the system, which
+// nobody can create first; a name that is taken all the same is passed over for another. The
+// bytes are flushed to the medium and the new file is renamed over path, so a crash or a full
+// medium never leaves a half file there. Where the rename is refused (on Windows a program holds
+// the file open without delete sharing) the bytes are written into the existing file instead,
+// but only into a regular file, never through a link or into a device. A failure leaves the old
+// file whole and no new file behind.
 FileSaveAnswer replaceFile(const NativePath& path, std::string_view bytes);
+
+// Takes the pieces of a file's content as they are made.
+using ByteSink = std::function<void(std::string_view)>;
+
+// Replaces the file at path with what compose hands its sink, piece by piece, so a large output
+// is never held whole. As with replaceFile the pieces go to a new file beside path, are flushed
+// and renamed over it, and a link at path is replaced itself, its target never written; but
+// nothing is ever written in place: on any failure the old file stays byte for byte and the new
+// one is removed. A name that is a stream and no file is written into as a stream: an existing
+// FIFO, device or socket (not a link to one), a console or a pipe, and on Linux every name in
+// /dev, /dev/fd and /proc/self/fd (/dev/stdout is a link there, one only root could plant).
+FileSaveAnswer replaceFileInPieces(const NativePath& path, const std::function<void(const ByteSink&)>& compose);
 
 // The current directory and the user's home directory; empty where they cannot be had.
 NativePath currentDirectory();

@@ -12,7 +12,6 @@
 namespace quill::platform {
 namespace {
 
-using BCryptGenRandomFunction = LONG(WINAPI*)(void*, PUCHAR, ULONG, ULONG);
 using SetDefaultDllDirectoriesFunction = BOOL(WINAPI*)(DWORD);
 
 // Sets the process's default DLL search to the system directory. Not on Windows 7 without
@@ -27,21 +26,11 @@ void restrictLibrarySearch()
 }
 
 // Random bytes for the stack protector's guard from the system's generator, or 0 where it
-// cannot be had. bcrypt.dll is no known DLL, so it is named with the system directory.
+// cannot be had.
 std::uintptr_t systemRandomWord()
 {
-    constexpr ULONG systemPreferredRng = 2; // BCRYPT_USE_SYSTEM_PREFERRED_RNG
-    const HMODULE bcrypt = loadSystemLibrary(L"bcrypt.dll");
-    const auto genRandom = findFunction<BCryptGenRandomFunction>(bcrypt, "BCryptGenRandom");
     std::uintptr_t word = 0;
-    if (genRandom == nullptr ||
-        genRandom(nullptr, reinterpret_cast<PUCHAR>(&word), sizeof word, systemPreferredRng) < 0) {
-        word = 0;
-    }
-    if (bcrypt != nullptr) {
-        FreeLibrary(bcrypt);
-    }
-    return word;
+    return systemRandom(&word, sizeof word) ? word : 0;
 }
 
 } // namespace

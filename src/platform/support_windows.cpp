@@ -31,6 +31,20 @@ HMODULE loadSystemLibrary(const wchar_t* name)
     return LoadLibraryExW(path.c_str(), nullptr, LOAD_WITH_ALTERED_SEARCH_PATH);
 }
 
+bool systemRandom(void* buffer, std::size_t size)
+{
+    using BCryptGenRandomFunction = LONG(WINAPI*)(void*, PUCHAR, ULONG, ULONG);
+    constexpr ULONG systemPreferredRng = 2; // BCRYPT_USE_SYSTEM_PREFERRED_RNG
+    const HMODULE bcrypt = loadSystemLibrary(L"bcrypt.dll");
+    const auto genRandom = findFunction<BCryptGenRandomFunction>(bcrypt, "BCryptGenRandom");
+    const bool drawn = genRandom != nullptr && genRandom(nullptr, static_cast<PUCHAR>(buffer), static_cast<ULONG>(size),
+                                                         systemPreferredRng) >= 0;
+    if (bcrypt != nullptr) {
+        FreeLibrary(bcrypt);
+    }
+    return drawn;
+}
+
 std::string utf8FromWide(const std::wstring& wide)
 {
     if (wide.empty()) {

@@ -5,6 +5,7 @@
 
 #include <windows.h>
 
+#include <cstddef>
 #include <string>
 #include <string_view>
 
@@ -31,6 +32,11 @@ HMODULE kernel32();
 // bare name would be looked for beside the exe first: in a Downloads folder, any file of
 // that name would run with the user's rights.
 HMODULE loadSystemLibrary(const wchar_t* name);
+
+// Fills buffer with random bytes from the system's generator (BCryptGenRandom, from bcrypt.dll
+// in the system directory: no import, so the exe's import list stays among known DLLs); false
+// where it cannot be had.
+bool systemRandom(void* buffer, std::size_t size);
 
 // Empty where the conversion fails.
 std::string utf8FromWide(const std::wstring& wide);

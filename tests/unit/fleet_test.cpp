@@ -182,9 +182,11 @@ TEST(FleetNames, OneMachineWhateverTheCaseOrDomainAndNaturalOrder)
                             "1\0\r\0\n\0#\0x\0",
                             18);
     EXPECT_EQ(parseExpectedMachines(utf16), std::vector<std::string>{"PC-1"});
+    // Two lists joined: the second's mark would glue itself to a name.
+    EXPECT_EQ(parseExpectedList("PC-1\n\xEF\xBB\xBFPC-2\n").error().line, 2u);
     // A second column after ';' or a tab is the group, never part of the name.
     const std::vector<ExpectedMachine> grouped =
-        parseExpectedList("PC-1 ; Hamburg # Empfang\nPC-2\tK\xC3\xB6ln\nPC-3\n");
+        *parseExpectedList("PC-1 ; Hamburg # Empfang\nPC-2\tK\xC3\xB6ln\nPC-3\n");
     const std::vector<std::pair<std::string, std::string>> expected = {
         {"PC-1", "Hamburg"}, {"PC-2", "K\xC3\xB6ln"}, {"PC-3", ""}};
     ASSERT_EQ(grouped.size(), expected.size());
@@ -236,8 +238,31 @@ TEST(FleetNames, WhoKeepsAMachineAgainstOtherClaims)
     const std::int64_t now = 1000 * hour;
     const Case cases[] = {
         {"newer across folders", {{"PC-1", "share", 10, ""}, {"pc-1.corp", "ansible", 20, ""}}, 1, false, 1, 0},
-        {"case only, one folder", {{"PC-1", "share", 20, ""}, {"pc-1", "share", 10, ""}}, 0, false, 1, 0},
-        {"a domain in one folder", {{"PC-1", "share", 10, ""}, {"PC-1.evil", "share", 20, ""}}, 1, true, 0, 0},
+        {"case only, one folder", {{"pc-1", "share", 20, ""}, {"PC-1", "share", 10, ""}}, 1, true, 0, 0},
+        {"case only, the inventory spells it",
+         {{"PC-1", "share", 20, ""}, {"pc-1", "share", 10, "pc-1"}},
+         1,
+         true,
+         0,
+         0},
+        {"a domain in one folder", {{"PC-1", "share", 10, ""}, {"PC-1.evil", "share", 20, ""}}, 0, true, 0, 0},
+        {"newer variants, one folder",
+         {{"PC-1.1", "share", 20, "PC-1.1"},
+          {"PC-1", "share", 10, ""},
+          {"PC-1.", "share", 30, ""},
+          {"PC-1._", "share", 40, ""},
+          {"PC-1.corp.lan", "share", 50, ""}},
+         1,
+         true,
+         0,
+         0},
+        {"its own file dated ahead", {{"PC-1", "share", 10000, ""}, {"PC-1.1", "share", 10, ""}}, 0, true, 0, 1},
+        {"a variant after a newer route",
+         {{"PC-1", "share", 10, ""}, {"pc-1.corp", "ansible", 20, ""}, {"PC-1.1", "share", 30, "PC-1.1"}},
+         1,
+         true,
+         1,
+         0},
         {"the inventory names it", {{"PC-1", "share", 10, "PC-1"}, {"PC-1.", "share", 20, "x"}}, 0, true, 0, 0},
         {"a lookalike elsewhere", {{"PC-1", "share", 10, ""}, {"\xD0\xA0\xD0\xA1-1", "usb", 20, ""}}, 0, true, 0, 0},
         {"dated ahead never wins", {{"PC-1", "share", 10, ""}, {"PC-1", "usb", 10000, ""}}, 0, false, 1, 1},

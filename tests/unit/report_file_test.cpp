@@ -8,8 +8,11 @@
 #include <iterator>
 #include <string>
 
-#ifndef _WIN32
+#ifdef _WIN32
+#include <process.h>
+#else
 #include <sys/stat.h>
+#include <unistd.h>
 #endif
 
 namespace quill {
@@ -21,6 +24,15 @@ std::string contentOf(const fs::path& path)
 {
     std::ifstream file(path, std::ios::binary);
     return std::string(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>());
+}
+
+int processId()
+{
+#ifdef _WIN32
+    return _getpid();
+#else
+    return ::getpid();
+#endif
 }
 
 void writeFile(const fs::path& path, const std::string& bytes)
@@ -42,6 +54,14 @@ TEST(ReplaceFile, NewBytesUnderTheNameOrTheOldFileWholeAndNothingLeftBeside)
          false},
         {"a directory in the way", [](const fs::path& r, const fs::path&) { fs::create_directory(r); }, false, false},
         {"the folder is gone", [](const fs::path& r, const fs::path&) { fs::remove(r.parent_path()); }, false, true},
+        // Anyone who may write beside the program could create every name a process id gives.
+        {"the names of the run's process id taken",
+         [](const fs::path& r, const fs::path&) {
+             for (int n = 0; n < 16; ++n) {
+                 writeFile(r.string() + "." + std::to_string(processId()) + "-" + std::to_string(n) + ".tmp", "");
+             }
+         },
+         true, false},
 #ifndef _WIN32
         // The link itself is replaced; what it points to is never written.
         {"a planted link", [](const fs::path& r, const fs::path& o) { fs::create_symlink(o, r); }, true, false},
@@ -57,6 +77,10 @@ TEST(ReplaceFile, NewBytesUnderTheNameOrTheOldFileWholeAndNothingLeftBeside)
         writeFile(outside, "untouched");
         c.plant(report, outside);
         const std::string before = fs::is_regular_file(report) ? contentOf(report) : std::string();
+        const bool existed = fs::exists(fs::symlink_status(report));
+        const auto planted = fs::exists(report.parent_path())
+                                 ? std::distance(fs::directory_iterator(report.parent_path()), fs::directory_iterator())
+                                 : 0;
 
         const platform::FileSaveAnswer answer = platform::replaceFile(report.native(), "\xEF\xBB\xBFnew report\n");
         EXPECT_EQ(answer.saved, c.saved) << c.situation;
@@ -71,7 +95,7 @@ TEST(ReplaceFile, NewBytesUnderTheNameOrTheOldFileWholeAndNothingLeftBeside)
         }
         if (fs::exists(report.parent_path())) {
             const auto entries = std::distance(fs::directory_iterator(report.parent_path()), fs::directory_iterator());
-            EXPECT_EQ(entries, fs::exists(fs::symlink_status(report)) ? 1 : 0) << c.situation << ": a file left beside";
+            EXPECT_EQ(entries, planted + (c.saved && !existed ? 1 : 0)) << c.situation << ": a file left beside";
         }
     }
     fs::remove_all(base);

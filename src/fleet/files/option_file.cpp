@@ -7,27 +7,25 @@
 
 namespace quill::fleet {
 
-OptionFile readOptionFile(const std::filesystem::path& file)
+Expected<std::string, std::string> readOptionFile(const std::filesystem::path& file)
 {
-    OptionFile read;
     const std::string name = displayPath(file);
+    std::string text;
     try {
-        const platform::FileStart start =
-            platform::readFileStart(file.native(), maxOptionFileBytes + 1, read.text, true);
+        const platform::FileStart start = platform::readFileStart(file.native(), maxOptionFileBytes + 1, text, true);
         if (start.refused == platform::Refusal::notRegular) {
-            read.error = name + " ist keine normale Datei";
-        } else if (!start.read) {
-            read.error = name + " konnte nicht gelesen werden";
-        } else if (read.text.size() > maxOptionFileBytes) {
-            read.error = name + " ist größer als 64 MiB";
+            return unexpected(name + " ist keine normale Datei");
+        }
+        if (!start.read) {
+            return unexpected(name + " konnte nicht gelesen werden");
+        }
+        if (text.size() > maxOptionFileBytes) {
+            return unexpected(name + " ist größer als 64 MiB");
         }
     } catch (const std::bad_alloc&) {
-        read.error = name + ": nicht genug Speicher zum Lesen";
+        return unexpected(name + ": nicht genug Speicher zum Lesen");
     }
-    if (!read.error.empty()) {
-        read.text = std::string();
-    }
-    return read;
+    return text;
 }
 
 } // namespace quill::fleet

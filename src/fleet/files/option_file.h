@@ -1,5 +1,7 @@
 #pragma once
 
+#include "core/expected.h"
+
 #include <cstddef>
 #include <filesystem>
 #include <string>
@@ -10,13 +12,9 @@ namespace quill::fleet {
 // file: more than this is none the tool wrote, nor a list of machines.
 inline constexpr std::size_t maxOptionFileBytes = std::size_t{64} * 1024 * 1024;
 
-// The whole text of a file given with an option, or in error a German message why it cannot be
-// used: it cannot be read, is no regular file (a FIFO or /dev/zero would block or never end), is
-// larger than maxOptionFileBytes, or its bytes do not fit in memory. A link given is followed.
-struct OptionFile {
-    std::string text;
-    std::string error; // empty when text holds the file
-};
-OptionFile readOptionFile(const std::filesystem::path& file);
+// The whole text of a file given with an option, or a German message why it cannot be used: it
+// cannot be read, is no regular file (a FIFO or /dev/zero would block or never end), is larger
+// than maxOptionFileBytes, or its bytes do not fit in memory. A link given is followed.
+Expected<std::string, std::string> readOptionFile(const std::filesystem::path& file);
 
 } // namespace quill::fleet

@@ -129,14 +129,18 @@ std::string routeFolder(const fs::path& file)
     return displayPath(named ? file.parent_path().parent_path() : file.parent_path());
 }
 
-// The inventory beside the report: its time replaces the file's, its facts feed the work.
+// The inventory beside the report: its time replaces the file's, its facts feed the work. Only
+// one that names the machine the report's file names speaks for it: another computer may have
+// put its own there, and its facts would bend this machine's row.
 void addInventory(FleetReports& reports, MachineReport& machine, const fs::path& file, std::string& buffer)
 {
     InventoryReading inventory = readInventory(file, buffer);
     if (inventory.present && !inventory.inventory) {
         reports.unreadableInventory.push_back(displayPath(inventoryPath(file)));
     }
-    if (inventory.inventory) {
+    if (inventory.inventory && machineKey(inventory.inventory->computerName) != machineKey(machine.name)) {
+        machine.inventoryMismatch = std::move(inventory.inventory->computerName);
+    } else if (inventory.inventory) {
         machine.reportTime = inventory.inventory->collectedTime;
         machine.inventory = std::move(inventory.inventory);
     }

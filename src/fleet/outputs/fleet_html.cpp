@@ -275,7 +275,9 @@ void appendMachineRow(std::string& out, const FleetReports& reports, const Machi
     out += "<tr><td>";
     appendEscaped(out, machine.name);
     if (const std::string marks = machineMarks(machine); !marks.empty()) {
-        out += "<br><strong>" + marks + "</strong>";
+        out += "<br><strong>";
+        appendEscaped(out, marks); // an inventory's computer name among them
+        out += "</strong>";
     }
     out += "</td><td>";
     for (std::size_t i = 0; i < machine.work.actions.size(); ++i) {

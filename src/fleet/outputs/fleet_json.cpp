@@ -128,6 +128,7 @@ void appendMachine(std::string& out, const FleetReports& reports, const MachineR
     object.flag("conflict", machine.conflict);
     object.flag("future", machine.future);
     object.flag("unusual_name", machine.unusualName);
+    object.flag("inventory_mismatch", !machine.inventoryMismatch.empty());
     if (!reports.groups.empty()) {
         object.text("group", groupOf(reports, machine.name));
     }

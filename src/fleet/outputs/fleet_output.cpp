@@ -23,6 +23,11 @@ void handOn(std::string& out, const TextSink& sink, bool last)
     }
 }
 
+std::string fleetSummaryText(const FleetReports& reports, const FleetSummary& summary)
+{
+    return whole([&](const TextSink& sink) { writeFleetSummary(reports, summary, sink); });
+}
+
 std::string fleetCsv(const FleetReports& reports)
 {
     return whole([&](const TextSink& sink) { writeFleetCsv(reports, sink); });

@@ -15,8 +15,9 @@ namespace quill::fleet {
 // would cost more memory than the machines themselves. The sink puts it somewhere.
 using TextSink = std::function<void(std::string_view)>;
 
-// The German summary for standard output: counts, failures by check, unreadable files.
-std::string fleetSummaryText(const FleetReports& reports, const FleetSummary& summary);
+// The German summary for standard output: counts, failures by check, unreadable files. Handed
+// on in pieces too: a list of many groups or unreadable files makes it tens of MB.
+void writeFleetSummary(const FleetReports& reports, const FleetSummary& summary, const TextSink& sink);
 
 // One row per readable machine, for Excel in a German locale: UTF-8 with byte-order mark,
 // ';' between cells, CR LF between rows, RFC 4180 quoting.
@@ -36,7 +37,8 @@ struct PageContext {
 void writeFleetHtml(const FleetReports& reports, const FleetSummary& summary, const PageContext& page,
                     const TextSink& sink);
 
-// The three outputs whole.
+// The outputs whole.
+std::string fleetSummaryText(const FleetReports& reports, const FleetSummary& summary);
 std::string fleetCsv(const FleetReports& reports);
 std::string fleetJson(const FleetReports& reports, const FleetSummary& summary);
 std::string fleetHtml(const FleetReports& reports, const FleetSummary& summary, const PageContext& page);

@@ -37,7 +37,7 @@ void appendUnreadable(std::string& out, const UnreadableReport& file)
     out += "\n";
 }
 
-void appendNames(std::string& out, std::string_view title, const std::vector<std::string>& names)
+void appendNames(std::string& out, const TextSink& sink, std::string_view title, const std::vector<std::string>& names)
 {
     if (names.empty()) {
         return;
@@ -47,10 +47,11 @@ void appendNames(std::string& out, std::string_view title, const std::vector<std
     out += "\n";
     for (const std::string& name : names) {
         out += " - " + printableText(name) + "\n";
+        handOn(out, sink);
     }
 }
 
-void appendChanges(std::string& out, const FleetReports& reports, const FleetSummary& summary)
+void appendChanges(std::string& out, const TextSink& sink, const FleetReports& reports, const FleetSummary& summary)
 {
     out += "\n[" + previousCollectionTitle(reports.previousTime, reports.utcOffset) + "]\n";
     const std::pair<std::string_view, Change> rows[] = {{"Schlechter", Change::worse},
@@ -69,12 +70,12 @@ void appendChanges(std::string& out, const FleetReports& reports, const FleetSum
         }
     }
     std::sort(worse.begin(), worse.end(), [](const std::string& x, const std::string& y) { return naturalLess(x, y); });
-    appendNames(out, "[Schlechter geworden]", worse);
+    appendNames(out, sink, "[Schlechter geworden]", worse);
 }
 
 } // namespace
 
-std::string fleetSummaryText(const FleetReports& reports, const FleetSummary& summary)
+void writeFleetSummary(const FleetReports& reports, const FleetSummary& summary, const TextSink& sink)
 {
     std::string out = "Quillbrook-Geräteübersicht\n";
     out += separatorLine(reportRuleFill);
@@ -89,7 +90,7 @@ std::string fleetSummaryText(const FleetReports& reports, const FleetSummary& su
     appendCount(out, "Durch neuere ersetzte Berichte", summary.superseded);
     appendCount(out, "Namenskonflikte", summary.conflicts);
     if (reports.comparedWithPrevious) {
-        appendChanges(out, reports, summary);
+        appendChanges(out, sink, reports, summary);
     }
 
     out += "\n[Arbeitsliste]\n";
@@ -102,6 +103,7 @@ std::string fleetSummaryText(const FleetReports& reports, const FleetSummary& su
             appendCount(out, categoryText(category), summary.byGroup[group][static_cast<std::size_t>(category)]);
         }
         appendCount(out, "Ohne Bericht", summary.missingByGroup[group]);
+        handOn(out, sink);
     }
 
     out += "\n[Fehlgeschlagene Prüfungen]\n";
@@ -113,16 +115,18 @@ std::string fleetSummaryText(const FleetReports& reports, const FleetSummary& su
         out += "\n[Nicht lesbare Dateien]\n";
         for (const UnreadableReport& file : reports.unreadable) {
             appendUnreadable(out, file);
+            handOn(out, sink);
         }
     }
     if (!reports.superseded.empty()) {
         out += "\n[Durch neuere ersetzte Berichte]\n";
         for (const SupersededReport& report : reports.superseded) {
             out += " - " + printableText(report.file) + " (" + printableText(report.name) + ")\n";
+            handOn(out, sink);
         }
     }
-    appendNames(out, "[Erwartete Rechner ohne Bericht]", reports.missing);
-    appendNames(out, "[Nicht mehr gemeldet]", reports.gone);
+    appendNames(out, sink, "[Erwartete Rechner ohne Bericht]", reports.missing);
+    appendNames(out, sink, "[Nicht mehr gemeldet]", reports.gone);
     if (!reports.conflicts.empty()) {
         out += "\n[Namenskonflikte]\n";
         for (const NameConflict& conflict : reports.conflicts) {
@@ -130,11 +134,12 @@ std::string fleetSummaryText(const FleetReports& reports, const FleetSummary& su
             for (const std::string& file : conflict.files) {
                 out += "     " + printableText(file) + "\n";
             }
+            handOn(out, sink);
         }
     }
-    appendNames(out, "[Zeit nach dem Lauf]", reports.future);
-    appendNames(out, "[Nicht lesbare Inventare]", reports.unreadableInventory);
-    return out;
+    appendNames(out, sink, "[Zeit nach dem Lauf]", reports.future);
+    appendNames(out, sink, "[Nicht lesbare Inventare]", reports.unreadableInventory);
+    handOn(out, sink, true);
 }
 
 } // namespace quill::fleet

@@ -1,6 +1,7 @@
 #include "fleet/outputs/inventory_cells.h"
 
 #include "core/inventory_format.h"
+#include "fleet/plan/machine_names.h"
 
 namespace quill::fleet {
 namespace {
@@ -24,8 +25,10 @@ std::array<std::string, 5> inventoryCells(const MachineReport& machine)
         return {};
     }
     const Inventory& i = *machine.inventory;
-    // What the inventory does not know is shown as such, not as a blank that looks like a gap.
-    const auto known = [](const std::string& text) { return text.empty() ? std::string("–") : text; };
+    // What the inventory does not know is shown as such, not as a blank that looks like a gap. The
+    // machine writes the rest as it likes: a bidi override or an invisible character must not make
+    // one device look like another, so they are shown as names are.
+    const auto known = [](const std::string& text) { return text.empty() ? std::string("–") : shownText(text); };
     std::string model = makerAndModel(i.manufacturer, i.model.empty() ? i.modelNumber : i.model);
     if (!i.model.empty() && !i.modelNumber.empty()) {
         model += " (" + i.modelNumber + ")";
@@ -43,6 +46,10 @@ std::string machineMarks(const MachineReport& machine)
         if (set) {
             marks += (marks.empty() ? "" : ", ") + std::string(text);
         }
+    }
+    if (!machine.inventoryMismatch.empty()) {
+        marks += marks.empty() ? "" : ", ";
+        marks += "Inventar eines anderen Rechners (" + shownName(machine.inventoryMismatch) + ") übergangen";
     }
     return marks;
 }

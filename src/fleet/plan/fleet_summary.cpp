@@ -63,13 +63,6 @@ std::optional<std::uint64_t> bytesOf(const Assessment& a, Check check, Finding f
     return item != nullptr && item->finding == finding ? std::optional(item->value) : std::nullopt;
 }
 
-std::size_t groupIndex(const FleetReports& reports, std::string_view name)
-{
-    const std::string_view group = groupOf(reports, name);
-    return static_cast<std::size_t>(std::find(reports.groups.begin(), reports.groups.end(), group) -
-                                    reports.groups.begin());
-}
-
 void countGroups(const FleetReports& reports, FleetSummary& summary)
 {
     summary.byGroup.assign(reports.groups.size(), {});
@@ -77,14 +70,23 @@ void countGroups(const FleetReports& reports, FleetSummary& summary)
     if (reports.groups.empty()) {
         return;
     }
+    // Looked up once per machine: a list may name as many groups as machines.
+    std::unordered_map<std::string_view, std::size_t> groupIndex;
+    for (std::size_t group = 0; group < reports.groups.size(); ++group) {
+        groupIndex.try_emplace(reports.groups[group], group);
+    }
+    const auto indexOf = [&](std::string_view name) {
+        const auto found = groupIndex.find(groupOf(reports, name));
+        return found == groupIndex.end() ? std::optional<std::size_t>() : found->second;
+    };
     for (const MachineReport& machine : reports.machines) {
-        if (const std::size_t group = groupIndex(reports, machine.name); group < reports.groups.size()) {
-            ++summary.byGroup[group][static_cast<std::size_t>(machine.work.category)];
+        if (const std::optional<std::size_t> group = indexOf(machine.name)) {
+            ++summary.byGroup[*group][static_cast<std::size_t>(machine.work.category)];
         }
     }
     for (const std::string& name : reports.missing) {
-        if (const std::size_t group = groupIndex(reports, name); group < reports.groups.size()) {
-            ++summary.missingByGroup[group];
+        if (const std::optional<std::size_t> group = indexOf(name)) {
+            ++summary.missingByGroup[*group];
         }
     }
 }

@@ -34,6 +34,9 @@ struct MachineReport {
     bool conflict = false;              // another file claims this machine under another name
     bool future = false;                // its time lies after the run: no report newer than it could win
     bool unusualName = false;           // the name holds more than host-name characters
+    // The computer_name of an inventory beside the report that names another machine, whose facts
+    // and time were therefore left out; "" where there is none such.
+    std::string inventoryMismatch;
 };
 
 // Files that claim one machine under different names (see nameMeeting): all are listed, one is shown.

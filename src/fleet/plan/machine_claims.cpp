@@ -9,23 +9,35 @@
 namespace quill::fleet {
 namespace {
 
-// Whether the inventory beside the report names the computer as the file does.
-bool namedAsInventory(const MachineReport& report, const std::string& name)
+// The order of claims that conflict, best last (see claimMachine).
+auto conflictStanding(const ClaimIndex::Seen& claim)
 {
-    return report.inventory && machineKey(report.inventory->computerName) == machineKey(name);
+    const bool capitals =
+        std::none_of(claim.name.begin(), claim.name.end(), [](char c) { return c >= 'a' && c <= 'z'; });
+    return std::tuple(isNamedAsMachine(claim.name), !claim.future, claim.spelledAsInventory, isHostName(claim.name),
+                      capitals, claim.reportTime);
 }
 
-// Whether the candidate takes the place of the kept report.
-bool wins(const MachineReport& candidate, const std::string& candidateName, const MachineReport& kept,
-          const std::string& keptName, bool conflict)
+// The order of reports of one machine from different routes, best last.
+auto routeStanding(const ClaimIndex::Seen& claim)
 {
-    const bool candidateNamed = conflict && namedAsInventory(candidate, candidateName);
-    const bool keptNamed = conflict && namedAsInventory(kept, keptName);
-    // Against a lookalike, the plain host name is the one the route would have written.
-    const bool candidatePlain = conflict && isHostName(candidateName);
-    const bool keptPlain = conflict && isHostName(keptName);
-    return std::tuple(!candidate.future, candidateNamed, candidatePlain, candidate.reportTime) >
-           std::tuple(!kept.future, keptNamed, keptPlain, kept.reportTime);
+    return std::tuple(!claim.future, claim.reportTime);
+}
+
+bool conflicts(const ClaimIndex::Seen& a, const ClaimIndex::Seen& b)
+{
+    return nameMeeting(a.name, a.folder, b.name, b.folder) == NameMeeting::conflict;
+}
+
+// Whether the candidate takes the place of the kept claim, seen.front(): it must stand above
+// every claim it conflicts with, and above the kept one as routes go where those two do not.
+bool wins(const ClaimIndex::Seen& candidate, const std::vector<ClaimIndex::Seen>& seen)
+{
+    const bool aboveConflicting = std::all_of(seen.begin(), seen.end(), [&](const ClaimIndex::Seen& other) {
+        return !conflicts(candidate, other) || conflictStanding(candidate) > conflictStanding(other);
+    });
+    return aboveConflicting &&
+           (conflicts(candidate, seen.front()) || routeStanding(candidate) > routeStanding(seen.front()));
 }
 
 void markConflict(FleetReports& reports, ClaimIndex::Machine& machine, const std::string& file)
@@ -46,6 +58,11 @@ void markConflict(FleetReports& reports, ClaimIndex::Machine& machine, const std
 
 } // namespace
 
+bool isNamedAsMachine(std::string_view name)
+{
+    return !name.empty() && isHostName(name) && name.find('.') == std::string_view::npos;
+}
+
 void claimMachine(FleetReports& reports, ClaimIndex& index, MachineClaim claim, std::int64_t now)
 {
     MachineReport& report = claim.report;
@@ -56,7 +73,9 @@ void claimMachine(FleetReports& reports, ClaimIndex& index, MachineClaim claim, 
     }
     report.unusualName = !isHostName(name);
     report.name = shownName(name);
-    ClaimIndex::Seen seen{name, claim.folder, report.file};
+    ClaimIndex::Seen seen{name,          claim.folder,
+                          report.file,   report.reportTime,
+                          report.future, report.inventory && report.inventory->computerName == name};
 
     const auto [place, added] = index.byLook.try_emplace(lookalikeKey(name));
     ClaimIndex::Machine& machine = place->second;
@@ -66,15 +85,13 @@ void claimMachine(FleetReports& reports, ClaimIndex& index, MachineClaim claim, 
         reports.machines.push_back(std::move(report));
         return;
     }
-    const bool conflict = std::any_of(machine.seen.begin(), machine.seen.end(), [&](const ClaimIndex::Seen& other) {
-        return nameMeeting(name, claim.folder, other.name, other.folder) == NameMeeting::conflict;
-    });
-    const std::string keptName = machine.seen.front().name;
+    const bool conflict = std::any_of(machine.seen.begin(), machine.seen.end(),
+                                      [&](const ClaimIndex::Seen& other) { return conflicts(seen, other); });
+    const bool replace = wins(seen, machine.seen);
     const std::string file = report.file;
     machine.seen.push_back(std::move(seen));
-    MachineReport& kept = reports.machines[machine.position];
-    const bool replace = wins(report, name, kept, keptName, conflict || machine.conflict.has_value());
     if (replace) {
+        MachineReport& kept = reports.machines[machine.position];
         std::swap(kept, report);
         std::swap(machine.seen.front(), machine.seen.back());
         kept.conflict = report.conflict;

@@ -3,7 +3,9 @@
 #include "fleet/plan/fleet_summary.h"
 
 #include <cstdint>
+#include <optional>
 #include <string>
+#include <string_view>
 #include <unordered_map>
 #include <vector>
 
@@ -23,6 +25,9 @@ struct ClaimIndex {
         std::string name;
         std::string folder;
         std::string file;
+        std::int64_t reportTime = 0;
+        bool future = false;
+        bool spelledAsInventory = false; // the name is byte for byte its inventory's computer_name
     };
     struct Machine {
         std::size_t position = 0; // in FleetReports::machines
@@ -32,11 +37,21 @@ struct ClaimIndex {
     std::unordered_map<std::string, Machine> byLook;
 };
 
+// Whether the name is one a computer calls itself: a single DNS label of host-name characters,
+// as %COMPUTERNAME% or a short host name is. Any other name of the same machine is a variant of
+// it: with a domain or a trailing dot ("PC-A.corp.lan", "PC-A."), or with a dot and anything
+// after it ("PC-A.1", "PC-A._").
+bool isNamedAsMachine(std::string_view name);
+
 // Adds the claim to reports: a new machine, a newer report of a known one (the older listed as
-// superseded), or a conflict. A report dated after now never wins against one that is not; in a
-// conflict a file named as its inventory names the computer beats one that is not, then a plain
-// host name beats a lookalike, then the newer wins. The name is
-// shown escaped and marked where it is more than a host name.
+// superseded), or a conflict (see nameMeeting). Across routes a report dated after now never
+// wins against one that is not, else the newer wins. Against the claims it conflicts with, a
+// claim wins only where it stands above each of them: a name as the machine calls itself first,
+// whatever the times, so no variant written beside a machine's own file can take its row; then
+// a report not dated after now; then a name spelled byte for byte as its inventory's
+// computer_name; then a plain host name against a lookalike; then, of spellings that differ only
+// in letter case, one in capitals, as Windows writes a computer's name; then the newer. The name
+// is shown escaped and marked where it is more than a host name.
 void claimMachine(FleetReports& reports, ClaimIndex& index, MachineClaim claim, std::int64_t now);
 
 } // namespace quill::fleet

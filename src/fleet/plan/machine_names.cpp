@@ -97,11 +97,29 @@ bool isHostNameCharacter(char c)
     return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || isDigit(c) || c == '-' || c == '.' || c == '_';
 }
 
-std::string lowerAsciiText(std::string_view text)
+// The text with invisible, bidi and control characters as "\u200B", but where keepSpaces the
+// ordinary space as it is; malformed UTF-8 as U+FFFD.
+std::string shown(std::string_view text, bool keepSpaces)
 {
-    std::string lower(text);
-    std::transform(lower.begin(), lower.end(), lower.begin(), lowerAscii);
-    return lower;
+    std::string out;
+    for (std::size_t at = 0; at < text.size();) {
+        const std::size_t length = utf8CharacterLength(text, at);
+        if (length == 0) {
+            out += "\xEF\xBF\xBD";
+            ++at;
+            continue;
+        }
+        const char32_t c = codePoint(text.substr(at), length);
+        if (isInvisible(c) && !(keepSpaces && c == ' ')) {
+            char escape[16];
+            std::snprintf(escape, sizeof escape, "\\u%04X", static_cast<unsigned>(c));
+            out += escape;
+        } else {
+            out.append(text.substr(at, length));
+        }
+        at += length;
+    }
+    return out;
 }
 
 } // namespace
@@ -130,35 +148,19 @@ bool isHostName(std::string_view name)
 
 std::string shownName(std::string_view name)
 {
-    std::string shown;
-    for (std::size_t at = 0; at < name.size();) {
-        const std::size_t length = utf8CharacterLength(name, at);
-        if (length == 0) {
-            shown += "\xEF\xBF\xBD";
-            ++at;
-            continue;
-        }
-        const char32_t c = codePoint(name.substr(at), length);
-        if (isInvisible(c)) {
-            char escape[16];
-            std::snprintf(escape, sizeof escape, "\\u%04X", static_cast<unsigned>(c));
-            shown += escape;
-        } else {
-            shown.append(name.substr(at, length));
-        }
-        at += length;
-    }
-    return shown;
+    return shown(name, false);
+}
+
+std::string shownText(std::string_view text)
+{
+    return shown(text, true);
 }
 
 NameMeeting nameMeeting(std::string_view name, std::string_view folder, std::string_view otherName,
                         std::string_view otherFolder)
 {
-    if (machineKey(name) != machineKey(otherName)) {
-        return NameMeeting::conflict;
-    }
-    return folder == otherFolder && lowerAsciiText(name) != lowerAsciiText(otherName) ? NameMeeting::conflict
-                                                                                      : NameMeeting::supersede;
+    return machineKey(name) != machineKey(otherName) || folder == otherFolder ? NameMeeting::conflict
+                                                                              : NameMeeting::supersede;
 }
 
 std::string machineKey(std::string_view name)
@@ -201,7 +203,7 @@ bool naturalLess(std::string_view a, std::string_view b)
     return a < b; // equal but for case or leading zeros: still one order
 }
 
-std::vector<ExpectedMachine> parseExpectedList(std::string_view file)
+Expected<std::vector<ExpectedMachine>, ExpectedListFault> parseExpectedList(std::string_view file)
 {
     // A list made with PowerShell 5.1's '>' is UTF-16; Notepad marks UTF-8 at its start.
     const std::string decoded = file.starts_with("\xFF\xFE") ? utf8FromUtf16Le(file.substr(2)) : std::string();
@@ -211,10 +213,13 @@ std::vector<ExpectedMachine> parseExpectedList(std::string_view file)
     }
     std::vector<ExpectedMachine> machines;
     std::unordered_set<std::string> seen;
-    while (!text.empty()) {
+    for (std::size_t number = 1; !text.empty(); ++number) {
         const std::size_t end = std::min(text.find('\n'), text.size());
         const std::string_view line = text.substr(0, end);
         text.remove_prefix(std::min(end + 1, text.size()));
+        if (line.find("\xEF\xBB\xBF") != std::string_view::npos) {
+            return unexpected(ExpectedListFault{number});
+        }
         const std::string_view content = line.substr(0, line.find('#'));
         // A second column, after ';' (a spreadsheet's export) or a tab, is the machine's group.
         const std::size_t split = std::min(content.find_first_of(";\t"), content.size());
@@ -231,8 +236,10 @@ std::vector<ExpectedMachine> parseExpectedList(std::string_view file)
 std::vector<std::string> parseExpectedMachines(std::string_view file)
 {
     std::vector<std::string> names;
-    for (ExpectedMachine& machine : parseExpectedList(file)) {
-        names.push_back(std::move(machine.name));
+    if (auto list = parseExpectedList(file)) {
+        for (ExpectedMachine& machine : *list) {
+            names.push_back(std::move(machine.name));
+        }
     }
     return names;
 }

@@ -1,5 +1,8 @@
 #pragma once
 
+#include "core/expected.h"
+
+#include <cstddef>
 #include <cstdint>
 #include <string>
 #include <string_view>
@@ -24,9 +27,14 @@ bool isHostName(std::string_view name);
 // looks like another cannot pass as it; malformed UTF-8 as U+FFFD.
 std::string shownName(std::string_view name);
 
-// How two reports with one look stand to each other. Within one folder (one route, which names
-// every machine one way) a second spelling is a conflict, as are two different names that only
-// look alike anywhere; otherwise the newer report supersedes the older.
+// The same for free text a machine gives about itself (a model, a serial number, an operating
+// system): the same escapes but for the ordinary space, which such text has between its words.
+std::string shownText(std::string_view text);
+
+// How two reports with one look stand to each other. Within one folder (one route, which writes
+// one file per machine under one spelling) a second file is a conflict, whatever its spelling,
+// letter case included; so are two different names that only look alike anywhere. Otherwise the
+// newer report supersedes the older.
 enum class NameMeeting : std::uint8_t { supersede, conflict };
 NameMeeting nameMeeting(std::string_view name, std::string_view folder, std::string_view otherName,
                         std::string_view otherFolder);
@@ -40,18 +48,24 @@ inline bool isFutureTime(std::int64_t time, std::int64_t now)
     return time > now + allowedClockSkew;
 }
 
-// The machine names of an --expect file (UTF-8, or UTF-16 with its mark): one a line, surrounding
+// The machines of an --expect file (UTF-8, or UTF-16 with its mark): one a line, surrounding
 // blanks ignored, everything from a '#' on a comment, blank lines skipped, a name given twice (by
-// machineKey) kept once; a second column is no part of the name.
-std::vector<std::string> parseExpectedMachines(std::string_view file);
-
-// The same with each machine's group: the second column of a line, after ';' or a tab (a site or
-// a department), "" where there is none.
+// machineKey) kept once. Each with its group: the second column of a line, after ';' or a tab (a
+// site or a department), never part of the name, "" where there is none.
 struct ExpectedMachine {
     std::string name;
     std::string group;
 };
-std::vector<ExpectedMachine> parseExpectedList(std::string_view file);
+
+// Why an --expect file is refused: a byte-order mark other than at its start, as two lists
+// joined into one carry, which would glue itself to a name that then never reports.
+struct ExpectedListFault {
+    std::size_t line = 0; // counted from 1
+};
+Expected<std::vector<ExpectedMachine>, ExpectedListFault> parseExpectedList(std::string_view file);
+
+// The names alone of a list parseExpectedList takes, none of one it refuses.
+std::vector<std::string> parseExpectedMachines(std::string_view file);
 
 // The expected names that no machine in names stands for, in the order expected lists them.
 std::vector<std::string> missingMachines(const std::vector<std::string>& expected,

@@ -1,6 +1,7 @@
 """quillbrook-fleet over a directory of reports: summary, CSV, JSON and exit codes."""
 
 import csv
+import glob
 import json
 import os
 import shutil
@@ -60,7 +61,132 @@ def broken_files():
     }
 
 
+OLD_CPU, READY = report_bytes(MACHINE_TYPES["old-cpu"]), report_bytes(MACHINE_TYPES["compatible"])
+LATER = TIME + 3600
+Y2286 = 9972028800  # 2286-01-01 UTC, beyond 64-bit nanoseconds since 1970
+
+
+def inventory(name, **facts):
+    return json.dumps(dict({"computer_name": name, "collected": "2026-12-09T10:33:49Z"}, **facts)).encode()
+
+
+def nested_machine(megabytes):
+    """Writes a --previous file whose one machine holds that many MiB of empty arrays. Piece by piece: a
+    child's peak memory as the kernel counts it is never below what this process had at its peak."""
+    def write_to(path):
+        with open(path, "wb") as f:
+            f.write(b'{"machines":[{"name":"PC-1","checks":[')
+            for _ in range(megabytes):
+                f.write(b"[]," * (2**20 // 3))
+            f.write(b"[]]}]}")
+    return write_to
+
+
+def groups(count):
+    return "".join("PC-%05d;Gruppe %05d\n" % (n, n) for n in range(count)).encode()
+
+
+# What a computer or a careless admin can do to another machine's row and to the tool's own files, each
+# through the whole tool. Files below the case's directory: bytes, (bytes, last write), a str for a link
+# to it, or what writes it. Then the arguments, the exit code, fields of machines by name (JSON keys;
+# "csv:" a CSV column), what stderr holds, and the most processor seconds and MiB the run may take.
+ATTACKS = [
+    ("an inventory of another computer beside the report",
+     {"r/PC-A.txt": OLD_CPU, "r/PC-A.inventory.json": inventory(
+         "PC-B", virtual_machine=True, collected="1700-01-01T00:00:00Z", bitlocker="on", partition_style="mbr")},
+     ["r"], 0, {"PC-A": {"category": "replace", "actions": harness.WORK["old-cpu"][1], "inventory": None,
+                         "inventory_mismatch": True, "report_time": "2025-12-06T05:46:40Z",
+                         "csv:Hinweise": "Inventar eines anderen Rechners (PC-B) übergangen"}}, "", None),
+    ("newer variants in the machine's folder",
+     {"r/PC-A.txt": OLD_CPU, "r/PC-A.1.txt": (READY, LATER), "r/PC-A..txt": (READY, LATER),
+      "r/PC-A._.txt": (READY, LATER), "r/PC-A.corp.lan.txt": (READY, LATER)},
+     ["r"], 1, {"PC-A": {"file": "r/PC-A.txt", "category": "replace", "conflict": True,
+                         "csv:Hinweise": "Namenskonflikt"}}, "", None),
+    ("a newer variant differing in case", {"r/PC-A.txt": OLD_CPU, "r/pc-a.txt": (READY, LATER)},
+     ["r"], 1, {"PC-A": {"file": "r/PC-A.txt", "category": "replace", "conflict": True}}, "", None),
+    ("a file dated 2286", {"r/PC-T.txt": (READY, Y2286)}, ["r"], 0,
+     {"PC-T": {"future": True, "report_time": "2261-12-31T23:59:59Z", "csv:Hinweise": "Zeit nach dem Lauf"}}, "",
+     None),
+    ("a bidi override in an inventory's text", {"r/PC-I.txt": READY, "r/PC-I.inventory.json": inventory(
+        "PC-I", manufacturer="Dell Inc.", model="Opti\u202eplex", serial="S\u200bN", os="W\u202d11")}, ["r"], 0,
+     {"PC-I": {"csv:Modell": "Dell Inc. Opti\\u202Eplex", "csv:Seriennummer": "S\\u200BN",
+               "csv:Betriebssystem": "W\\u202D11"}}, "", None),
+    ("an output name that is a link", {"r/PC-A.txt": READY, "out.csv": "target.csv", "target.csv": b"untouched"},
+     ["r"], 0, {"PC-A": {"csv:Kategorie": "Bereit"}}, "", None),
+    ("--previous with 60 MiB of arrays in one machine", {"r/PC-A.txt": READY, "p.json": nested_machine(60)},
+     ["--previous", "p.json", "r"], 2, {},
+     "p.json ist keine JSON-Datei von quillbrook-fleet: ein Rechner darin ist größer als 256 KiB\n", (1, 100)),
+    ("--previous nested deeper than the tool writes", {"r/PC-A.txt": READY, "p.json": b"{" + b'"a":[' * 17},
+     ["--previous", "p.json", "r"], 2, {}, "p.json ist keine JSON-Datei von quillbrook-fleet: sie ist tiefer", None),
+    ("--expect with 80,000 groups", {"r/PC-00001.txt": READY, "e.txt": groups(80000)},
+     ["--expect", "e.txt", "r"], 1, {"PC-00001": {"group": "Gruppe 00001"}}, "", (1, 100)),
+    ("a byte-order mark inside --expect", {"r/PC-1.txt": READY, "e.txt": b"PC-1\r\n\xef\xbb\xbfPC-2\r\n"},
+     ["--expect", "e.txt", "r"], 2, {}, "e.txt, Zeile 2: ein Byte-Order-Mark mitten in der Datei", None),
+]
+
+
 class Fleet(FleetTestCase):
+    def test_no_computer_bends_another_row_nor_the_tool_its_files(self):
+        for situation, files, args, code, machines, stderr, limits in ATTACKS:
+            with self.subTest(situation):
+                case_dir = self.path(situation.replace(" ", "-"))
+                os.makedirs(case_dir)
+                for relative, data in files.items():
+                    path = os.path.join(case_dir, relative)
+                    if callable(data):
+                        data(path)
+                    elif isinstance(data, str):
+                        os.symlink(data, path)
+                    else:
+                        data, when = data if isinstance(data, tuple) else (data, TIME)
+                        write(path, data)
+                        os.utime(path, (when, when))
+                run = self.run_fleet("--json", "out.json", "--csv", "out.csv", *args, cwd=case_dir)
+                self.assertEqual(run.code, code, run.stdout[-2000:] + run.stderr)
+                self.assertIn(stderr, run.stderr)
+                self.assertEqual(run.stderr == "", stderr == "", run.stderr)
+                if limits and os.environ.get("QUILLBROOK_SANITIZE") != "1":  # a sanitizer's checks cost more
+                    self.assertTrue(run.seconds < limits[0] and run.mebibytes < limits[1],
+                                    "%.2f processor seconds, %.0f MiB at the peak" % (run.seconds, run.mebibytes))
+                # Nothing but the outputs is written, and nothing is left beside them.
+                for relative, data in files.items():
+                    if isinstance(data, bytes):
+                        with open(os.path.join(case_dir, relative), "rb") as f:
+                            self.assertEqual(f.read(), data, relative)
+                self.assertEqual(glob.glob(os.path.join(case_dir, "**", "*.tmp"), recursive=True), [])
+                if machines:
+                    self.check_attacked(case_dir, machines)
+
+    def check_attacked(self, case_dir, machines):
+        with open(os.path.join(case_dir, "out.json"), encoding="utf-8") as f:
+            listed = {m["name"]: m for m in json.load(f)["machines"]}
+        with open(os.path.join(case_dir, "out.csv"), encoding="utf-8-sig", newline="") as f:
+            rows = list(csv.reader(f, delimiter=";"))
+        self.assertFalse(os.path.islink(os.path.join(case_dir, "out.csv")), "the link itself is replaced")
+        cells = {row[0]: dict(zip(rows[0], row)) for row in rows[1:]}
+        self.assertEqual(sorted(listed), sorted(machines))
+        for name, fields in machines.items():
+            shown = {key: cells[name][key[4:]] if key.startswith("csv:") else listed[name][key] for key in fields}
+            self.assertEqual(shown, fields, name)
+
+    def test_a_full_disk_leaves_last_months_file_whole(self):
+        full = self.path("full")
+        os.makedirs(full)
+        if subprocess.run(["mount", "-t", "tmpfs", "-o", "size=1m", "tmpfs", full], capture_output=True).returncode:
+            self.skipTest("no tmpfs can be mounted here (not root, or no mount rights)")
+        self.addCleanup(subprocess.run, ["umount", full], check=True)
+        last_month = json.dumps({"machines": [{"name": "PC-%d" % n} for n in range(20000)]}).encode()
+        write(os.path.join(full, "fleet.json"), last_month)
+        for n in range(1000):  # some 1.5 MB of JSON
+            write(self.path("r", "PC-%d.txt" % n), READY)
+        run = self.run_fleet("--json", "full/fleet.json", "r")
+        self.assertEqual(run.code, 2, run.stderr)
+        self.assertIn("full/fleet.json konnte nicht geschrieben werden: No space left on device", run.stderr)
+        self.assertEqual(os.listdir(full), ["fleet.json"])
+        with open(os.path.join(full, "fleet.json"), "rb") as f:
+            self.assertEqual(f.read(), last_month)
+
+
     def lay_out_fleet(self):
         """Writes the fleet and returns (machines: file -> (name, assessment), unreadable: file -> (line, reason))."""
         machines = {}
@@ -150,7 +276,8 @@ class Fleet(FleetTestCase):
                 time.strftime("%Y-%m-%dT%H:%M:%SZ", time.gmtime(when)), "processor_on_list": listing,
                 "memory_bytes": harness.gib_bytes(a.technical[-2].detail),
                 "system_drive_bytes": harness.gib_bytes(a.technical[-1].detail),
-                "inventory": None, "conflict": False, "future": False, "unusual_name": False})
+                "inventory": None, "conflict": False, "future": False, "unusual_name": False,
+                "inventory_mismatch": False})
         self.assertEqual({u["file"]: (u["line"], u["reason"]) for u in document["unreadable"]}, unreadable)
 
     def check_csv(self, machines):
@@ -218,7 +345,7 @@ class Fleet(FleetTestCase):
             del machine["category"]
         with open(self.path("before.json"), "w", encoding="utf-8") as f:
             json.dump(document, f)
-        write(self.path("now.json"), b"x" * 10**6)  # a longer file there: written over, then cut to size
+        write(self.path("now.json"), b"x" * 10**6)  # a longer file there: replaced whole
         run = self.run_fleet("--previous", "before.json", "--json", "now.json", "--csv", "now.csv", "now")
         self.assertEqual(run.code, 0, run.stdout + run.stderr)
         with open(self.path("now.json"), encoding="utf-8") as f:
@@ -266,13 +393,18 @@ class Fleet(FleetTestCase):
              "/dev/zero ist keine normale Datei\n"),
             ("earlier collection over 64 MiB", {"r/a.txt": good, "p.json": None}, ["--previous", "p.json", "r"], 2,
              None, None, "p.json ist größer als 64 MiB\n"),
+            # A stream stays a stream, after the summary: appended to where standard output is a file.
+            ("JSON to standard output", {"r/a.txt": good}, ["--json", "-", "r"], 0, None,
+             "TPM 2.0".ljust(26) + " : 0\n{\n  \"summary\": {", ""),
+            ("CSV to /dev/stdout", {"r/a.txt": good}, ["--csv", "/dev/stdout", "r"], 0, None,
+             "TPM 2.0".ljust(26) + " : 0\n\ufeffRechner;Datei;", ""),
             ("help", {"r/a.txt": good}, ["r", "--help"], 0, None, "  --expect DATEI ", ""),
             ("version", {"r/a.txt": good}, ["--version"], 0, None,
              "quillbrook-fleet %s\n" % os.environ["QUILLBROOK_VERSION"], ""),
             ("unknown option", {"r/a.txt": good}, ["--pdf", "f.pdf", "r"], 2, False, None,
              "unbekannte Option: --pdf\n" + usage),
             ("output file cannot be written", {"r/a.txt": good, "f.html/x": b""}, outputs + ["r"], 2, None,
-             "Rechner (lesbare Berichte)           : 1\n", "f.html konnte nicht geschrieben werden\n"),
+             "Rechner (lesbare Berichte)           : 1\n", "f.html konnte nicht geschrieben werden: "),
         ]
         for situation, files, args, code, written, stdout, stderr in cases:
             with self.subTest(situation):

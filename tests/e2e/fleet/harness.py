@@ -10,6 +10,7 @@ import shutil
 import subprocess
 import sys
 import tempfile
+import threading
 import unittest
 
 sys.path.insert(0, os.path.dirname(os.path.dirname(os.path.abspath(__file__))))
@@ -107,10 +108,13 @@ def expected_summary(assessments, unreadable, missing=0, work=(), superseded=0):
 
 
 class Run:
-    def __init__(self, code, stdout, stderr):
+    def __init__(self, code, stdout, stderr, usage=None):
         self.code = code
         self.stdout = stdout.decode("utf-8").replace("\r\n", "\n")
         self.stderr = stderr.decode("utf-8", "replace")
+        # What the run cost: processor seconds and peak resident MiB, as the kernel counted them.
+        self.seconds = usage and usage.ru_utime + usage.ru_stime
+        self.mebibytes = usage and usage.ru_maxrss / 1024
 
 
 class FleetTestCase(unittest.TestCase):
@@ -129,11 +133,18 @@ class FleetTestCase(unittest.TestCase):
         # Files keep the tool's output off a pipe that Wine's helpers would hold open.
         with tempfile.TemporaryFile() as out, tempfile.TemporaryFile() as err:
             command = ([CONFIG.launcher] if CONFIG.launcher else []) + [CONFIG.fleet] + list(args)
-            done = subprocess.run(command, cwd=cwd or self.workdir, stdin=subprocess.DEVNULL, stdout=out,
-                                  stderr=err, timeout=120)
+            process = subprocess.Popen(command, cwd=cwd or self.workdir, stdin=subprocess.DEVNULL, stdout=out,
+                                       stderr=err)
+            timer = threading.Timer(120, process.kill)
+            timer.start()
+            try:
+                _, status, usage = os.wait4(process.pid, 0)  # the run's own usage, not all children's
+            finally:
+                timer.cancel()
+            process.returncode = os.waitstatus_to_exitcode(status)
             out.seek(0)
             err.seek(0)
-            return Run(done.returncode, out.read(), err.read())
+            return Run(process.returncode, out.read(), err.read(), usage)
 
 
 def counts_in(summary_text):
