@@ -183,7 +183,7 @@ void stopUntilContinued()
 
 std::uint16_t nativeArchitecture(const CpuidAnswers& cpuid)
 {
-    return linux_answers::architectureFromCpuid(cpuid.extendedLeaf0.eax, cpuid.extendedLeaf1);
+    return linux_answers::architectureFromCpuid(cpuid.extendedReach, cpuid.extendedLeaf1);
 }
 
 FirmwareVisibility firmwareVisibility()
