@@ -406,10 +406,10 @@ std::string deviceNumber(std::uint64_t device)
     return std::to_string(major(device)) + ":" + std::to_string(minor(device));
 }
 
-std::optional<MountedDevice> mountAt(std::string_view mountinfo, std::string_view mountPoint)
+std::optional<std::string> mountSource(std::string_view mountinfo, std::string_view mountPoint)
 {
     // "36 35 98:0 /mnt1 /mnt2 rw,noatime master:1 - ext3 /dev/root rw": optional fields up to "-".
-    std::optional<MountedDevice> last;
+    std::optional<std::string> last;
     std::size_t start = 0;
     while (start < mountinfo.size()) {
         const std::size_t end = std::min(mountinfo.find('\n', start), mountinfo.size());
@@ -419,7 +419,7 @@ std::optional<MountedDevice> mountAt(std::string_view mountinfo, std::string_vie
         if (fields.size() < 6 || unescapeMountField(fields[4]) != mountPoint || fields.end() - separator < 3) {
             continue;
         }
-        last = MountedDevice{std::string(fields[2]), unescapeMountField(separator[2])};
+        last = unescapeMountField(separator[2]);
     }
     return last;
 }

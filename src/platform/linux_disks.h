@@ -47,13 +47,9 @@ bool isLiveFileSystemType(std::optional<std::uint64_t> type);
 // A device number as sysfs writes it, "MAJ:MIN".
 std::string deviceNumber(std::uint64_t device);
 
-// The device number ("MAJ:MIN") and source of the file system mounted last at mountPoint, as
-// mountinfo lists them; nullopt when no line is for it.
-struct MountedDevice {
-    std::string number;
-    std::string source; // the device path for a disk file system, unescaped
-};
-std::optional<MountedDevice> mountAt(std::string_view mountinfo, std::string_view mountPoint);
+// The source of the file system mounted last at mountPoint, as mountinfo lists it (the device
+// path for a disk file system), unescaped; nullopt when no line is for mountPoint.
+std::optional<std::string> mountSource(std::string_view mountinfo, std::string_view mountPoint);
 
 // The file system the system is installed on and the block device it is mounted from.
 struct RootFileSystem {

@@ -52,12 +52,10 @@ linux_answers::RootFileSystem fileSystemAt(const char* path)
         return fileSystem;
     }
     const std::optional<std::string> mountinfo = linux_answers::readSmallFile("/proc/self/mountinfo", mountinfoLimit);
-    const std::optional<linux_answers::MountedDevice> mount =
-        mountinfo ? linux_answers::mountAt(*mountinfo, path) : std::nullopt;
-    struct stat source {};
-    if (mount && mount->source.starts_with("/dev/") && ::stat(mount->source.c_str(), &source) == 0 &&
-        S_ISBLK(source.st_mode)) {
-        fileSystem.number = linux_answers::deviceNumber(source.st_rdev);
+    const std::optional<std::string> source = mountinfo ? linux_answers::mountSource(*mountinfo, path) : std::nullopt;
+    struct stat device {};
+    if (source && source->starts_with("/dev/") && ::stat(source->c_str(), &device) == 0 && S_ISBLK(device.st_mode)) {
+        fileSystem.number = linux_answers::deviceNumber(device.st_rdev);
     }
     return fileSystem;
 }
