@@ -213,12 +213,14 @@ void writeFiles(const fs::path& folder, const Files& files)
     }
 }
 
-// A block device as the kernel lays it out: its folder below devices/ and its files. stage()
-// adds the links to it: block/ for a disk, class/block/ and dev/block/ for all, and a hardware
-// disk's device link. A "partition" file makes a partition of the disk whose folder holds it.
+// A block device as the kernel lays it out: its folder below devices/, its number and files.
+// stage() adds the links to it: class/block/ and dev/block/ for all, block/ and the device link
+// of hardware for a disk. A partition's folder lies in its disk's.
 struct Staged {
     std::string folder;
+    std::string number;
     Files files;
+    bool isPartition = false;
 };
 
 void stage(const fs::path& root, const std::vector<Staged>& devices)
@@ -226,23 +228,18 @@ void stage(const fs::path& root, const std::vector<Staged>& devices)
     for (const Staged& device : devices) {
         const fs::path folder = root / "devices" / device.folder;
         writeFiles(folder, device.files);
-        const auto has = [&device](const std::string& name) {
-            const auto file = std::find_if(device.files.begin(), device.files.end(),
-                                           [&name](const auto& f) { return f.first == name; });
-            return file == device.files.end() ? std::string() : file->second;
+        const auto link = [&root, &folder](const char* links, const std::string& name) {
+            fs::create_directories(root / links);
+            fs::create_directory_symlink(fs::relative(folder, root / links), root / links / name);
         };
-        const bool isDisk = has("partition").empty();
-        for (const auto& [links, name] : {std::pair{"class/block", folder.filename().string()},
-                                          {"dev/block", has("dev")},
-                                          {"block", folder.filename().string()}}) {
-            if (!name.empty() && (isDisk || std::string_view(links) != "block")) {
-                fs::create_directories(root / links);
-                fs::create_directory_symlink(fs::relative(folder, root / links), root / links / name);
-            }
+        link("class/block", folder.filename());
+        link("dev/block", device.number);
+        if (!device.isPartition) {
+            link("block", folder.filename());
         }
-        fs::path parent = folder.parent_path();
-        parent = parent.filename() == "block" ? parent.parent_path() : parent;
-        if (isDisk && !device.folder.starts_with("virtual/block/")) {
+        const fs::path parent =
+            folder.parent_path().filename() == "block" ? folder.parent_path().parent_path() : folder.parent_path();
+        if (!device.isPartition && !device.folder.starts_with("virtual/block/")) {
             fs::create_directory_symlink(fs::relative(parent, folder), folder / "device");
         }
     }
@@ -253,20 +250,20 @@ constexpr std::uint64_t gib = 2097152; // sectors
 // A hardware disk at folder, of so many GiB, with its number and more files.
 Staged hardware(std::string folder, std::uint64_t gibs, std::string number, Files more = {})
 {
-    more.insert(more.begin(), {{"size", std::to_string(gibs * gib)}, {"removable", "0"}, {"dev", std::move(number)}});
-    return Staged{std::move(folder), std::move(more)};
+    more.insert(more.begin(), {{"size", std::to_string(gibs * gib)}, {"removable", "0"}, {"dev", number}});
+    return Staged{std::move(folder), std::move(number), std::move(more)};
 }
 
-Staged partition(const Staged& disk, const std::string& name, std::string number)
+Staged partition(const Staged& disk, const std::string& name, const std::string& number)
 {
-    return Staged{disk.folder + "/" + name, {{"partition", "1"}, {"dev", std::move(number)}}};
+    return Staged{disk.folder + "/" + name, number, {{"partition", "1"}, {"dev", number}}, true};
 }
 
 // A device the kernel builds over slaves, with its id (dm/uuid or md/metadata_version).
-Staged built(const std::string& name, std::string number, const std::vector<std::string>& slaves, std::string id,
+Staged built(const std::string& name, const std::string& number, const std::vector<std::string>& slaves, std::string id,
              std::uint64_t gibs = 40)
 {
-    Staged device{"virtual/block/" + name, {{"size", std::to_string(gibs * gib)}, {"dev", std::move(number)}}};
+    Staged device{"virtual/block/" + name, number, {{"size", std::to_string(gibs * gib)}, {"dev", number}}};
     device.files.emplace_back(name.starts_with("md") ? "md/metadata_version" : "dm/uuid", std::move(id));
     for (const std::string& slave : slaves) {
         device.files.emplace_back("slaves/" + slave, "->../../../../" + slave); // its target is not asked
