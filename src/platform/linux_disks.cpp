@@ -122,6 +122,30 @@ bool isDiskOfItsOwn(const BlockDisk& disk)
            (disk.name.starts_with("md") && id.starts_with("external:"));
 }
 
+// Real hardware that stays in the machine. USB disks report removable 0 as often as not, SD
+// cards never set it, and a Thunderbolt disk looks like any NVMe disk but for its port: all are
+// where a live or portable system comes from, not where Windows would go.
+bool isBuiltInHardware(const BlockDisk& disk)
+{
+    return disk.hasDevice && !isNeverADisk(disk.name) && disk.attachment == Attachment::internal && disk.removable &&
+           parseDecimal(*disk.removable) == std::optional<std::uint64_t>{0};
+}
+
+// Whether Windows setup would list the disk as one it can go to: built-in hardware, or a volume
+// it sees as one disk whose members, looked up in disks, are all built-in hardware.
+bool isBuiltIn(const BlockDisk& disk, const std::vector<BlockDisk>& disks)
+{
+    if (!isDiskOfItsOwn(disk)) {
+        return isBuiltInHardware(disk);
+    }
+    return !disk.members.empty() &&
+           std::all_of(disk.members.begin(), disk.members.end(), [&disks](const std::string& member) {
+               return std::any_of(disks.begin(), disks.end(), [&member](const BlockDisk& other) {
+                   return other.name == member && isBuiltInHardware(other);
+               });
+           });
+}
+
 // Where a device's path below sysfs says it is attached: the bus folders the kernel names
 // (usb2, fw1, an iSCSI session3, nvme-fabrics) or a PCI device below which Thunderbolt tunnels run.
 Attachment attachmentOfPath(std::string_view path, const std::vector<std::string>& thunderboltPorts)
@@ -176,7 +200,7 @@ Attachment attachmentOf(const std::string& root, const std::string& path,
         return attachmentOfDevice(root, path, thunderboltPorts);
     }
     const std::string subsystem(parentOf(path));
-    for (const std::string& name : folderEntries(root + "/" + subsystem).value_or(std::vector<std::string>{})) {
+    for (const std::string& name : folderEntries(sysfsPath(root, subsystem, "")).value_or(std::vector<std::string>{})) {
         // Controllers read "nvme0", the namespaces beside them "nvme0n1".
         if (isNumbered(name, "nvme") && name.find('n', 4) == std::string::npos) {
             const Attachment attachment = attachmentOfDevice(root, linkedPath(root, subsystem, name), thunderboltPorts);
@@ -238,6 +262,7 @@ BlockDisk readBlockDisk(const std::string& root, const std::string& name, const 
         }
         if (isDiskOfItsOwn(disk)) {
             disk.size = readAttribute(entry + "/size");
+            disk.members = folderEntries(entry + "/slaves").value_or(std::vector<std::string>{});
         }
         return disk;
     }
@@ -259,27 +284,12 @@ struct DeviceLink {
     std::string entry;
 };
 
-std::optional<std::vector<BlockDisk>> disksUnder(const std::string& root, std::vector<DeviceLink> pending,
-                                                 const std::vector<std::string>& thunderboltPorts, bool withMembers);
-
-// The disks a volume Windows sees as one disk is built of, through its slaves folder.
-std::vector<BlockDisk> membersOf(const std::string& root, const std::string& volume,
-                                 const std::vector<std::string>& thunderboltPorts)
-{
-    std::vector<DeviceLink> slaves;
-    for (std::string& slave :
-         folderEntries(sysfsPath(root, "block", volume) + "/slaves").value_or(std::vector<std::string>{})) {
-        slaves.push_back(DeviceLink{"class/block", std::move(slave)});
-    }
-    return disksUnder(root, std::move(slaves), thunderboltPorts, false).value_or(std::vector<BlockDisk>{});
-}
-
 // The disks under the devices the links lead to, followed down through partitions and the
-// slaves of device-mapper and md; a volume Windows sees as one disk is a disk of its own, with
-// its members where withMembers. nullopt where a loop, RAM or network device lies on the way,
-// a link leads nowhere, or the stack is deeper than any real one (a malformed tree).
+// slaves of device-mapper and md; a volume Windows sees as one disk is a disk of its own, and
+// the disks it is built of are read with it. nullopt where a loop, RAM or network device lies
+// on the way, a link leads nowhere, or the stack is deeper than any real one (a malformed tree).
 std::optional<std::vector<BlockDisk>> disksUnder(const std::string& root, std::vector<DeviceLink> pending,
-                                                 const std::vector<std::string>& thunderboltPorts, bool withMembers)
+                                                 const std::vector<std::string>& thunderboltPorts)
 {
     constexpr int mostSteps = 64;
     std::vector<BlockDisk> disks;
@@ -304,18 +314,15 @@ std::optional<std::vector<BlockDisk>> disksUnder(const std::string& root, std::v
         }
         seen.push_back(name);
         BlockDisk disk = readBlockDisk(root, name, path, thunderboltPorts);
-        const std::optional<std::vector<std::string>> slaves =
-            disk.hasDevice || isDiskOfItsOwn(disk) ? std::nullopt
-                                                   : folderEntries(sysfsPath(root, "block", name) + "/slaves");
-        if (!slaves || slaves->empty()) {
-            if (withMembers && isDiskOfItsOwn(disk)) {
-                disk.members = membersOf(root, name, thunderboltPorts);
-            }
-            disks.push_back(std::move(disk));
-            continue;
-        }
-        for (const std::string& slave : *slaves) {
+        const std::vector<std::string> below =
+            disk.hasDevice || isDiskOfItsOwn(disk)
+                ? disk.members
+                : folderEntries(sysfsPath(root, "block", name) + "/slaves").value_or(std::vector<std::string>{});
+        for (const std::string& slave : below) {
             pending.push_back(DeviceLink{"class/block", slave});
+        }
+        if (below.empty() || isDiskOfItsOwn(disk)) {
+            disks.push_back(std::move(disk));
         }
     }
     return disks;
@@ -352,9 +359,6 @@ std::vector<BlockDisk> readBlockDisks(const std::string& root, const std::vector
             continue;
         }
         disks.push_back(readBlockDisk(root, name, {}, thunderboltPorts));
-        if (isDiskOfItsOwn(disks.back())) {
-            disks.back().members = membersOf(root, name, thunderboltPorts);
-        }
     }
     return disks;
 }
@@ -424,30 +428,19 @@ std::optional<std::string> mountSource(std::string_view mountinfo, std::string_v
     return last;
 }
 
-bool isBuiltIn(const BlockDisk& disk)
-{
-    if (isDiskOfItsOwn(disk)) {
-        return !disk.members.empty() && std::all_of(disk.members.begin(), disk.members.end(), isBuiltIn);
-    }
-    // USB disks report removable 0 as often as not, SD cards never set it, and a Thunderbolt
-    // disk looks like any NVMe disk but for its port: all are where a live or portable system
-    // comes from, not where Windows would go.
-    return disk.hasDevice && !isNeverADisk(disk.name) && disk.attachment == Attachment::internal && disk.removable &&
-           parseDecimal(*disk.removable) == std::optional<std::uint64_t>{0};
-}
-
 std::optional<std::uint64_t> largestBuiltIn(const std::vector<BlockDisk>& disks)
 {
     // Windows sees a RAID volume's members only as the volume.
     std::vector<std::string_view> hidden;
     for (const BlockDisk& disk : disks) {
-        for (const BlockDisk& member : isBuiltIn(disk) ? disk.members : std::vector<BlockDisk>{}) {
-            hidden.push_back(member.name);
+        if (isDiskOfItsOwn(disk) && isBuiltIn(disk, disks)) {
+            hidden.insert(hidden.end(), disk.members.begin(), disk.members.end());
         }
     }
     std::optional<std::uint64_t> largest;
     for (const BlockDisk& disk : disks) {
-        const bool counts = isBuiltIn(disk) && std::find(hidden.begin(), hidden.end(), disk.name) == hidden.end();
+        const bool counts =
+            isBuiltIn(disk, disks) && std::find(hidden.begin(), hidden.end(), disk.name) == hidden.end();
         // A card reader without its card, or a namespace not yet set up, reads 0.
         const std::optional<std::uint64_t> bytes = counts ? sizeInBytes(disk) : std::nullopt;
         if (bytes && *bytes > largest.value_or(0)) {
@@ -468,9 +461,10 @@ std::optional<std::uint64_t> systemCapacity(const std::string& root, const RootF
     // An installed root on built-in disks needs only the devices under it: reading all of them
     // costs a run some dozens of system calls. Anything else, or anything unclear, reads them all.
     if (!isLiveFileSystemType(rootFileSystem.type) && !rootFileSystem.number.empty()) {
-        const std::optional<std::vector<BlockDisk>> under =
-            disksUnder(root, rootLinks(root, rootFileSystem), ports, true);
-        if (under && !under->empty() && std::all_of(under->begin(), under->end(), isBuiltIn)) {
+        const std::optional<std::vector<BlockDisk>> under = disksUnder(root, rootLinks(root, rootFileSystem), ports);
+        if (under && !under->empty() && std::all_of(under->begin(), under->end(), [&under](const BlockDisk& disk) {
+                return isBuiltIn(disk, *under);
+            })) {
             return largestBuiltIn(*under);
         }
     }

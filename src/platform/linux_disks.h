@@ -32,8 +32,9 @@ struct BlockDisk {
     Attachment attachment = Attachment::internal;
     // Of a device-mapper device its dm/uuid, of an md array its md/metadata_version, as read.
     std::string volumeId{};
-    // Of a volume Windows sees as one disk (multipath, firmware RAID): the disks it is built of.
-    std::vector<BlockDisk> members{};
+    // Of a volume Windows sees as one disk (multipath, firmware RAID): what it is built of, as
+    // its slaves folder names them.
+    std::vector<std::string> members{};
 };
 
 // statfs types the system-drive rule asks about.
@@ -57,18 +58,14 @@ struct RootFileSystem {
     std::string number{};              // "MAJ:MIN"; empty where there is none (RAM disk, overlay, ZFS, NFS)
 };
 
-// Whether Windows setup would list the disk as one it can go to: real hardware attached
-// internally with removable 0 and a name that is no loop, RAM, optical, floppy or network
-// device; or a multipath or firmware RAID volume all of whose members are such disks.
-bool isBuiltIn(const BlockDisk& disk);
-
-// The largest built-in disk that reads a size other than 0, a RAID volume's members counted
-// only as the volume; nullopt when there is none.
+// The largest disk Windows setup would list as one it can go to that reads a size other than 0;
+// nullopt when there is none. That is real hardware attached internally with removable 0 and a
+// name that is no loop, RAM, optical, floppy or network device; or a multipath or firmware RAID
+// volume whose members are all such disks of the list, which then count only as the volume.
 std::optional<std::uint64_t> largestBuiltIn(const std::vector<BlockDisk>& disks);
 
-// The disks <root>/block lists, in directory order, each as Windows would see it: a multipath
-// or firmware RAID volume with its members. Loop, RAM, optical, floppy and network devices are
-// set aside by name, unread. Empty when the folder cannot be read.
+// The disks <root>/block lists, in directory order. Loop, RAM, optical, floppy and network
+// devices are set aside by name, unread. Empty when the folder cannot be read.
 std::vector<BlockDisk> blockDisks(const std::string& root);
 
 // The capacity the system-drive line judges.
