@@ -65,34 +65,25 @@ bool isPciAddress(std::string_view name)
 // the target's ".." to mean the same. Empty when the link cannot be read or leads out of sysfs.
 std::string linkedPath(const std::string& root, std::string_view folder, std::string_view name)
 {
-    std::array<char, PATH_MAX> target{};
-    const ssize_t length = ::readlink(sysfsPath(root, folder, name).c_str(), target.data(), target.size() - 1);
-    if (length <= 0 || target[0] == '/') {
+    std::array<char, PATH_MAX> target; // readlink fills what it returns; nothing else is read
+    const ssize_t length = ::readlink(sysfsPath(root, folder, name).c_str(), target.data(), target.size());
+    if (length <= 0 || length == static_cast<ssize_t>(target.size()) || target[0] == '/') {
         return {};
     }
-    std::vector<std::string_view> parts;
-    const auto follow = [&parts](std::string_view path) {
-        for (std::size_t start = 0; start < path.size();) {
-            const std::size_t end = std::min(path.find('/', start), path.size());
-            const std::string_view part = path.substr(start, end - start);
-            start = end + 1;
-            if (part == "..") {
-                if (parts.empty()) {
-                    return false;
-                }
-                parts.pop_back();
-            } else if (!part.empty() && part != ".") {
-                parts.push_back(part);
+    std::string path(folder);
+    const std::string_view rest(target.data(), static_cast<std::size_t>(length));
+    for (std::size_t start = 0; start < rest.size();) {
+        const std::size_t end = std::min(rest.find('/', start), rest.size());
+        const std::string_view part = rest.substr(start, end - start);
+        start = end + 1;
+        if (part == "..") {
+            if (path.empty()) {
+                return {};
             }
+            path.erase(parentOf(path).size());
+        } else if (!part.empty() && part != ".") {
+            path.append(path.empty() ? "" : "/").append(part);
         }
-        return true;
-    };
-    if (!follow(folder) || !follow(std::string_view(target.data(), static_cast<std::size_t>(length)))) {
-        return {};
-    }
-    std::string path;
-    for (const std::string_view part : parts) {
-        path.append(path.empty() ? "" : "/").append(part);
     }
     return path;
 }
