@@ -102,6 +102,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     answers.leaf0 = readRegisters(in);
     answers.leaf1 = readRegisters(in);
     answers.extendedLeaf0 = readRegisters(in);
+    answers.extendedReach = answers.extendedLeaf0->eax;
     answers.extendedLeaf1 = readRegisters(in);
     for (CpuidRegisters& leaf : answers.brandLeaves) {
         leaf = readRegisters(in);
@@ -111,8 +112,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 
     const std::string vendor = quill::decodeVendor(answers.leaf0);
     checkVendor(answers.leaf0, vendor);
-    const std::string brand = quill::decodeBrand(answers.extendedLeaf0.eax, answers.brandLeaves);
-    checkBrand(answers.extendedLeaf0.eax, answers.brandLeaves, brand);
+    const std::string brand = quill::decodeBrand(answers.extendedReach, answers.brandLeaves);
+    checkBrand(answers.extendedReach, answers.brandLeaves, brand);
 
     const ProcessorInfo info = quill::decodeProcessorInfo(answers);
     FUZZ_CHECK(info.vendor == vendor);

@@ -20,8 +20,8 @@ CpuidRegisters cpuid(std::uint32_t leaf)
 // Leaves 1 and 0x80000001 as the C library read them at start-up, where it keeps them (glibc
 // does, for its own choice of string functions); false where it does not. The library reads
 // leaf 0x80000008 only where the highest extended leaf reaches it, and its EAX (the address
-// sizes) is never 0 then. That bound is all the readers of extendedLeaf0.eax compare with, so
-// leaf 0x80000000 is not read again either.
+// sizes) is never 0 then. That bound is all the readers compare with, so leaf 0x80000000 is
+// not read again either.
 bool takeLibraryLeaves([[maybe_unused]] CpuidAnswers& answers)
 {
 #if defined(QUILLBROOK_LIBRARY_CPUID)
@@ -37,7 +37,7 @@ bool takeLibraryLeaves([[maybe_unused]] CpuidAnswers& answers)
         return false;
     }
     answers.leaf1 = registers(CPUID_INDEX_1);
-    answers.extendedLeaf0.eax = 0x80000008;
+    answers.extendedReach = 0x80000008;
     answers.extendedLeaf1 = registers(CPUID_INDEX_80000001);
     return true;
 #else
@@ -57,9 +57,10 @@ CpuidAnswers readCpuid()
     if (!takeLibraryLeaves(answers)) {
         answers.leaf1 = cpuid(1);
         answers.extendedLeaf0 = cpuid(0x80000000);
+        answers.extendedReach = answers.extendedLeaf0->eax;
         answers.extendedLeaf1 = cpuid(0x80000001);
     }
-    if (answers.extendedLeaf0.eax >= lastBrandLeaf) {
+    if (answers.extendedReach >= lastBrandLeaf) {
         for (std::uint32_t i = 0; i < answers.brandLeaves.size(); ++i) {
             answers.brandLeaves[i] = cpuid(0x80000002 + i);
         }

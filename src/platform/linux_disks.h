@@ -1,8 +1,8 @@
 #pragma once
 
-// Which disk the Linux build measures for the system-drive line: the disk Windows would go to,
-// told from what sysfs shows of the block devices and of what the root sits on. The readers
-// take their sysfs root from the caller so tests can point them at a tree of their own.
+// Which disk the Linux build measures for the system-drive line: the disk Windows setup would
+// go to, told from what sysfs shows of the block devices and of what the root sits on. The
+// readers take their sysfs root from the caller so tests can point them at a tree of their own.
 
 #include <cstdint>
 #include <optional>
@@ -12,10 +12,14 @@
 
 namespace quill::platform::linux_answers {
 
-// A partition of a disk, as the disk's folder lists it.
-struct BlockPartition {
-    std::string name;
-    std::string number; // the dev file's "MAJ:MIN"
+// Where a disk is attached, as far as that decides whether it stays in the machine.
+enum class Attachment : std::uint8_t {
+    internal,
+    usb,
+    sdCard,      // an MMC disk whose card type starts with "SD" (SD, SDcombo); eMMC reads "MMC"
+    thunderbolt, // below a Thunderbolt or USB4 controller, or a port the firmware marks external
+    firewire,
+    network, // an iSCSI LUN or an NVMe namespace reached over a fabric (TCP, RDMA, FC)
 };
 
 // A block device as <sysfs>/block lists it. The file texts are kept as read (nullopt when
@@ -23,64 +27,61 @@ struct BlockPartition {
 struct BlockDisk {
     std::string name;
     bool hasDevice = false; // real hardware: a "device" entry leads to it
-    std::optional<std::string> removable;
-    std::optional<std::string> size; // in 512-byte sectors, whatever the disk's block size
-    std::string number{};            // the dev file's "MAJ:MIN", empty when unreadable
-    std::vector<BlockPartition> partitions{};
-    std::vector<std::string> slaves{};          // what device-mapper or md builds it on: disks or partitions
-    std::optional<std::string> backingDevice{}; // a loop's: "MAJ:MIN" of what holds its backing file
-    bool isUsb = false;                         // attached through USB: its device path has a usb node
-    bool isSdCard = false;                      // device/type reads SD
-    // A device above it reads "removable" in its removable file: the kernel's word for a port
-    // a disk can be unplugged from, as Thunderbolt and USB4 are.
-    bool hasRemovableParent = false;
+    std::optional<std::string> removable{};
+    std::optional<std::string> size{}; // in 512-byte sectors, whatever the disk's block size
+    Attachment attachment = Attachment::internal;
+    // Of a device-mapper device its dm/uuid, of an md array its md/metadata_version, as read.
+    std::string volumeId{};
+    // Of a volume Windows sees as one disk (multipath, firmware RAID): what it is built of, as
+    // its slaves folder names them.
+    std::vector<std::string> members{};
 };
 
-// The entries of <root>/block in directory order; empty when the folder cannot be read. A
-// loop's backing file is looked up from the process's own root, where the kernel names it.
-std::vector<BlockDisk> blockDisks(const std::string& root);
+// statfs types the system-drive rule asks about.
+inline constexpr std::uint64_t overlayFileSystem = 0x794c7630;
+inline constexpr std::uint64_t btrfsFileSystem = 0x9123683e;
+
+// Whether statfs's type is one a live medium boots into: a RAM disk, overlay, aufs, squashfs,
+// iso9660 or EROFS.
+bool isLiveFileSystemType(std::optional<std::uint64_t> type);
 
 // A device number as sysfs writes it, "MAJ:MIN".
 std::string deviceNumber(std::uint64_t device);
 
-// The device number ("MAJ:MIN") and source of the file system mounted last on "/", as
-// mountinfo lists them; nullopt when no line is for "/".
-struct MountedDevice {
-    std::string number;
-    std::string source; // the device path for a disk file system, unescaped
-};
-std::optional<MountedDevice> rootMount(std::string_view mountinfo);
+// The source of the file system mounted last at mountPoint, as mountinfo lists it (the device
+// path for a disk file system), unescaped; nullopt when no line is for mountPoint.
+std::optional<std::string> mountSource(std::string_view mountinfo, std::string_view mountPoint);
 
-// What the root file system is and where it may sit.
+// The file system the system is installed on and the block device it is mounted from.
 struct RootFileSystem {
     std::optional<std::uint64_t> type; // statfs's f_type; nullopt when statfs failed
-    std::vector<std::string> numbers;  // the device numbers "/" may sit on, the likeliest first
+    std::string number{};              // "MAJ:MIN"; empty where there is none (RAM disk, overlay, ZFS, NFS)
 };
+
+// The largest disk Windows setup would list as one it can go to that reads a size other than 0;
+// nullopt when there is none. That is real hardware attached internally with removable 0 and a
+// name that is no loop, RAM, optical, floppy or network device; or a multipath or firmware RAID
+// volume whose members are all such disks of the list, which then count only as the volume.
+std::optional<std::uint64_t> largestBuiltIn(const std::vector<BlockDisk>& disks);
+
+// The disks <root>/block lists, in directory order. Loop, RAM, optical, floppy and network
+// devices are set aside by name, unread. Empty when the folder cannot be read.
+std::vector<BlockDisk> blockDisks(const std::string& root);
 
 // The capacity the system-drive line judges.
 //
-// An installed system on built-in disks: the disk under "/", found from the root's device
-// number through its partition and through device-mapper and md; the largest where there are
-// several. A RAID volume (md, or device-mapper over two or more disks) built of whole built-in
-// disks counts as one disk of its own size, as Windows would see it through the RAID driver.
+// An installed system on built-in disks: the largest of the disks under it, found from its
+// device number through partitions, device-mapper and md, for btrfs from every device of the
+// file system. Device-mapper and md are Linux's own and Windows sees their members, except
+// multipath (dm/uuid "mpath-"), dmraid's firmware RAID ("DMRAID-") and md arrays whose metadata
+// the firmware keeps ("external:", Intel RST and DDF): Windows sees those as one disk.
 //
 // Anything else (a live system, whose root is a RAM disk, overlay, aufs, squashfs, iso9660 or
-// EROFS, or sits on a loop device; a root on a USB, SD, Thunderbolt or removable disk, on zram
-// or a RAM disk; a root on no block device at all, as ZFS or NFS): the largest built-in disk,
-// where Windows would most likely go. Built-in means real hardware, removable 0, not attached
-// through USB or a removable port, no SD card, no loop, RAM, optical or floppy device, and not
-// a disk of the root's own stack. A built-in disk that merely holds a loop's backing file (an
-// ISO booted through GRUB's loopback or Ventoy) counts. None such: nullopt, never a RAM disk's
-// or a file system's size.
-std::optional<std::uint64_t> systemCapacity(const RootFileSystem& rootFileSystem, const std::vector<BlockDisk>& disks);
-
-// Whether the first of the root's numbers that <root>/dev/block knows is a block device.
-bool isBlockDeviceNumber(const std::string& root, const std::string& number);
-
-// The block devices systemCapacity needs for this root: on an installed system whose root
-// sits, also through device-mapper or md, on built-in disks only, the devices of that stack
-// alone (found through <root>/dev/block and the slaves folders); in every other case all of
-// blockDisks.
-std::vector<BlockDisk> blockDisksFor(const std::string& root, const RootFileSystem& rootFileSystem);
+// EROFS, or sits on a loop device; a root with a disk that is not built-in under it; a root on
+// zram, a RAM disk or no block device at all, as ZFS or NFS): the largest built-in disk, where
+// Windows would most likely go. A disk that holds a loop's backing file (an ISO booted through
+// GRUB's loopback or Ventoy) counts like any other. A disk reading size 0 is passed over; none
+// left: nullopt, never a RAM disk's or a file system's size.
+std::optional<std::uint64_t> systemCapacity(const std::string& root, const RootFileSystem& rootFileSystem);
 
 } // namespace quill::platform::linux_answers

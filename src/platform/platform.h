@@ -29,13 +29,19 @@ struct CpuidRegisters {
 };
 
 // The CPUID answers a run needs, each leaf read once: every CPUID is a trap to the hypervisor
-// in a virtual machine. brandLeaves are read only when extendedLeaf0.eax reaches lastBrandLeaf.
+// in a virtual machine. Every leaf held is what the processor said; brandLeaves are read only
+// where extendedReach is at least lastBrandLeaf.
 struct CpuidAnswers {
     CpuidRegisters leaf0;
     CpuidRegisters leaf1;
-    CpuidRegisters extendedLeaf0;              // 0x80000000; EAX at least what it says (see readCpuid)
+    // 0x80000000, nullopt where it was not asked: the C library's copy of the other leaves
+    // showed that the brand leaves exist.
+    std::optional<CpuidRegisters> extendedLeaf0;
     CpuidRegisters extendedLeaf1;              // 0x80000001
     std::array<CpuidRegisters, 3> brandLeaves; // 0x80000002..0x80000004
+    // The highest extended leaf known to exist, what the readers compare with: extendedLeaf0's
+    // EAX, or 0x80000008 where the C library's copy of that leaf stood in for asking.
+    std::uint32_t extendedReach = 0;
 };
 
 inline constexpr std::uint32_t lastBrandLeaf = 0x80000004;

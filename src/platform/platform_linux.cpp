@@ -7,6 +7,7 @@
 #include <sys/signalfd.h>
 #include <sys/stat.h>
 #include <sys/statfs.h>
+#include <sys/sysmacros.h>
 #include <sys/sysinfo.h>
 #include <sys/utsname.h>
 #include <termios.h>
@@ -28,30 +29,47 @@ constexpr const char* sysfsRoot = "/sys";
 // mountinfo has a line of a few hundred bytes per mount.
 constexpr std::size_t mountinfoLimit = std::size_t{1} << 20;
 
-// The device numbers "/" may sit on, the likeliest first: stat's; where that is no block device,
-// mountinfo's and that of the device mountinfo names as the source. Btrfs gives the first two an
-// anonymous number of its own; only the source leads to the disk there.
-std::vector<std::string> rootDeviceNumbers()
+// The file system at path and the block device it is mounted from. A live system's RAM disk
+// or overlay has no device, and nothing more is asked of it; btrfs gives every subvolume an
+// anonymous number of its own, and only the device mountinfo names as the source (under /dev,
+// where nothing can hang) leads to the disk.
+linux_answers::RootFileSystem fileSystemAt(const char* path)
 {
-    std::vector<std::string> numbers;
-    struct stat root {};
-    if (::stat("/", &root) == 0) {
-        numbers.push_back(linux_answers::deviceNumber(root.st_dev));
-        if (linux_answers::isBlockDeviceNumber(sysfsRoot, numbers.back())) {
-            return numbers;
-        }
+    linux_answers::RootFileSystem fileSystem;
+    struct statfs type {};
+    if (::statfs(path, &type) == 0) {
+        fileSystem.type = static_cast<std::uint64_t>(type.f_type);
+    }
+    struct stat mounted {};
+    if (::stat(path, &mounted) != 0) {
+        return fileSystem;
+    }
+    if (major(mounted.st_dev) != 0) {
+        fileSystem.number = linux_answers::deviceNumber(mounted.st_dev);
+        return fileSystem;
+    }
+    if (linux_answers::isLiveFileSystemType(fileSystem.type)) {
+        return fileSystem;
     }
     const std::optional<std::string> mountinfo = linux_answers::readSmallFile("/proc/self/mountinfo", mountinfoLimit);
-    const std::optional<linux_answers::MountedDevice> mount =
-        mountinfo ? linux_answers::rootMount(*mountinfo) : std::nullopt;
-    if (mount) {
-        numbers.push_back(mount->number);
-        struct stat source {};
-        if (::stat(mount->source.c_str(), &source) == 0 && S_ISBLK(source.st_mode)) {
-            numbers.push_back(linux_answers::deviceNumber(source.st_rdev));
-        }
+    const std::optional<std::string> source = mountinfo ? linux_answers::mountSource(*mountinfo, path) : std::nullopt;
+    struct stat device {};
+    if (source && source->starts_with("/dev/") && ::stat(source->c_str(), &device) == 0 && S_ISBLK(device.st_mode)) {
+        fileSystem.number = linux_answers::deviceNumber(device.st_rdev);
     }
-    return numbers;
+    return fileSystem;
+}
+
+// The file system the system is installed on. Where "/" is the overlay of a composefs image,
+// as on Fedora CoreOS and the Atomic desktops, the ostree deployment it shows lies on the file
+// system mounted at /sysroot, and that is an installed system, not a live one.
+linux_answers::RootFileSystem installedFileSystem()
+{
+    linux_answers::RootFileSystem root = fileSystemAt("/");
+    if (root.type == linux_answers::overlayFileSystem && linux_answers::exists("/run/ostree-booted")) {
+        return fileSystemAt("/sysroot");
+    }
+    return root;
 }
 
 // ANSI colours standing in for the Windows console attributes.
@@ -183,7 +201,7 @@ void stopUntilContinued()
 
 std::uint16_t nativeArchitecture(const CpuidAnswers& cpuid)
 {
-    return linux_answers::architectureFromCpuid(cpuid.extendedLeaf0.eax, cpuid.extendedLeaf1);
+    return linux_answers::architectureFromCpuid(cpuid.extendedReach, cpuid.extendedLeaf1);
 }
 
 FirmwareVisibility firmwareVisibility()
@@ -230,15 +248,9 @@ std::optional<std::uint64_t> totalPhysicalMemory()
 
 SystemVolumeAnswer systemVolume()
 {
-    // The disk under the root file system stands in for the Windows directory's volume; there
+    // The disk under the installed system stands in for the Windows directory's volume; there
     // is no directory lookup that could fail first.
-    linux_answers::RootFileSystem root;
-    struct statfs fileSystem {};
-    if (::statfs("/", &fileSystem) == 0) {
-        root.type = static_cast<std::uint64_t>(fileSystem.f_type);
-    }
-    root.numbers = rootDeviceNumbers();
-    return SystemVolumeAnswer{true, linux_answers::systemCapacity(root, linux_answers::blockDisksFor(sysfsRoot, root))};
+    return SystemVolumeAnswer{true, linux_answers::systemCapacity(sysfsRoot, installedFileSystem())};
 }
 
 ExecutablePathAnswer executablePath()

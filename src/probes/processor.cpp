@@ -77,7 +77,7 @@ ProcessorInfo decodeProcessorInfo(const CpuidAnswers& answers)
     info.hasLahfSahf = bit(answers.extendedLeaf1.ecx, 0);
     info.hasPrefetchW = bit(answers.extendedLeaf1.ecx, 8);
     info.hasNx = bit(answers.extendedLeaf1.edx, 20);
-    info.brand = decodeBrand(answers.extendedLeaf0.eax, answers.brandLeaves);
+    info.brand = decodeBrand(answers.extendedReach, answers.brandLeaves);
     info.vendor = decodeVendor(answers.leaf0);
     return info;
 }

@@ -15,10 +15,11 @@ from harness import BinaryTestCase, BOM, REPORT
 
 DRIVE = "Systemlaufwerk >= 64 GiB"
 ROOT_SIZE = "64m"  # the RAM disk's own capacity, 0.1 GiB
-STAGED = ("block", "bus", "class", "devices", "firmware")
+STAGED = ("block", "bus", "class", "dev", "devices", "firmware")
 
 # Runs inside the namespace: $1 mount point, $2 staged tree, $3 tmpfs, overlay or a loop device
-# with ext4, $4 folder for the report, $5 sysfs or plain, $6 a loop device to mount as /medium or "".
+# with ext4, $4 folder for the report, $5 sysfs or plain, $6 a loop device to mount as /medium or "",
+# $7 one to mount as /sysroot of an ostree system or "". $TRACE, where set, runs the program.
 IN_NAMESPACE = r"""
 set -eu
 root=$1
@@ -35,6 +36,7 @@ else
   cp -a "$2/." "$root"
 fi
 if [ "$6" ]; then mount "$6" "$root/medium"; touch "$root/medium/rootfs.img"; fi
+if [ "$7" ]; then mount "$7" "$root/sysroot"; touch "$root/run/ostree-booted"; fi
 mount -t proc proc "$root/proc"
 if [ "$5" = sysfs ]; then
   mount -t sysfs sysfs "$root/sys"
@@ -43,7 +45,7 @@ else
   mount --bind "$root/staged-sys" "$root/sys"
 fi
 code=0
-chroot "$root" /live/quillbrook </dev/null || code=$?
+${TRACE:-} chroot "$root" /live/quillbrook </dev/null || code=$?
 cp "$root/live/%s" "$4"
 exit $code
 """ % (ROOT_SIZE, " ".join(STAGED), REPORT)
@@ -97,7 +99,7 @@ class LiveSystem(BinaryTestCase):
     def stage(self, directory, disks, files, numbers):
         """A root tree with the program, what a dynamic build loads, and the staged sysfs folders."""
         stage = os.path.join(directory, "stage")
-        for folder in ("proc", "sys", "medium") + tuple("staged-sys/" + name for name in STAGED):
+        for folder in ("proc", "sys", "medium", "sysroot", "run") + tuple("staged-sys/" + name for name in STAGED):
             os.makedirs(os.path.join(stage, folder))
         self.install(os.path.join(stage, "live"))
         libraries = subprocess.run(["ldd", os.path.join(stage, "live", "quillbrook")], capture_output=True,
@@ -106,31 +108,42 @@ class LiveSystem(BinaryTestCase):
             os.makedirs(os.path.dirname(stage + library), exist_ok=True)
             shutil.copy2(library, stage + library)
         sys = os.path.join(stage, "staged-sys")
+        for folder in ("dev/block", "class/block"):
+            os.makedirs(os.path.join(sys, folder), exist_ok=True)
         for path, text in files.items():
             self.write(os.path.join(sys, path), text, numbers)
         for name, (parent, attributes) in disks.items():
             folder = os.path.join("devices", parent or "virtual/block", name)
             for path, text in attributes.items():  # device/type is written through the device link
                 self.write(os.path.join(sys, folder, path.replace("device/", "../")), text, numbers)
+                if os.path.basename(path) == "dev" and text.strip():  # the disk's or a partition's number
+                    device = os.path.normpath(os.path.join(folder, os.path.dirname(path)))
+                    number = numbers.get(text.strip(), text.strip())
+                    os.symlink("../../" + device, os.path.join(sys, "dev/block", number))
+                    os.symlink("../../" + device, os.path.join(sys, "class/block", os.path.basename(device)))
             if parent:
                 os.symlink("../../" + os.path.basename(parent), os.path.join(sys, folder, "device"))
             os.symlink(os.path.join("..", folder), os.path.join(sys, "block", name))
         return stage
 
-    def run_live(self, directory, root_kind, disks, files, sys_kind, medium):
+    def run_live(self, directory, root_kind, disks, files, sys_kind, medium, trace=None):
         mount_point = os.path.join(directory, "root")
         out = os.path.join(directory, "out")
         os.makedirs(mount_point)
         os.makedirs(out)
-        numbers, medium_device = {}, ""
+        numbers, medium_device, sysroot_device = {}, "", ""
+        if root_kind == "composefs":  # an overlay root with the ostree deployment's disk at /sysroot
+            root_kind, (sysroot_device, numbers["SYSROOT"]) = "overlay", self.loop_device(directory, "sysroot")
         if root_kind == "ext4":
             root_kind, numbers["ROOT"] = self.loop_device(directory, "root")
         if medium:
             medium_device, numbers["MEDIUM"] = self.loop_device(directory, "medium")
         stage = self.stage(directory, disks, files, numbers)
+        environment = dict(os.environ, TRACE="strace -f -qq -o " + trace) if trace else None
         completed = subprocess.run(
             ["unshare", "--mount", "--propagation", "private", "sh", "-c", IN_NAMESPACE, "sh", mount_point, stage,
-             root_kind, out, sys_kind, medium_device], stdin=subprocess.DEVNULL, capture_output=True, timeout=30)
+             root_kind, out, sys_kind, medium_device, sysroot_device], stdin=subprocess.DEVNULL, capture_output=True,
+            timeout=30, env=environment)
         self.assertEqual(completed.stderr, b"", "the namespace, the chroot or the program complained")
         with open(os.path.join(out, REPORT), "rb") as file:
             return completed, file.read()
@@ -161,8 +174,11 @@ class LiveSystem(BinaryTestCase):
                        "mmcblk0": emmc}, BIOS, "sysfs", False, {DRIVE: (False, "Kapazitaet 29.8 GiB")}),
             ("ext4", {"sda": disk(SATA, 250069680, dev="8:0"), "sdb": disk(SATA, 250069680, dev="8:16"),
                       "md126": disk(None, 500137984, dev="9:126", **{"slaves/sda/": "", "slaves/sdb/": ""},
-                                    **part("md126p2", "ROOT"))},
-             BIOS, "sysfs", False, {DRIVE: (True, "Kapazitaet 238.5 GiB")}),  # RAID0 of two built-in disks
+                                    **{"md/metadata_version": "external:/md127/0"}, **part("md126p2", "ROOT"))},
+             BIOS, "sysfs", False, {DRIVE: (True, "Kapazitaet 238.5 GiB")}),  # Intel RST RAID0 of two disks
+            ("composefs", {"nvme0n1": disk(NVME, 97656250, dev="259:0", **part("nvme0n1p3", "SYSROOT")),
+                           "sda": disk(SATA, 1953525168, dev="8:0")},
+             BIOS, "sysfs", False, {DRIVE: (False, "Kapazitaet 46.6 GiB")}),  # the disk under /sysroot
             ("ext4", {"nvme0n1": NVME_512, "sda": disk(SATA, 1953525168, dev="8:0", **part("sda2", "ROOT"))},
              BIOS, "sysfs", False, {DRIVE: (True, "Kapazitaet 931.5 GiB")}),
             ("ext4", {"nvme0n1": NVME_512, "dm-0": disk(None, 1000, dev="ROOT", **{"slaves/nvme0n1p3/": ""}),
@@ -185,6 +201,30 @@ class LiveSystem(BinaryTestCase):
                 self.assertSameText(BOM.decode("utf-8") + report_model.report_text(assessment),
                                     report.decode("utf-8"))
                 self.assertEqual(completed.returncode, assessment.exit_code)
+
+    def test_a_live_run_asks_only_what_can_matter(self):
+        """Loop devices cost nothing however many there are; the system calls after the program's execve."""
+        if not shutil.which("strace"):
+            self.skipTest("strace is not installed")
+        with open(self.install(), "rb") as program:
+            if b"__asan_init" in program.read():
+                self.skipTest("a sanitized build makes calls of its own, and LeakSanitizer refuses to run under strace")
+        for loops in (8, 30):
+            with self.subTest(loops=loops):
+                disks = {"vda": disk("pci0000:00/0000:00:02.0/virtio1", 536870912, dev="254:0"),
+                         "zram0": disk(None, 8388608, dev="252:0")}
+                for index in range(loops):
+                    disks["loop%d" % index] = disk(None, 1000 if index < 6 else 0, dev="7:%d" % index,
+                                                   **{"loop/backing_file": "/snap/core/%d.snap" % index})
+                directory = os.path.join(self.workdir, str(loops))
+                trace = os.path.join(self.workdir, "trace%d" % loops)
+                completed, _ = self.run_live(directory, "tmpfs", disks, BIOS, "sysfs", False, trace)
+                self.assertIn("Kapazitaet 256.0 GiB", completed.stdout.decode("utf-8"))
+                with open(trace) as file:
+                    lines = file.read().splitlines()
+                start = next(i for i, line in enumerate(lines) if 'execve("/live/quillbrook"' in line)
+                calls = [line for line in lines[start:] if not re.match(r"\d+ +(\+\+\+|---)", line)]
+                self.assertLessEqual(len(calls), 80, "\n".join(calls))
 
 
 if __name__ == "__main__":
