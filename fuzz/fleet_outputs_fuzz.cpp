@@ -42,24 +42,25 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const std::string file = in.text();
     quill::ReportReading reading = quill::readReport(in.rest());
 
-    quill::fleet::FleetReports reports;
-    if (reading.assessment) {
+    quill::fleet::FleetPlan plan;
+    if (reading) {
         quill::fleet::MachineReport machine;
         machine.name = name;
         machine.file = file;
-        machine.work = quill::machineWork(*reading.assessment);
-        machine.assessment = std::move(*reading.assessment);
-        reports.machines.push_back(std::move(machine));
+        machine.work = quill::machineWork(*reading);
+        machine.assessment = std::move(*reading);
+        plan.machines.push_back(std::move(machine));
     } else {
-        reports.unreadable.push_back({file, reading.fault});
+        plan.unreadable.push_back({file, reading.error()});
     }
-    reports.missing = {name};
-    reports.superseded = {{name, file}};
-    const quill::fleet::FleetSummary summary = quill::fleet::summariseFleet(reports);
+    plan.missing = {name};
+    plan.superseded = {{name, file}};
+    plan.summary = quill::fleet::summariseFleet(plan);
 
-    const std::string csv = quill::fleet::fleetCsv(reports);
-    const std::string html = quill::fleet::fleetHtml(reports, summary, {0, {file}});
-    const std::string json = quill::fleet::fleetJson(reports, summary);
+    const quill::fleet::OutputContext context{0, 0, {file}};
+    const std::string csv = quill::fleet::fleetCsv(plan, context);
+    const std::string html = quill::fleet::fleetHtml(plan, context);
+    const std::string json = quill::fleet::fleetJson(plan);
     FUZZ_CHECK(quill::validUtf8(csv) == csv && !hasStrayControl(csv, true));
     FUZZ_CHECK(quill::validUtf8(html) == html && !hasStrayControl(html, false));
     FUZZ_CHECK(nlohmann::json::accept(json));

@@ -4,8 +4,10 @@
 // checks its name's first byte fails; the tool's JSON of them must read back name for name.
 
 #include "core/utf8_text.h"
+#include "core/finding_table.h"
 #include "fleet/files/previous_collection.h"
 #include "fleet/outputs/fleet_output.h"
+#include "fleet/plan/earlier_collection.h"
 #include "fuzz_input.h"
 
 #include <nlohmann/json.hpp>
@@ -26,7 +28,7 @@ quill::Assessment assessmentOf(std::uint8_t bits)
             continue;
         }
         const bool passed = ((bits >> (bit++ % 8)) & 1u) == 0;
-        quill::CheckItem item{std::string(check.name), passed, passed ? "vorhanden" : "fehlt"};
+        quill::CheckItem item = quill::checkItemFromText(check.check, passed, passed ? "vorhanden" : "fehlt");
         (check.group == quill::CheckGroup::technical ? technical : official).push_back(std::move(item));
     }
     return quill::deriveAssessment("CPU", "GenuineIntel", std::move(technical), std::move(official));
@@ -34,7 +36,7 @@ quill::Assessment assessmentOf(std::uint8_t bits)
 
 void readBackWritten(quill::fuzz::ByteReader& in)
 {
-    quill::fleet::FleetReports reports;
+    quill::fleet::FleetPlan reports;
     while (!in.atEnd()) {
         std::string name = in.text();
         quill::fleet::MachineReport machine;
@@ -44,14 +46,15 @@ void readBackWritten(quill::fuzz::ByteReader& in)
         machine.file = "f.txt";
         reports.machines.push_back(std::move(machine));
     }
-    const std::string json = quill::fleet::fleetJson(reports, quill::fleet::summariseFleet(reports));
+    reports.summary = quill::fleet::summariseFleet(reports);
+    const std::string json = quill::fleet::fleetJson(reports);
     const auto previous = quill::fleet::readPreviousCollection(json);
     FUZZ_CHECK(previous.has_value() && previous->size() == reports.machines.size());
     for (std::size_t i = 0; i < previous->size(); ++i) {
         // Names go through JSON as valid UTF-8: a name that was already so comes back the same.
         const std::string& written = reports.machines[i].name;
         FUZZ_CHECK(quill::validUtf8(written) != written || (*previous)[i].name == written);
-        FUZZ_CHECK((*previous)[i].category == reports.machines[i].work.category);
+        FUZZ_CHECK(quill::fleet::earlierCategory((*previous)[i]) == reports.machines[i].work.category);
     }
 }
 

@@ -179,8 +179,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         FUZZ_CHECK(quill::exitCodeOf(assessment) == (officiallyCompatible ? 0 : technicallyCompatible ? 1 : 2));
         text = quill::buildReportText(assessment);
     } else {
-        text = quill::buildReportText(brand, vendor, technical, official, technicalBlockers, officialBlockers,
-                                      technicallyCompatible, officiallyCompatible, technicallySuitable);
+        const quill::Assessment given{brand, vendor, technical, official, technicalBlockers, officialBlockers,
+                                      false, false};
+        text = quill::buildReportText(given, {technicallyCompatible, officiallyCompatible, technicallySuitable});
     }
 
     Walk walk(text);

@@ -15,19 +15,19 @@ enum class Category : std::uint8_t {
     ready,        // officially compatible, with a processor on the list or one the rules don't know
 };
 
-// One step for a failed check.
+// One step for a failed check, in the order the page explains them.
 enum class Action : std::uint8_t {
+    suspendBitlocker, // before any firmware change, so the recovery key is not asked for at the next start
+    convertToGpt,     // the system disk is MBR: converted before the switch to UEFI
     enableUefi,
     enableSecureBoot,
     enableTpm,
     tpmUpgrade,
+    vmSettings, // a virtual machine: vTPM, Secure Boot, UEFI and processor model are the hypervisor's
     addMemory,
     largerDisk,
     replacePc,
-    check,            // the finding names no setting (a value that could not be read): look at the machine
-    vmSettings,       // a virtual machine: vTPM, Secure Boot, UEFI and processor model are the hypervisor's
-    suspendBitlocker, // before any firmware change, so the recovery key is not asked for at the next start
-    convertToGpt,     // the system disk is MBR: converted before the switch to UEFI
+    check, // the finding names no setting (a value that could not be read): look at the machine
 };
 
 // What a check found, as the probes set it and the fleet reads it back out of a report. Its

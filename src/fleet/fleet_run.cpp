@@ -1,11 +1,12 @@
 #include "fleet/fleet_run.h"
 
-#include "fleet/outputs/fleet_output.h"
-#include "fleet/outputs/report_time.h"
-#include "fleet/plan/machine_names.h"
 #include "fleet/files/option_file.h"
 #include "fleet/files/previous_collection.h"
 #include "fleet/files/report_search.h"
+#include "fleet/outputs/fleet_output.h"
+#include "fleet/outputs/report_time.h"
+#include "fleet/plan/expected_list.h"
+#include "fleet/plan/fleet_plan.h"
 
 #include <algorithm>
 #include <chrono>
@@ -15,7 +16,6 @@
 #include <new>
 #include <optional>
 #include <string_view>
-#include <unordered_set>
 
 namespace quill::fleet {
 namespace {
@@ -109,14 +109,8 @@ std::int64_t now()
         .count();
 }
 
-// What --expect and --previous give to set the reports against.
-struct Comparisons {
-    std::vector<ExpectedMachine> expected;
-    std::optional<std::vector<PreviousMachine>> previous;
-};
-
-// The text of an --expect or --previous file in comparisons, or a German message why it cannot be used.
-Expected<void, std::string> readComparison(const fs::path& file, bool isExpect, Comparisons& comparisons)
+// The text of an --expect or --previous file into the collection, or a German message why it cannot be used.
+Expected<void, std::string> readComparison(const fs::path& file, bool isExpect, Collection& collection)
 {
     const Expected<std::string, std::string> read = readOptionFile(file);
     if (!read) {
@@ -130,33 +124,34 @@ Expected<void, std::string> readComparison(const fs::path& file, bool isExpect, 
                 return unexpected(displayPath(file) + ", Zeile " + std::to_string(expected.error().line) +
                                   ": ein Byte-Order-Mark mitten in der Datei (zwei Listen aneinandergehängt?)");
             }
-            comparisons.expected = std::move(*expected);
+            collection.expected = std::move(*expected);
             return {};
         }
-        auto previous = readPreviousCollection(*read);
-        if (!previous) {
-            return unexpected(displayPath(file) + " " + previous.error());
+        auto earlier = readPreviousCollection(*read);
+        if (!earlier) {
+            return unexpected(displayPath(file) + " " + earlier.error());
         }
-        comparisons.previous = std::move(*previous);
+        collection.earlier = std::move(*earlier);
     } catch (const std::bad_alloc&) {
         return unexpected(displayPath(file) + ": nicht genug Speicher zum Lesen");
     }
     return {};
 }
 
-// The files of --expect and --previous, or a German message why they cannot be used.
-Expected<Comparisons, std::string> readComparisons(const FleetOptions& options)
+// What --expect and --previous give to set the reports against, or a German message why they
+// cannot be used; read before the reports, so that a wrong file ends the run at once.
+Expected<Collection, std::string> readComparisons(const FleetOptions& options)
 {
-    Comparisons comparisons;
+    Collection collection;
     for (const fs::path* file : {&options.expect, &options.previous}) {
         if (file->empty()) {
             continue;
         }
-        if (const auto read = readComparison(*file, file == &options.expect, comparisons); !read) {
+        if (const auto read = readComparison(*file, file == &options.expect, collection); !read) {
             return unexpected(read.error());
         }
     }
-    return comparisons;
+    return collection;
 }
 
 // Writes one output: "-" to standard output after the summary, any other name through the
@@ -175,17 +170,13 @@ std::string writeOutput(const fs::path& path, const std::function<void(const Tex
 }
 
 // Writes each output asked for; false at the first that cannot be written.
-bool writeOutputs(const FleetOptions& options, const FleetReports& reports, const FleetSummary& summary,
+bool writeOutputs(const FleetOptions& options, const FleetPlan& plan, const OutputContext& context,
                   const platform::ConsoleHandle& console)
 {
-    PageContext page{now(), {}};
-    for (const fs::path& path : options.paths) {
-        page.paths.push_back(displayPath(path));
-    }
     const std::pair<const fs::path*, std::function<void(const TextSink&)>> outputs[] = {
-        {&options.csv, [&](const TextSink& sink) { writeFleetCsv(reports, sink); }},
-        {&options.json, [&](const TextSink& sink) { writeFleetJson(reports, summary, sink); }},
-        {&options.html, [&](const TextSink& sink) { writeFleetHtml(reports, summary, page, sink); }},
+        {&options.csv, [&](const TextSink& sink) { writeFleetCsv(plan, context, sink); }},
+        {&options.json, [&](const TextSink& sink) { writeFleetJson(plan, sink); }},
+        {&options.html, [&](const TextSink& sink) { writeFleetHtml(plan, context, sink); }},
     };
     return std::all_of(std::begin(outputs), std::end(outputs), [&console](const auto& output) {
         const auto& [path, compose] = output;
@@ -200,46 +191,27 @@ bool writeOutputs(const FleetOptions& options, const FleetReports& reports, cons
     });
 }
 
-std::vector<std::string> machineNames(const FleetReports& reports)
-{
-    std::vector<std::string> names;
-    names.reserve(reports.machines.size());
-    for (const MachineReport& machine : reports.machines) {
-        names.push_back(machine.name);
-    }
-    return names;
-}
-
-// Everything after a valid call: read, print the summary, write the files asked for.
-int summarise(const FleetOptions& options, const ReportSearch& search, const Comparisons& comparisons,
+// Everything after a valid call: read the reports, plan, print the summary, write the files asked for.
+int summarise(const FleetOptions& options, const ReportSearch& search, Collection comparisons,
               const platform::ConsoleHandle& console)
 {
     const std::int64_t runTime = now();
-    FleetReports reports = readReports(search, runTime);
-    std::vector<std::string> expected;
-    std::unordered_set<std::string_view> groups; // a list may name as many groups as machines
-    for (const ExpectedMachine& machine : comparisons.expected) {
-        expected.push_back(machine.name);
-        if (!machine.group.empty()) {
-            reports.groupByKey.try_emplace(machineKey(machine.name), machine.group);
-            if (groups.insert(machine.group).second) {
-                reports.groups.push_back(machine.group);
-            }
-        }
+    Collection collection = readCollection(search);
+    collection.expected = std::move(comparisons.expected);
+    collection.earlier = std::move(comparisons.earlier);
+    const FleetPlan plan = planFleet(std::move(collection), runTime);
+
+    OutputContext context{now(), localUtcOffset(runTime), {}};
+    for (const fs::path& path : options.paths) {
+        context.paths.push_back(displayPath(path));
     }
-    reports.missing = missingMachines(expected, machineNames(reports));
-    reports.utcOffset = localUtcOffset(runTime);
-    if (comparisons.previous) {
-        compareWithPrevious(reports, *comparisons.previous);
-    }
-    const FleetSummary summary = summariseFleet(reports);
     bool written = true;
-    writeFleetSummary(reports, summary, standardOutput(console, written));
+    writeFleetSummary(plan, context, standardOutput(console, written));
     const bool summaryPrinted = outputFlushed(written);
 
-    const int code = fleetExitCode(summary);
+    const int code = fleetExitCode(plan);
     // With nothing readable there is nothing to chart: no output file is written.
-    if (code == 2 || !writeOutputs(options, reports, summary, console) || !summaryPrinted) {
+    if (code == 2 || !writeOutputs(options, plan, context, console) || !summaryPrinted) {
         return 2;
     }
     return code;
@@ -292,7 +264,7 @@ int runFleet(const std::vector<platform::NativePath>& args)
         printError(parsed.error, true);
         return 2;
     }
-    const auto comparisons = readComparisons(parsed.options);
+    auto comparisons = readComparisons(parsed.options);
     if (!comparisons) {
         printError(comparisons.error(), false);
         return 2;
@@ -305,7 +277,7 @@ int runFleet(const std::vector<platform::NativePath>& args)
     // The summary names files, whose names may hold any letter: UTF-8 on the console, as
     // the assessment program prints, and the console left as found.
     const platform::ConsoleHandle console = platform::setUpConsole();
-    const int code = summarise(parsed.options, search, *comparisons, console);
+    const int code = summarise(parsed.options, search, std::move(*comparisons), console);
     platform::restoreConsole(console);
     return code;
 }

@@ -42,10 +42,7 @@ void appendBlockers(std::string& out, std::string_view title, const BlockerList&
 
 } // namespace
 
-std::string buildReportText(const std::string& brand, const std::string& vendor, const CheckList& technicalChecks,
-                            const CheckList& officialChecks, const BlockerList& technicalBlockers,
-                            const BlockerList& officialBlockers, bool technicallyCompatible, bool officiallyCompatible,
-                            bool technicallySuitable)
+std::string buildReportText(const Assessment& a, const ShownVerdicts& shown)
 {
     std::string out;
     out.reserve(2048); // a report is some 1.3 KiB: grown by doubling it would be copied eight times
@@ -54,35 +51,33 @@ std::string buildReportText(const std::string& brand, const std::string& vendor,
     out += "\n";
     // A hypervisor sets these freely; a line feed in them would split the line and leave a
     // report its own reader rejects.
-    appendLine(out, std::string(cpuLabel) + printableText(brand));
-    appendLine(out, std::string(vendorLabel) + printableText(vendor));
+    appendLine(out, std::string(cpuLabel) + printableText(a.brand));
+    appendLine(out, std::string(vendorLabel) + printableText(a.vendor));
     out += "\n";
 
     appendLine(out, sectionTitle(CheckGroup::technical));
-    appendItemLines(out, technicalChecks);
+    appendItemLines(out, a.technicalChecks);
     out += "\n";
     appendLine(out, sectionTitle(CheckGroup::official));
-    appendItemLines(out, officialChecks);
+    appendItemLines(out, a.officialChecks);
 
     out += "\n";
     appendLine(out, resultTitle);
-    appendLine(out, verdictLine(technicalVerdictLabel, technicallyCompatible));
-    appendLine(out, verdictLine(officialVerdictLabel, officiallyCompatible));
-    appendLine(out, verdictLine(suitableVerdictLabel, technicallySuitable));
+    appendLine(out, verdictLine(technicalVerdictLabel, shown.technicallyCompatible));
+    appendLine(out, verdictLine(officialVerdictLabel, shown.officiallyCompatible));
+    appendLine(out, verdictLine(suitableVerdictLabel, shown.technicallySuitable));
 
-    appendBlockers(out, technicalBlockerTitle, technicalBlockers);
-    appendBlockers(out, officialBlockerTitle, officialBlockers);
+    appendBlockers(out, technicalBlockerTitle, a.technicalBlockers);
+    appendBlockers(out, officialBlockerTitle, a.officialBlockers);
 
     out += "\n";
-    out += closingHint(technicallySuitable, officiallyCompatible);
+    out += closingHint(shown.technicallySuitable, shown.officiallyCompatible);
     return out;
 }
 
 std::string buildReportText(const Assessment& a)
 {
-    return buildReportText(a.brand, a.vendor, a.technicalChecks, a.officialChecks, a.technicalBlockers,
-                           a.officialBlockers, a.technicallyCompatible, a.officiallyCompatible,
-                           a.technicallyCompatible);
+    return buildReportText(a, ShownVerdicts{a.technicallyCompatible, a.officiallyCompatible, a.technicallyCompatible});
 }
 
 } // namespace quill

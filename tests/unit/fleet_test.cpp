@@ -1,6 +1,8 @@
 #include "fleet/outputs/fleet_output.h"
 #include "fleet/fleet_run.h"
 #include "fleet/files/inventory.h"
+#include "fleet/outputs/cell_text.h"
+#include "fleet/plan/expected_list.h"
 #include "fleet/plan/machine_claims.h"
 #include "fleet/plan/machine_names.h"
 #include "fleet/files/report_search.h"
@@ -35,7 +37,7 @@ Assessment firmwareAndTpmFailed()
 
 TEST(FleetSummary, CountsEachVerdictClassAndEachFailedCheck)
 {
-    FleetReports reports;
+    FleetPlan reports;
     reports.machines = {machine("a", testing::allPassed()),          machine("b", testing::onlyOfficialFailed()),
                         machine("c", testing::onlyOfficialFailed()), machine("d", firmwareAndTpmFailed()),
                         machine("e", testing::bothFailed()),         machine("f", testing::technicalFailed())};
@@ -52,11 +54,11 @@ TEST(FleetSummary, CountsEachVerdictClassAndEachFailedCheck)
     // SSE4.2, Systemlaufwerk, UEFI-Boot, Secure Boot, TPM 2.0; nothing else failed anywhere.
     const std::array<std::size_t, 13> failures = {0, 0, 2, 0, 0, 0, 0, 0, 0, 1, 1, 4, 2};
     EXPECT_EQ(s.failuresByCheck, failures);
-    EXPECT_EQ(fleetExitCode(s), 1);
+    EXPECT_EQ(fleetExitCode(reports), 1);
     reports.unreadable.clear();
-    EXPECT_EQ(fleetExitCode(summariseFleet(reports)), 0);
+    EXPECT_EQ(fleetExitCode(reports), 0);
     reports.machines.clear();
-    EXPECT_EQ(fleetExitCode(summariseFleet(reports)), 2);
+    EXPECT_EQ(fleetExitCode(reports), 2);
 }
 
 // Machine-supplied text in each output: quoted, escaped, never taken for markup or a formula.
@@ -89,15 +91,13 @@ TEST(FleetOutputs, MachineTextIsQuotedForEachFormat)
     for (const Case& c : cases) {
         Assessment a = testing::allPassed();
         a.brand = c.brand;
-        FleetReports reports;
-        reports.machines = {machine("pc", a)};
-        const FleetSummary summary = summariseFleet(reports);
-        EXPECT_NE(fleetCsv(reports).find(std::string(";") + c.csvCell + ";GenuineIntel;"), std::string::npos)
+        FleetPlan plan;
+        plan.machines = {machine("pc", a)};
+        plan.summary = summariseFleet(plan);
+        EXPECT_NE(fleetCsv(plan, {}).find(std::string(";") + c.csvCell + ";GenuineIntel;"), std::string::npos)
             << c.brand;
-        EXPECT_NE(fleetJson(reports, summary).find(std::string("\"cpu\":") + c.jsonString), std::string::npos)
-            << c.brand;
-        EXPECT_NE(fleetHtml(reports, summary, {}).find(std::string("<td>") + c.htmlText + "</td>"), std::string::npos)
-            << c.brand;
+        EXPECT_NE(fleetJson(plan).find(std::string("\"cpu\":") + c.jsonString), std::string::npos) << c.brand;
+        EXPECT_NE(fleetHtml(plan, {}).find(std::string("<td>") + c.htmlText + "</td>"), std::string::npos) << c.brand;
     }
 }
 
@@ -181,7 +181,8 @@ TEST(FleetNames, OneMachineWhateverTheCaseOrDomainAndNaturalOrder)
     const std::string utf16("\xFF\xFEP\0C\0-\0"
                             "1\0\r\0\n\0#\0x\0",
                             18);
-    EXPECT_EQ(parseExpectedMachines(utf16), std::vector<std::string>{"PC-1"});
+    ASSERT_EQ(parseExpectedList(utf16)->size(), 1u);
+    EXPECT_EQ(parseExpectedList(utf16)->front().name, "PC-1");
     // Two lists joined: the second's mark would glue itself to a name.
     EXPECT_EQ(parseExpectedList("PC-1\n\xEF\xBB\xBFPC-2\n").error().line, 2u);
     // A second column after ';' or a tab is the group, never part of the name.
@@ -269,7 +270,7 @@ TEST(FleetNames, WhoKeepsAMachineAgainstOtherClaims)
         {"within the clock skew", {{"PC-1", "share", 10, ""}, {"PC-1", "usb", 1000, ""}}, 1, false, 1, 0},
     };
     for (const Case& c : cases) {
-        FleetReports reports;
+        FleetPlan reports;
         ClaimIndex index;
         for (const Claim& claim : c.claims) {
             MachineReport report = machine(claim.name, testing::allPassed());
@@ -394,7 +395,7 @@ TEST(FleetFiles, AFileSwappedAfterTheListingIsNeitherWaitedForNorFollowed)
     ASSERT_EQ(std::system(("mkfifo '" + (dir / "fifo.txt").string() + "'").c_str()), 0);
     ReportSearch search;
     search.files = {{dir / "fifo.txt", "fifo", false}, {dir / "link.txt", "link", false}};
-    const FleetReports reports = readReports(search, 0);
+    const Collection reports = readCollection(search);
     std::filesystem::remove_all(dir);
     ASSERT_EQ(reports.unreadable.size(), 2u);
     EXPECT_EQ(reports.unreadable[0].fault.kind, ReportFaultKind::notRegularFile);

@@ -1,5 +1,6 @@
 #include "core/finding_table.h"
 #include "fleet/plan/machine_work.h"
+#include "fleet/plan/work_table.h"
 #include "sample_assessments.h"
 
 #include <vector>
@@ -104,8 +105,8 @@ TEST(MachineWork, CategoryAndActionsFromTheFailedChecks)
     };
     for (const Case& c : cases) {
         const MachineWork work = machineWork(failing(c.failed, testing::intelVendor, c.brand), c.facts);
-        EXPECT_EQ(categoryId(work.category), categoryId(c.category)) << c.failed.size() << " " << c.brand;
-        EXPECT_EQ(work.actions, c.actions) << categoryId(c.category) << " " << c.brand;
+        EXPECT_EQ(fleet::rowOf(work.category).id, fleet::rowOf(c.category).id) << c.failed.size() << " " << c.brand;
+        EXPECT_EQ(work.actions, c.actions) << fleet::rowOf(c.category).id << " " << c.brand;
     }
     EXPECT_EQ(machineWork(failing({{Check::prefetchW, missing}}, "AuthenticAMD")).category, Category::replace);
 }
@@ -203,7 +204,7 @@ TEST(ProcessorTable, BrandsOnBothSidesOfEveryRule)
     };
     for (const Case& c : cases) {
         const ProcessorJudgement judged = judgeProcessor(ProcessorIdentity{"", c.brand});
-        EXPECT_EQ(listingId(judged.listing), listingId(c.listing)) << c.brand;
+        EXPECT_EQ(fleet::rowOf(judged.listing).id, fleet::rowOf(c.listing).id) << c.brand;
         EXPECT_EQ(judged.beforeFirmwareTpm, c.old) << c.brand;
     }
 }
@@ -257,7 +258,7 @@ TEST(ProcessorTable, SignaturesBeforeBrands)
     for (const Case& c : cases) {
         const ProcessorJudgement judged =
             judgeProcessor(ProcessorIdentity{c.vendor, c.brand, c.family, c.model, c.stepping});
-        EXPECT_EQ(listingId(judged.listing), listingId(c.listing)) << c.situation;
+        EXPECT_EQ(fleet::rowOf(judged.listing).id, fleet::rowOf(c.listing).id) << c.situation;
     }
     // Without its stepping, a model two generations share is left to the brand.
     EXPECT_EQ(judgeProcessor(ProcessorIdentity{intel, "", 6, 0x9E}).listing, unknown);

@@ -87,7 +87,7 @@ TEST(ReportText, BothBlockerBlocksInOrder)
 TEST(ReportText, FlagsAreTakenAsGivenAndListsMayBeEmpty)
 {
     // The third flag picks the first hint even when the second says compatible.
-    const std::string text = buildReportText("", "", {}, {}, {}, {}, true, true, false);
+    const std::string text = buildReportText(Assessment{}, ShownVerdicts{true, true, false});
     EXPECT_EQ(text, "Quillbrook\n" + std::string(66, '=') +
                         "\n\nCPU    : \nVendor : \n\n"
                         "[Technische Mindestanforderungen]\n\n[Offizielle Microsoft-Anforderungen]\n"
@@ -113,7 +113,8 @@ TEST(ReportText, ItemLineWidths)
         {"27 characters", {std::string(27, 'N'), true, "d"}, "[OK ] " + std::string(27, 'N') + " : d\n"},
     };
     for (const Case& c : cases) {
-        const std::string text = buildReportText("b", "v", {c.item}, {}, {}, {}, true, false, true);
+        const std::string text =
+            buildReportText(Assessment{"b", "v", {c.item}, {}, {}, {}, true, false}, ShownVerdicts{true, false, true});
         EXPECT_NE(text.find("[Technische Mindestanforderungen]\n" + c.line + "\n[Offizielle"), std::string::npos)
             << c.situation;
     }

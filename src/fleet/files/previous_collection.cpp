@@ -2,13 +2,8 @@
 
 #include "core/finding_table.h"
 #include "fleet/files/inventory.h"
-#include "fleet/plan/machine_names.h"
 
 #include <nlohmann/json.hpp>
-
-#include <algorithm>
-#include <unordered_map>
-#include <unordered_set>
 
 namespace quill::fleet {
 namespace {
@@ -21,10 +16,9 @@ const std::string* stringMember(const Json& object, const char* key)
     return found != object.end() && found->is_string() ? found->get_ptr<const std::string*>() : nullptr;
 }
 
-// The category its checks and processor give by today's rules, so a machine that did not change
-// is not taken for worse because the rules learnt a category: a file from before machines had a
-// category, or before a processor the list lacks was one of its own.
-std::optional<Category> categoryFromChecks(const Json& machine)
+// The checks the machine failed, where its file lists them whole; nullopt where it lists none or
+// one that is not as the tool writes them.
+std::optional<Assessment> failedChecks(const Json& machine)
 {
     const auto checks = machine.find("checks");
     if (checks == machine.end() || !checks->is_array()) {
@@ -41,34 +35,35 @@ std::optional<Category> categoryFromChecks(const Json& machine)
             (*group != "technical" && *group != "official")) {
             return std::nullopt;
         }
+        if (passed->get<bool>()) {
+            continue;
+        }
         // A check of another version's table keeps its words; it reads as a processor line none knows.
         const CheckDefinition* row = findDefinition(*name);
         (*group == "technical" ? technical : official)
-            .push_back(row != nullptr ? checkItemFromText(row->check, passed->get<bool>(), *detail)
-                                      : CheckItem{*name, passed->get<bool>(), *detail});
+            .push_back(row != nullptr ? checkItemFromText(row->check, false, *detail)
+                                      : CheckItem{*name, false, *detail});
     }
     const std::string* cpu = stringMember(machine, "cpu");
-    return machineWork(
-               deriveAssessment(cpu != nullptr ? *cpu : std::string(), {}, std::move(technical), std::move(official)))
-        .category;
+    const std::string* vendor = stringMember(machine, "vendor");
+    return deriveAssessment(cpu != nullptr ? *cpu : std::string(), vendor != nullptr ? *vendor : std::string(),
+                            std::move(technical), std::move(official));
 }
 
-std::optional<PreviousMachine> previousMachine(const Json& machine)
+std::optional<EarlierMachine> earlierMachine(const Json& machine)
 {
     const std::string* name = machine.is_object() ? stringMember(machine, "name") : nullptr;
     if (name == nullptr) {
         return std::nullopt;
     }
     const std::string* id = stringMember(machine, "category");
-    std::optional<Category> category = categoryFromChecks(machine);
-    if (!category && id != nullptr) {
-        category = categoryFromId(*id);
-    }
-    if (!category) {
+    std::optional<Assessment> failed = failedChecks(machine);
+    if (!failed && id == nullptr) {
         return std::nullopt;
     }
     const std::string* time = stringMember(machine, "report_time");
-    return PreviousMachine{*name, *category, time != nullptr ? parseIsoTime(*time).value_or(0) : 0};
+    return EarlierMachine{*name, id != nullptr ? *id : std::string(), std::move(failed),
+                          time != nullptr ? parseIsoTime(*time).value_or(0) : 0};
 }
 
 bool isStructural(char c)
@@ -178,13 +173,13 @@ std::string_view beyondLimits(std::string_view json)
 
 } // namespace
 
-Expected<std::vector<PreviousMachine>, std::string> readPreviousCollection(std::string_view json)
+Expected<std::vector<EarlierMachine>, std::string> readPreviousCollection(std::string_view json)
 {
     const std::string_view notOurs = "ist keine JSON-Datei von quillbrook-fleet";
     if (const std::string_view beyond = beyondLimits(json); !beyond.empty()) {
         return unexpected(std::string(notOurs) + ": " + std::string(beyond));
     }
-    std::vector<PreviousMachine> machines;
+    std::vector<EarlierMachine> machines;
     bool inMachines = false;
     bool valid = true;
     // Only the machines matter: each is taken as soon as it is complete and then dropped, and
@@ -199,7 +194,7 @@ Expected<std::vector<PreviousMachine>, std::string> readPreviousCollection(std::
             return true;
         }
         if (event == Json::parse_event_t::object_end) {
-            std::optional<PreviousMachine> machine = previousMachine(value);
+            std::optional<EarlierMachine> machine = earlierMachine(value);
             valid = valid && machine.has_value();
             if (machine) {
                 machines.push_back(std::move(*machine));
@@ -215,38 +210,6 @@ Expected<std::vector<PreviousMachine>, std::string> readPreviousCollection(std::
         return unexpected(std::string(notOurs));
     }
     return machines;
-}
-
-void compareWithPrevious(FleetReports& reports, const std::vector<PreviousMachine>& previous)
-{
-    std::unordered_map<std::string, Category> before;
-    for (const PreviousMachine& machine : previous) {
-        before.try_emplace(machineKey(machine.name), machine.category);
-    }
-    for (const PreviousMachine& machine : previous) {
-        reports.previousTime = std::max(reports.previousTime, machine.reportTime);
-    }
-    std::unordered_set<std::string> now;
-    for (MachineReport& machine : reports.machines) {
-        std::string key = machineKey(machine.name);
-        const auto found = before.find(key);
-        if (found == before.end()) {
-            machine.change = Change::added;
-        } else if (found->second == machine.work.category) {
-            machine.change = Change::same;
-        } else {
-            machine.change = found->second < machine.work.category ? Change::better : Change::worse;
-        }
-        now.insert(std::move(key));
-    }
-    std::unordered_set<std::string> listed;
-    for (const PreviousMachine& machine : previous) {
-        std::string key = machineKey(machine.name);
-        if (!now.contains(key) && listed.insert(std::move(key)).second) {
-            reports.gone.push_back(machine.name);
-        }
-    }
-    reports.comparedWithPrevious = true;
 }
 
 } // namespace quill::fleet

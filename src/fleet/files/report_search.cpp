@@ -2,8 +2,6 @@
 
 #include "core/utf8_text.h"
 #include "fleet/files/inventory.h"
-#include "fleet/plan/machine_claims.h"
-#include "fleet/plan/machine_names.h"
 #include "platform/platform.h"
 
 #include <algorithm>
@@ -129,21 +127,14 @@ std::string routeFolder(const fs::path& file)
     return displayPath(named ? file.parent_path().parent_path() : file.parent_path());
 }
 
-// The inventory beside the report: its time replaces the file's, its facts feed the work. Only
-// one that names the machine the report's file names speaks for it: another computer may have
-// put its own there, and its facts would bend this machine's row.
-void addInventory(FleetReports& reports, MachineReport& machine, const fs::path& file, std::string& buffer)
+// The inventory beside the report, whatever computer it names: the plan decides whom it speaks for.
+void addInventory(Collection& collection, CollectedReport& report, const fs::path& file, std::string& buffer)
 {
     InventoryReading inventory = readInventory(file, buffer);
     if (inventory.present && !inventory.inventory) {
-        reports.unreadableInventory.push_back(displayPath(inventoryPath(file)));
+        collection.unreadableInventory.push_back(displayPath(inventoryPath(file)));
     }
-    if (inventory.inventory && machineKey(inventory.inventory->computerName) != machineKey(machine.name)) {
-        machine.inventoryMismatch = std::move(inventory.inventory->computerName);
-    } else if (inventory.inventory) {
-        machine.reportTime = inventory.inventory->collectedTime;
-        machine.inventory = std::move(inventory.inventory);
-    }
+    report.inventory = std::move(inventory.inventory);
 }
 
 // Whether the file is met for the first time: by its identity, or where the file system tells
@@ -230,18 +221,17 @@ std::string displayPath(const fs::path& path)
     return utf8Of(path.native());
 }
 
-FleetReports readReports(const ReportSearch& search, std::int64_t now)
+Collection readCollection(const ReportSearch& search)
 {
-    FleetReports reports;
-    reports.unreadable = search.unreadable;
+    Collection collection;
+    collection.unreadable = search.unreadable;
     Identities filesRead;
     std::unordered_set<fs::path::string_type> pathsRead;
-    ClaimIndex claims;
     // One byte more than a report may have tells a file that is too large. The buffer is
     // shared, so ten thousand files do not mean ten thousand buffers.
     std::string buffer;
     // Grown by doubling, the list would hold its old and new copies at once near the end.
-    reports.machines.reserve(search.files.size());
+    collection.reports.reserve(search.files.size());
     for (const FoundReport& file : search.files) {
         const platform::FileStart start =
             platform::readFileStart(file.path.native(), maxReportBytes + 1, buffer, file.isGiven);
@@ -250,24 +240,17 @@ FleetReports readReports(const ReportSearch& search, std::int64_t now)
         }
         ReportReading reading = start.read ? readReport(buffer) : unexpected(ReportFault{refusedAs(start), 0});
         if (!reading) {
-            reports.unreadable.push_back(UnreadableReport{displayPath(file.path), reading.error()});
+            collection.unreadable.push_back(UnreadableReport{displayPath(file.path), reading.error()});
             continue;
         }
-        MachineReport machine;
-        machine.name = file.name;
-        machine.file = displayPath(file.path);
-        machine.assessment = std::move(*reading);
-        machine.reportTime = start.modified;
+        CollectedReport report{file.name, displayPath(file.path), routeFolder(file.path), std::move(*reading),
+                               start.modified};
         if (file.inventoryListed) {
-            addInventory(reports, machine, file.path, buffer);
+            addInventory(collection, report, file.path, buffer);
         }
-        machine.work =
-            machineWork(machine.assessment, machine.inventory ? machineFacts(*machine.inventory) : MachineFacts{});
-        // A report file dated after the run is as suspect as a collected time after it.
-        const std::int64_t latest = std::max(machine.reportTime, start.modified);
-        claimMachine(reports, claims, MachineClaim{std::move(machine), routeFolder(file.path), latest}, now);
+        collection.reports.push_back(std::move(report));
     }
-    return reports;
+    return collection;
 }
 
 } // namespace quill::fleet

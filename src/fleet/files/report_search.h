@@ -1,6 +1,6 @@
 #pragma once
 
-#include "fleet/plan/fleet_summary.h"
+#include "fleet/files/collection.h"
 
 #include <filesystem>
 #include <string>
@@ -43,8 +43,7 @@ std::string displayPath(const std::filesystem::path& path);
 // Reads every file found, at most maxReportBytes + 1 bytes each, so memory follows the
 // number of machines and never a file's size, and the inventory beside each. A file found in
 // the walk that has become a link or a FIFO since is not followed or waited for, but listed. A
-// file reached through several PATHs counts once; the reports of one machine meet as
-// claimMachine says, with now (nanoseconds since 1970 UTC) the time of the run.
-FleetReports readReports(const ReportSearch& search, std::int64_t now);
+// file reached through several PATHs counts once.
+Collection readCollection(const ReportSearch& search);
 
 } // namespace quill::fleet

@@ -1,3 +1,4 @@
+#include "fleet/outputs/fleet_lists.h"
 #include "fleet/outputs/fleet_output.h"
 #include "core/json_text.h"
 #include "fleet/outputs/report_time.h"
@@ -5,24 +6,24 @@
 namespace quill::fleet {
 namespace {
 
-void appendCategoryCounts(JsonObject& object, const std::array<std::size_t, categories.size()>& counts)
+void appendCategoryCounts(JsonObject& object, const std::array<std::size_t, categoryTable.size()>& counts)
 {
-    for (const Category category : categories) {
-        object.number(categoryId(category), counts[static_cast<std::size_t>(category)]);
+    for (const CategoryRow& category : categoryTable) {
+        object.number(category.id, counts[static_cast<std::size_t>(category.category)]);
     }
 }
 
-void appendGroups(std::string& out, const FleetReports& reports, const FleetSummary& s)
+void appendGroups(std::string& out, const FleetPlan& plan, const FleetSummary& s)
 {
     JsonObject groups(out);
-    for (std::size_t group = 0; group < reports.groups.size(); ++group) {
-        JsonObject counts(groups.member(reports.groups[group]));
+    for (std::size_t group = 0; group < plan.groups.size(); ++group) {
+        JsonObject counts(groups.member(plan.groups[group]));
         appendCategoryCounts(counts, s.byGroup[group]);
         counts.number("missing", s.missingByGroup[group]);
     }
 }
 
-void appendSummary(std::string& out, const FleetReports& reports, const FleetSummary& s)
+void appendSummary(std::string& out, const FleetPlan& plan, const FleetSummary& s)
 {
     JsonObject summary(out);
     summary.number("machines", s.machines);
@@ -46,8 +47,8 @@ void appendSummary(std::string& out, const FleetReports& reports, const FleetSum
     summary.number("missing", s.missing);
     summary.number("processor_not_on_list", s.processorNotOnList);
     summary.number("conflicts", s.conflicts);
-    if (!reports.groups.empty()) {
-        appendGroups(summary.member("by_group"), reports, s);
+    if (!plan.groups.empty()) {
+        appendGroups(summary.member("by_group"), plan, s);
     }
 }
 
@@ -98,12 +99,12 @@ void appendActions(std::string& out, const std::vector<Action>& actions)
     out += '[';
     for (std::size_t i = 0; i < actions.size(); ++i) {
         out += i == 0 ? "" : ",";
-        appendJsonString(out, actionId(actions[i]));
+        appendJsonString(out, rowOf(actions[i]).id);
     }
     out += ']';
 }
 
-void appendMachine(std::string& out, const FleetReports& reports, const MachineReport& machine)
+void appendMachine(std::string& out, const FleetPlan& plan, const MachineReport& machine)
 {
     const Assessment& a = machine.assessment;
     JsonObject object(out);
@@ -115,56 +116,57 @@ void appendMachine(std::string& out, const FleetReports& reports, const MachineR
     object.flag("officially_compatible", a.officiallyCompatible);
     object.number("exit_code", exitCodeOf(a));
     appendChecks(object.member("checks"), a);
-    object.text("category", categoryId(machine.work.category));
+    object.text("category", rowOf(machine.work.category).id);
     appendActions(object.member("actions"), machine.work.actions);
     object.text("report_time", isoUtc(machine.reportTime));
-    object.text("processor_on_list", listingId(machine.work.processorOnList));
+    object.text("processor_on_list", rowOf(machine.work.processorOnList).id);
     object.number("memory_bytes", memoryBytes(a));
     object.number("system_drive_bytes", systemDriveBytes(a));
     if (machine.change) {
-        object.text("change", changeId(*machine.change));
+        object.text("change", rowOf(*machine.change).id);
     }
     appendInventory(object, machine.inventory);
     object.flag("conflict", machine.conflict);
     object.flag("future", machine.future);
     object.flag("unusual_name", machine.unusualName);
     object.flag("inventory_mismatch", !machine.inventoryMismatch.empty());
-    if (!reports.groups.empty()) {
-        object.text("group", groupOf(reports, machine.name));
+    if (!plan.groups.empty()) {
+        object.text("group", groupOf(plan, machine.name));
     }
 }
 
-void appendConflict(std::string& out, const NameConflict& conflict)
+// An entry of a list as the list's shape has it: a plain name, or an object.
+void appendEntry(std::string& out, FleetList list, const ListEntry& entry)
 {
-    JsonObject object(out);
-    object.text("name", conflict.name);
-    std::string& files = object.member("files");
-    files += '[';
-    for (std::size_t i = 0; i < conflict.files.size(); ++i) {
-        files += i == 0 ? "" : ",";
-        appendJsonString(files, conflict.files[i]);
+    switch (list) {
+    case FleetList::unreadable: {
+        JsonObject object(out);
+        object.text("file", entry.text);
+        object.number("line", std::uint64_t{entry.line});
+        object.text("reason", entry.reason);
+        return;
     }
-    files += ']';
-}
-
-void appendUnreadable(std::string& out, const UnreadableReport& file)
-{
-    JsonObject object(out);
-    object.text("file", file.file);
-    object.number("line", std::uint64_t{file.fault.line});
-    object.text("reason", faultText(file.fault.kind));
-}
-
-void appendSuperseded(std::string& out, const SupersededReport& report)
-{
-    JsonObject object(out);
-    object.text("name", report.name);
-    object.text("file", report.file);
-}
-
-void appendName(std::string& out, const std::string& name)
-{
-    appendJsonString(out, name);
+    case FleetList::superseded: {
+        JsonObject object(out);
+        object.text("name", entry.aside);
+        object.text("file", entry.text);
+        return;
+    }
+    case FleetList::conflicts: {
+        JsonObject object(out);
+        object.text("name", entry.text);
+        std::string& files = object.member("files");
+        files += '[';
+        for (std::size_t i = 0; i < entry.files->size(); ++i) {
+            files += i == 0 ? "" : ",";
+            appendJsonString(files, (*entry.files)[i]);
+        }
+        files += ']';
+        return;
+    }
+    default:
+        appendJsonString(out, entry.text);
+    }
 }
 
 // One element per line keeps a fleet's file readable and diffable.
@@ -185,21 +187,20 @@ void appendArray(std::string& out, const TextSink& sink, std::string_view key, c
 
 } // namespace
 
-void writeFleetJson(const FleetReports& reports, const FleetSummary& summary, const TextSink& sink)
+void writeFleetJson(const FleetPlan& plan, const TextSink& sink)
 {
     std::string out = "{\n  \"summary\": ";
-    appendSummary(out, reports, summary);
-    const auto appendMachineOfFleet = [&reports](std::string& to, const MachineReport& machine) {
-        appendMachine(to, reports, machine);
+    appendSummary(out, plan, plan.summary);
+    const auto appendMachineOfFleet = [&plan](std::string& to, const MachineReport& machine) {
+        appendMachine(to, plan, machine);
     };
-    appendArray(out, sink, "machines", reports.machines, appendMachineOfFleet);
-    appendArray(out, sink, "unreadable", reports.unreadable, appendUnreadable);
-    appendArray(out, sink, "superseded", reports.superseded, appendSuperseded);
-    appendArray(out, sink, "missing", reports.missing, appendName);
-    appendArray(out, sink, "gone", reports.gone, appendName);
-    appendArray(out, sink, "conflicts", reports.conflicts, appendConflict);
-    appendArray(out, sink, "future", reports.future, appendName);
-    appendArray(out, sink, "unreadable_inventory", reports.unreadableInventory, appendName);
+    appendArray(out, sink, "machines", plan.machines, appendMachineOfFleet);
+    for (const FleetListDefinition& list : fleetListTable) {
+        const auto appendListEntry = [&list](std::string& to, const ListEntry& entry) {
+            appendEntry(to, list.list, entry);
+        };
+        appendArray(out, sink, list.jsonKey, listEntries(plan, list.list), appendListEntry);
+    }
     out += "\n}\n";
     handOn(out, sink, true);
 }

@@ -23,24 +23,24 @@ void handOn(std::string& out, const TextSink& sink, bool last)
     }
 }
 
-std::string fleetSummaryText(const FleetReports& reports, const FleetSummary& summary)
+std::string fleetSummaryText(const FleetPlan& plan, const OutputContext& context)
 {
-    return whole([&](const TextSink& sink) { writeFleetSummary(reports, summary, sink); });
+    return whole([&](const TextSink& sink) { writeFleetSummary(plan, context, sink); });
 }
 
-std::string fleetCsv(const FleetReports& reports)
+std::string fleetCsv(const FleetPlan& plan, const OutputContext& context)
 {
-    return whole([&](const TextSink& sink) { writeFleetCsv(reports, sink); });
+    return whole([&](const TextSink& sink) { writeFleetCsv(plan, context, sink); });
 }
 
-std::string fleetJson(const FleetReports& reports, const FleetSummary& summary)
+std::string fleetJson(const FleetPlan& plan)
 {
-    return whole([&](const TextSink& sink) { writeFleetJson(reports, summary, sink); });
+    return whole([&](const TextSink& sink) { writeFleetJson(plan, sink); });
 }
 
-std::string fleetHtml(const FleetReports& reports, const FleetSummary& summary, const PageContext& page)
+std::string fleetHtml(const FleetPlan& plan, const OutputContext& context)
 {
-    return whole([&](const TextSink& sink) { writeFleetHtml(reports, summary, page, sink); });
+    return whole([&](const TextSink& sink) { writeFleetHtml(plan, context, sink); });
 }
 
 } // namespace quill::fleet

@@ -1,5 +1,6 @@
 #include "core/printable_text.h"
 #include "core/report_layout.h"
+#include "fleet/outputs/fleet_lists.h"
 #include "fleet/outputs/fleet_output.h"
 #include "fleet/outputs/report_time.h"
 #include "fleet/plan/machine_names.h"
@@ -25,35 +26,48 @@ void appendCount(std::string& out, std::string_view label, std::size_t count)
     out += "\n";
 }
 
-void appendUnreadable(std::string& out, const UnreadableReport& file)
+// One entry: " - " and its text, then what stands beside it; a file name may hold control characters.
+void appendEntry(std::string& out, const ListEntry& entry)
 {
     out += " - ";
-    out += printableText(file.file); // a file name may hold control characters
-    if (file.fault.line != 0) {
-        out += " (Zeile " + std::to_string(file.fault.line) + ")";
+    out += printableText(entry.text);
+    if (!entry.aside.empty()) {
+        out += " (" + printableText(entry.aside) + ")";
     }
-    out += ": ";
-    out += faultText(file.fault.kind);
+    if (entry.line != 0) {
+        out += " (Zeile " + std::to_string(entry.line) + ")";
+    }
+    if (!entry.reason.empty()) {
+        out += ": ";
+        out += entry.reason;
+    }
+    if (entry.files != nullptr) {
+        out += ":";
+        for (const std::string& file : *entry.files) {
+            out += "\n     " + printableText(file);
+        }
+    }
     out += "\n";
 }
 
-void appendNames(std::string& out, const TextSink& sink, std::string_view title, const std::vector<std::string>& names)
+void appendList(std::string& out, const TextSink& sink, std::string_view title, const std::vector<ListEntry>& entries)
 {
-    if (names.empty()) {
+    if (entries.empty()) {
         return;
     }
-    out += "\n";
+    out += "\n[";
     out += title;
-    out += "\n";
-    for (const std::string& name : names) {
-        out += " - " + printableText(name) + "\n";
+    out += "]\n";
+    for (const ListEntry& entry : entries) {
+        appendEntry(out, entry);
         handOn(out, sink);
     }
 }
 
-void appendChanges(std::string& out, const TextSink& sink, const FleetReports& reports, const FleetSummary& summary)
+void appendChanges(std::string& out, const TextSink& sink, const FleetPlan& plan, const OutputContext& context)
 {
-    out += "\n[" + previousCollectionTitle(reports.previousTime, reports.utcOffset) + "]\n";
+    const FleetSummary& summary = plan.summary;
+    out += "\n[" + previousCollectionTitle(plan.previousTime, context.utcOffset) + "]\n";
     const std::pair<std::string_view, Change> rows[] = {{"Schlechter", Change::worse},
                                                         {"Besser", Change::better},
                                                         {"Unverändert", Change::same},
@@ -62,21 +76,26 @@ void appendChanges(std::string& out, const TextSink& sink, const FleetReports& r
         appendCount(out, label, summary.byChange[static_cast<std::size_t>(change)]);
     }
     appendCount(out, "Jetzt bereit", summary.becameReady);
-    appendCount(out, "Nicht mehr gemeldet", reports.gone.size());
+    appendCount(out, "Nicht mehr gemeldet", plan.gone.size());
     std::vector<std::string> worse;
-    for (const MachineReport& machine : reports.machines) {
+    for (const MachineReport& machine : plan.machines) {
         if (machine.change == Change::worse) {
-            worse.push_back(machine.name + " (jetzt " + std::string(categoryText(machine.work.category)) + ")");
+            worse.push_back(machine.name + " (jetzt " + std::string(rowOf(machine.work.category).text) + ")");
         }
     }
     std::sort(worse.begin(), worse.end(), [](const std::string& x, const std::string& y) { return naturalLess(x, y); });
-    appendNames(out, sink, "[Schlechter geworden]", worse);
+    std::vector<ListEntry> entries;
+    for (const std::string& line : worse) {
+        entries.push_back(ListEntry{line});
+    }
+    appendList(out, sink, "Schlechter geworden", entries);
 }
 
 } // namespace
 
-void writeFleetSummary(const FleetReports& reports, const FleetSummary& summary, const TextSink& sink)
+void writeFleetSummary(const FleetPlan& plan, const OutputContext& context, const TextSink& sink)
 {
+    const FleetSummary& summary = plan.summary;
     std::string out = "Quillbrook-Geräteübersicht\n";
     out += separatorLine(reportRuleFill);
     out += "\n\n";
@@ -89,18 +108,18 @@ void writeFleetSummary(const FleetReports& reports, const FleetSummary& summary,
     appendCount(out, "Nicht lesbare Dateien", summary.unreadable);
     appendCount(out, "Durch neuere ersetzte Berichte", summary.superseded);
     appendCount(out, "Namenskonflikte", summary.conflicts);
-    if (reports.comparedWithPrevious) {
-        appendChanges(out, sink, reports, summary);
+    if (plan.comparedWithPrevious) {
+        appendChanges(out, sink, plan, context);
     }
 
     out += "\n[Arbeitsliste]\n";
-    for (const Category category : categories) {
-        appendCount(out, categoryText(category), summary.byCategory[static_cast<std::size_t>(category)]);
+    for (const CategoryRow& category : categoryTable) {
+        appendCount(out, category.text, summary.byCategory[static_cast<std::size_t>(category.category)]);
     }
-    for (std::size_t group = 0; group < reports.groups.size(); ++group) {
-        out += "\n[Gruppe " + printableText(reports.groups[group]) + "]\n";
-        for (const Category category : categories) {
-            appendCount(out, categoryText(category), summary.byGroup[group][static_cast<std::size_t>(category)]);
+    for (std::size_t group = 0; group < plan.groups.size(); ++group) {
+        out += "\n[Gruppe " + printableText(plan.groups[group]) + "]\n";
+        for (const CategoryRow& category : categoryTable) {
+            appendCount(out, category.text, summary.byGroup[group][static_cast<std::size_t>(category.category)]);
         }
         appendCount(out, "Ohne Bericht", summary.missingByGroup[group]);
         handOn(out, sink);
@@ -111,34 +130,9 @@ void writeFleetSummary(const FleetReports& reports, const FleetSummary& summary,
         out += itemNameField(checkTable[check].name);
         out += " : " + std::to_string(summary.failuresByCheck[check]) + "\n";
     }
-    if (!reports.unreadable.empty()) {
-        out += "\n[Nicht lesbare Dateien]\n";
-        for (const UnreadableReport& file : reports.unreadable) {
-            appendUnreadable(out, file);
-            handOn(out, sink);
-        }
+    for (const FleetListDefinition& list : fleetListTable) {
+        appendList(out, sink, list.title, listEntries(plan, list.list));
     }
-    if (!reports.superseded.empty()) {
-        out += "\n[Durch neuere ersetzte Berichte]\n";
-        for (const SupersededReport& report : reports.superseded) {
-            out += " - " + printableText(report.file) + " (" + printableText(report.name) + ")\n";
-            handOn(out, sink);
-        }
-    }
-    appendNames(out, sink, "[Erwartete Rechner ohne Bericht]", reports.missing);
-    appendNames(out, sink, "[Nicht mehr gemeldet]", reports.gone);
-    if (!reports.conflicts.empty()) {
-        out += "\n[Namenskonflikte]\n";
-        for (const NameConflict& conflict : reports.conflicts) {
-            out += " - " + printableText(conflict.name) + ":\n";
-            for (const std::string& file : conflict.files) {
-                out += "     " + printableText(file) + "\n";
-            }
-            handOn(out, sink);
-        }
-    }
-    appendNames(out, sink, "[Zeit nach dem Lauf]", reports.future);
-    appendNames(out, sink, "[Nicht lesbare Inventare]", reports.unreadableInventory);
     handOn(out, sink, true);
 }
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "fleet/plan/fleet_summary.h"
+#include "fleet/plan/fleet_plan.h"
 
 #include <array>
 #include <string>

@@ -1,6 +1,7 @@
 #include "fleet/plan/fleet_summary.h"
 
-#include "fleet/plan/machine_names.h"
+#include "core/finding_table.h"
+#include "fleet/plan/fleet_plan.h"
 
 #include <algorithm>
 
@@ -63,7 +64,7 @@ std::optional<std::uint64_t> bytesOf(const Assessment& a, Check check, Finding f
     return item != nullptr && item->finding == finding ? std::optional(item->value) : std::nullopt;
 }
 
-void countGroups(const FleetReports& reports, FleetSummary& summary)
+void countGroups(const FleetPlan& reports, FleetSummary& summary)
 {
     summary.byGroup.assign(reports.groups.size(), {});
     summary.missingByGroup.assign(reports.groups.size(), 0);
@@ -103,25 +104,7 @@ std::optional<std::uint64_t> systemDriveBytes(const Assessment& assessment)
     return bytesOf(assessment, Check::systemDrive, Finding::driveCapacity);
 }
 
-std::string gibText(const std::optional<std::uint64_t>& bytes)
-{
-    if (!bytes) {
-        return {};
-    }
-    const std::uint64_t tenths = (*bytes * 10 + (std::uint64_t{1} << 29)) >> 30;
-    return std::to_string(tenths / 10) + "," + std::to_string(tenths % 10) + " GiB";
-}
-
-std::string_view groupOf(const FleetReports& reports, std::string_view name)
-{
-    if (reports.groupByKey.empty()) {
-        return {};
-    }
-    const auto found = reports.groupByKey.find(machineKey(name));
-    return found == reports.groupByKey.end() ? std::string_view() : std::string_view(found->second);
-}
-
-FleetSummary summariseFleet(const FleetReports& reports)
+FleetSummary summariseFleet(const FleetPlan& reports)
 {
     FleetSummary summary;
     countGroups(reports, summary);
@@ -144,24 +127,6 @@ const CheckItem* findCheck(const Assessment& assessment, std::string_view name)
     return technical != nullptr ? technical : findIn(assessment.officialChecks, name);
 }
 
-std::string checkCell(const CheckItem& item)
-{
-    std::string cell = item.passed ? "OK" : "NO";
-    if (!item.detail.empty()) {
-        cell += " - ";
-        cell += item.detail;
-    }
-    return cell;
-}
-
-int fleetExitCode(const FleetSummary& summary)
-{
-    if (summary.machines == 0) {
-        return 2;
-    }
-    return summary.unreadable == 0 && summary.missing == 0 && summary.conflicts == 0 ? 0 : 1;
-}
-
 std::size_t categoryCount(const FleetSummary& summary, std::initializer_list<Category> which)
 {
     std::size_t count = 0;
@@ -169,18 +134,6 @@ std::size_t categoryCount(const FleetSummary& summary, std::initializer_list<Cat
         count += summary.byCategory[static_cast<std::size_t>(category)];
     }
     return count;
-}
-
-std::string_view changeId(Change change)
-{
-    constexpr std::array<std::string_view, 4> ids = {"new", "same", "better", "worse"};
-    return ids[static_cast<std::size_t>(change)];
-}
-
-std::string_view changeText(Change change)
-{
-    constexpr std::array<std::string_view, 4> texts = {"neu", "unverändert", "besser", "schlechter"};
-    return texts[static_cast<std::size_t>(change)];
 }
 
 } // namespace quill::fleet

@@ -40,7 +40,7 @@ bool wins(const ClaimIndex::Seen& candidate, const std::vector<ClaimIndex::Seen>
            (conflicts(candidate, seen.front()) || routeStanding(candidate) > routeStanding(seen.front()));
 }
 
-void markConflict(FleetReports& reports, ClaimIndex::Machine& machine, const std::string& file)
+void markConflict(FleetPlan& reports, ClaimIndex::Machine& machine, const std::string& file)
 {
     MachineReport& kept = reports.machines[machine.position];
     kept.conflict = true;
@@ -63,7 +63,7 @@ bool isNamedAsMachine(std::string_view name)
     return !name.empty() && isHostName(name) && name.find('.') == std::string_view::npos;
 }
 
-void claimMachine(FleetReports& reports, ClaimIndex& index, MachineClaim claim, std::int64_t now)
+void claimMachine(FleetPlan& reports, ClaimIndex& index, MachineClaim claim, std::int64_t now)
 {
     MachineReport& report = claim.report;
     const std::string name = report.name;

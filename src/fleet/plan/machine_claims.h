@@ -1,6 +1,6 @@
 #pragma once
 
-#include "fleet/plan/fleet_summary.h"
+#include "fleet/plan/fleet_plan.h"
 
 #include <cstdint>
 #include <optional>
@@ -30,9 +30,9 @@ struct ClaimIndex {
         bool spelledAsInventory = false; // the name is byte for byte its inventory's computer_name
     };
     struct Machine {
-        std::size_t position = 0; // in FleetReports::machines
+        std::size_t position = 0; // in FleetPlan::machines
         std::vector<Seen> seen;
-        std::optional<std::size_t> conflict; // in FleetReports::conflicts
+        std::optional<std::size_t> conflict; // in FleetPlan::conflicts
     };
     std::unordered_map<std::string, Machine> byLook;
 };
@@ -43,7 +43,7 @@ struct ClaimIndex {
 // after it ("PC-A.1", "PC-A._").
 bool isNamedAsMachine(std::string_view name);
 
-// Adds the claim to reports: a new machine, a newer report of a known one (the older listed as
+// Adds the claim to the plan: a new machine, a newer report of a known one (the older listed as
 // superseded), or a conflict (see nameMeeting). Across routes a report dated after now never
 // wins against one that is not, else the newer wins. Against the claims it conflicts with, a
 // claim wins only where it stands above each of them: a name as the machine calls itself first,
@@ -52,6 +52,6 @@ bool isNamedAsMachine(std::string_view name);
 // computer_name; then a plain host name against a lookalike; then, of spellings that differ only
 // in letter case, one in capitals, as Windows writes a computer's name; then the newer. The name
 // is shown escaped and marked where it is more than a host name.
-void claimMachine(FleetReports& reports, ClaimIndex& index, MachineClaim claim, std::int64_t now);
+void claimMachine(FleetPlan& reports, ClaimIndex& index, MachineClaim claim, std::int64_t now);
 
 } // namespace quill::fleet

@@ -48,29 +48,6 @@ inline bool isFutureTime(std::int64_t time, std::int64_t now)
     return time > now + allowedClockSkew;
 }
 
-// The machines of an --expect file (UTF-8, or UTF-16 with its mark): one a line, surrounding
-// blanks ignored, everything from a '#' on a comment, blank lines skipped, a name given twice (by
-// machineKey) kept once. Each with its group: the second column of a line, after ';' or a tab (a
-// site or a department), never part of the name, "" where there is none.
-struct ExpectedMachine {
-    std::string name;
-    std::string group;
-};
-
-// Why an --expect file is refused: a byte-order mark other than at its start, as two lists
-// joined into one carry, which would glue itself to a name that then never reports.
-struct ExpectedListFault {
-    std::size_t line = 0; // counted from 1
-};
-Expected<std::vector<ExpectedMachine>, ExpectedListFault> parseExpectedList(std::string_view file);
-
-// The names alone of a list parseExpectedList takes, none of one it refuses.
-std::vector<std::string> parseExpectedMachines(std::string_view file);
-
-// The expected names that no machine in names stands for, in the order expected lists them.
-std::vector<std::string> missingMachines(const std::vector<std::string>& expected,
-                                         const std::vector<std::string>& names);
-
 // Name order as people count: digit runs by their value ("PC-2" before "PC-10"), letters
 // without regard to ASCII case.
 bool naturalLess(std::string_view a, std::string_view b);

@@ -1,6 +1,7 @@
 #include "fleet/plan/machine_work.h"
 
 #include "core/finding_table.h"
+#include "fleet/files/inventory.h"
 
 #include <algorithm>
 #include <string>
@@ -158,86 +159,13 @@ std::string_view tbsErrorMeaning(const CheckItem& tpm)
     return {};
 }
 
-std::string_view categoryId(Category category)
+MachineFacts machineFacts(const fleet::Inventory& inventory)
 {
-    constexpr std::array<std::string_view, 7> ids = {"replace",  "cpu_not_listed", "upgrade", "tpm_hardware",
-                                                     "firmware", "check",          "ready"};
-    return ids[static_cast<std::size_t>(category)];
-}
-
-std::optional<Category> categoryFromId(std::string_view id)
-{
-    for (const Category category : categories) {
-        if (categoryId(category) == id) {
-            return category;
-        }
-    }
-    return std::nullopt;
-}
-
-std::string_view actionId(Action action)
-{
-    constexpr std::array<std::string_view, 11> ids = {
-        "enable_uefi", "enable_secure_boot", "enable_tpm",    "tpm_upgrade",
-        "add_memory",  "larger_disk",        "replace_pc",    "check",
-        "vm_settings", "suspend_bitlocker",  "convert_to_gpt"};
-    return ids[static_cast<std::size_t>(action)];
-}
-
-std::string_view listingId(ProcessorListing listing)
-{
-    constexpr std::array<std::string_view, 3> ids = {"yes", "no", "unknown"};
-    return ids[static_cast<std::size_t>(listing)];
-}
-
-std::string_view categoryText(Category category)
-{
-    constexpr std::array<std::string_view, 7> texts = {
-        "Ersetzen", "CPU nicht auf der Liste", "Aufrüsten", "TPM-Hardware", "Firmware-Einstellungen", "Vor Ort prüfen",
-        "Bereit",
-    };
-    return texts[static_cast<std::size_t>(category)];
-}
-
-std::string_view actionText(Action action)
-{
-    constexpr std::array<std::string_view, 11> texts = {
-        "UEFI einschalten", "Secure Boot einschalten", "TPM einschalten",    "TPM 2.0 nachrüsten",
-        "RAM erweitern",    "Größeres Systemlaufwerk", "Rechner ersetzen",   "Vor Ort prüfen",
-        "VM-Einstellungen", "BitLocker anhalten",      "Nach GPT umwandeln",
-    };
-    return texts[static_cast<std::size_t>(action)];
-}
-
-std::string_view actionHint(Action action)
-{
-    constexpr std::array<std::string_view, 11> hints = {
-        "im Firmware-Setup auf UEFI umstellen und CSM abschalten; ein Systemdatenträger mit MBR-Partitionierung "
-        "muss vorher nach GPT umgewandelt werden (MBR2GPT), wo das Inventar es weiß, steht „Nach GPT umwandeln“ "
-        "dabei",
-        "im Firmware-Setup Secure Boot einschalten (geht erst im UEFI-Modus)",
-        "im Firmware-Setup das TPM einschalten (fTPM bei AMD, PTT bei Intel); die Plattform hat eines",
-        "die Plattform hat kein TPM 2.0 (nur 1.2, oder älter als Firmware-TPMs): ein TPM-2.0-Modul oder ein "
-        "Firmware-Update des Herstellers, wo es eines gibt, sonst den Rechner ersetzen",
-        "Arbeitsspeicher auf mindestens 4 GiB erweitern",
-        "ein Systemlaufwerk mit mindestens 64 GiB einbauen",
-        "der Prozessor erfüllt die Mindestanforderungen nicht oder steht nicht auf der Liste des Herstellers "
-        "(Windows Update bietet Windows 11 dann nicht an)",
-        "ein Wert konnte nicht gelesen werden: am Rechner selbst nachsehen",
-        "eine virtuelle Maschine: vTPM, Secure Boot, UEFI und das Prozessormodell in den Einstellungen des "
-        "Hypervisors setzen (bei einer nicht gelisteten CPU des Hosts: auf einen anderen Host umziehen)",
-        "BitLocker vor der Änderung an Firmware oder TPM anhalten (manage-bde -protectors -disable C: -RebootCount "
-        "1, für mehrere Neustarts -RebootCount 0 und danach -enable), sonst "
-        "fragt der nächste Start nach dem Wiederherstellungsschlüssel",
-        "den Systemdatenträger vor dem Umstellen auf UEFI mit MBR2GPT nach GPT umwandeln",
-    };
-    return hints[static_cast<std::size_t>(action)];
-}
-
-std::string_view listingText(ProcessorListing listing)
-{
-    constexpr std::array<std::string_view, 3> texts = {"ja", "nein", "unbekannt"};
-    return texts[static_cast<std::size_t>(listing)];
+    MachineFacts facts;
+    facts.virtualMachine = inventory.virtualMachine;
+    facts.bitlockerOn = inventory.bitlocker == "on";
+    facts.mbrSystemDisk = inventory.partitionStyle == "mbr";
+    return facts;
 }
 
 } // namespace quill

@@ -4,22 +4,12 @@
 #include "core/finding.h"
 #include "fleet/plan/processor_table.h"
 
-#include <array>
 #include <cstdint>
 #include <optional>
 #include <string_view>
 #include <vector>
 
 namespace quill {
-
-inline constexpr std::array<Category, 7> categories = {Category::replace,     Category::cpuNotListed, Category::upgrade,
-                                                       Category::tpmHardware, Category::firmware,     Category::check,
-                                                       Category::ready};
-
-inline constexpr std::array<Action, 11> allActions = {
-    Action::suspendBitlocker, Action::convertToGpt, Action::enableUefi, Action::enableSecureBoot,
-    Action::enableTpm,        Action::tpmUpgrade,   Action::vmSettings, Action::addMemory,
-    Action::largerDisk,       Action::replacePc,    Action::check};
 
 struct MachineWork {
     Category category = Category::ready;
@@ -37,19 +27,14 @@ struct MachineFacts {
 
 MachineWork machineWork(const Assessment& assessment, const MachineFacts& facts = {});
 
+namespace fleet {
+struct Inventory;
+}
+
+// The facts machineWork() takes from an inventory; what it does not know stays unknown.
+MachineFacts machineFacts(const fleet::Inventory& inventory);
+
 // What a TBS result a TPM item names means, in words; empty for any other item.
 std::string_view tbsErrorMeaning(const CheckItem& tpm);
-
-// The ids other tools read in the fleet's JSON.
-std::string_view categoryId(Category category);
-std::string_view actionId(Action action);
-std::string_view listingId(ProcessorListing listing);
-std::optional<Category> categoryFromId(std::string_view id);
-
-// The German words for people.
-std::string_view categoryText(Category category);
-std::string_view actionText(Action action); // a few words, for a table cell
-std::string_view actionHint(Action action); // what it means in full, said once per page
-std::string_view listingText(ProcessorListing listing);
 
 } // namespace quill
