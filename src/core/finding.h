@@ -10,24 +10,29 @@ enum class Category : std::uint8_t {
     cpuNotListed, // runs, but the processor is not on the vendor's list: Windows Update offers nothing
     upgrade,      // only memory and/or the system volume stand in the way technically
     tpmHardware,  // the TPM is only 1.2, or the platform is older than firmware TPMs
-    firmware,     // what fails is settings: in the firmware setup, or the hypervisor's for a VM
-    check,        // a value that could make it worse than known could not be read: look at the machine
+    firmware,     // what fails is settings in the firmware setup: nothing to buy
+    vmSettings,   // a virtual machine: what fails is set in its hypervisor, never bought
+    check,        // something that could make it worse than known is not known: look at the machine
     ready,        // officially compatible, with a processor on the list or one the rules don't know
 };
 
 // One step for a failed check, in the order the page explains them.
 enum class Action : std::uint8_t {
     suspendBitlocker, // before any firmware change, so the recovery key is not asked for at the next start
+    checkBitlocker,   // the same where nobody could ask whether BitLocker is on
     convertToGpt,     // the system disk is MBR: converted before the switch to UEFI
     enableUefi,
     enableSecureBoot,
     enableTpm,
     tpmUpgrade,
-    vmSettings, // a virtual machine: vTPM, Secure Boot, UEFI and processor model are the hypervisor's
+    vmSettings,       // a virtual machine: vTPM, Secure Boot, UEFI and processor model are the hypervisor's
+    addVcpus,         // a virtual machine with fewer than two processors
+    newVmGeneration2, // a Hyper-V VM of generation 1, which has no UEFI to switch to
     addMemory,
     largerDisk,
     replacePc,
-    check, // the finding names no setting (a value that could not be read): look at the machine
+    checkProcessor, // neither the signature nor the brand tells whether the processor is listed
+    check,          // the finding names no setting (a value that could not be read): look at the machine
 };
 
 // What a check found, as the probes set it and the fleet reads it back out of a report. Its

@@ -23,12 +23,13 @@ struct CategoryRow {
     std::string_view text;
     std::string_view colour; // the page's class for its bars and tiles
 };
-inline constexpr std::array<CategoryRow, 7> categoryTable = {{
+inline constexpr std::array<CategoryRow, 8> categoryTable = {{
     {Category::replace, "replace", "Ersetzen", "red"},
     {Category::cpuNotListed, "cpu_not_listed", "CPU nicht auf der Liste", "red"},
     {Category::upgrade, "upgrade", "Aufrüsten", "red"},
     {Category::tpmHardware, "tpm_hardware", "TPM-Hardware", "red"},
     {Category::firmware, "firmware", "Firmware-Einstellungen", "yellow"},
+    {Category::vmSettings, "vm_settings", "VM-Einstellungen", "yellow"},
     {Category::check, "check", "Vor Ort prüfen", ""},
     {Category::ready, "ready", "Bereit", "green"},
 }};
@@ -39,11 +40,14 @@ struct ActionRow {
     std::string_view text; // a few words, for a table cell
     std::string_view hint; // what it means in full, said once per page
 };
-inline constexpr std::array<ActionRow, 11> actionTable = {{
+inline constexpr std::array<ActionRow, 15> actionTable = {{
     {Action::suspendBitlocker, "suspend_bitlocker", "BitLocker anhalten",
      "BitLocker vor der Änderung an Firmware oder TPM anhalten (manage-bde -protectors -disable C: -RebootCount "
      "1, für mehrere Neustarts -RebootCount 0 und danach -enable), sonst fragt der nächste Start nach dem "
      "Wiederherstellungsschlüssel"},
+    {Action::checkBitlocker, "check_bitlocker", "BitLocker prüfen (ggf. anhalten)",
+     "ob BitLocker an ist, konnte niemand fragen: vor der Änderung an Firmware oder TPM nachsehen (manage-bde "
+     "-status C:) und es, wenn ja, anhalten"},
     {Action::convertToGpt, "convert_to_gpt", "Nach GPT umwandeln",
      "den Systemdatenträger vor dem Umstellen auf UEFI mit MBR2GPT nach GPT umwandeln"},
     {Action::enableUefi, "enable_uefi", "UEFI einschalten",
@@ -60,11 +64,18 @@ inline constexpr std::array<ActionRow, 11> actionTable = {{
     {Action::vmSettings, "vm_settings", "VM-Einstellungen",
      "eine virtuelle Maschine: vTPM, Secure Boot, UEFI und das Prozessormodell in den Einstellungen des "
      "Hypervisors setzen (bei einer nicht gelisteten CPU des Hosts: auf einen anderen Host umziehen)"},
+    {Action::addVcpus, "add_vcpus", "2 vCPUs zuweisen",
+     "eine virtuelle Maschine mit weniger als zwei Prozessoren: mindestens zwei zuweisen"},
+    {Action::newVmGeneration2, "new_vm_generation_2", "neue VM der Generation 2",
+     "eine Hyper-V-VM der Generation 1 hat kein UEFI und kann keines bekommen: eine neue VM der Generation 2 "
+     "anlegen und das System dorthin bringen"},
     {Action::addMemory, "add_memory", "RAM erweitern", "Arbeitsspeicher auf mindestens 4 GiB erweitern"},
     {Action::largerDisk, "larger_disk", "Größeres Systemlaufwerk", "ein Systemlaufwerk mit mindestens 64 GiB einbauen"},
     {Action::replacePc, "replace_pc", "Rechner ersetzen",
      "der Prozessor erfüllt die Mindestanforderungen nicht oder steht nicht auf der Liste des Herstellers "
      "(Windows Update bietet Windows 11 dann nicht an)"},
+    {Action::checkProcessor, "check_processor", "Prozessor prüfen",
+     "weder Signatur noch Name sagen, ob der Prozessor auf der Liste des Herstellers steht: dort nachsehen"},
     {Action::check, "check", "Vor Ort prüfen", "ein Wert konnte nicht gelesen werden: am Rechner selbst nachsehen"},
 }};
 

@@ -58,9 +58,9 @@ WORK = {"compatible": ("ready", [], "yes"), "firmware": ("firmware", ["enable_ue
         "secure-boot-off": ("firmware", ["enable_secure_boot"], "yes"), "no-tpm": ("firmware", ["enable_tpm"], "yes"),
         "old-cpu": ("replace", ["replace_pc", "larger_disk", "tpm_upgrade"], "no"),
         "amd-no-prefetchw": ("replace", ["replace_pc"], "no"), "kaby-lake": ("cpu_not_listed", ["replace_pc"], "no")}
-CATEGORIES = ["replace", "cpu_not_listed", "upgrade", "tpm_hardware", "firmware", "check", "ready"]
+CATEGORIES = ["replace", "cpu_not_listed", "upgrade", "tpm_hardware", "firmware", "vm_settings", "check", "ready"]
 CATEGORY_WORDS = dict(zip(CATEGORIES, ["Ersetzen", "CPU nicht auf der Liste", "Aufrüsten", "TPM-Hardware",
-                                       "Firmware-Einstellungen", "Vor Ort prüfen", "Bereit"]))
+                                       "Firmware-Einstellungen", "VM-Einstellungen", "Vor Ort prüfen", "Bereit"]))
 
 
 def report_bytes(assessment, bom=True, crlf=False, utf16=False, console=False):
