@@ -4,6 +4,7 @@
 #include "fleet/outputs/inventory_cells.h"
 #include "fleet/outputs/report_time.h"
 #include "fleet/plan/earlier_collection.h"
+#include "fleet/plan/machine_names.h"
 #include "sample_assessments.h"
 
 #include <filesystem>
@@ -13,6 +14,14 @@ namespace quill::fleet {
 namespace {
 
 constexpr std::int64_t second = 1'000'000'000;
+
+// A machine booted through a legacy BIOS, all else passed.
+Assessment firmwareLegacy()
+{
+    CheckList official = testing::officialChecks(true, true);
+    official[0] = testing::failedItem("UEFI-Boot", "Legacy/BIOS");
+    return deriveAssessment(testing::intelBrand, testing::intelVendor, testing::intelTechnicalChecks(), official);
+}
 
 TEST(FleetWords, TimesForToolsAndForPeople)
 {
@@ -127,6 +136,36 @@ TEST(FleetFiles, OptionFilesTheAdminGives)
     }
     EXPECT_EQ(*readOptionFile(dir / "list.txt"), "PC-1\n");
     fs::remove_all(dir);
+}
+
+// A machine's facts come from its newest inventory, whichever route brought it; a file manager's
+// copy of a report is no machine unless --expect names it.
+TEST(FleetPlan, NewestInventoryAndCopies)
+{
+    const auto report = [](const char* name, const char* folder, std::int64_t time) {
+        return CollectedReport{name, std::string(folder) + "/" + name + ".txt", folder, firmwareLegacy(), time};
+    };
+    Collection collection;
+    collection.reports = {report("PC-1", "usb", 20 * second), report("PC-1", "share", 10 * second),
+                          report("PC-2 - Kopie", "share", 10 * second), report("PC-3 (2)", "share", 10 * second)};
+    Inventory& older = collection.reports[1].inventory.emplace();
+    older.computerName = "PC-1";
+    older.bitlocker = "off";
+    older.partitionStyle = "mbr";
+    collection.expected = {{"PC-3 (2)", ""}};
+    const FleetPlan plan = planFleet(std::move(collection), 30 * second);
+    ASSERT_EQ(plan.machines.size(), 2u);
+    EXPECT_EQ(plan.machines[0].file, "usb/PC-1.txt");
+    EXPECT_EQ(plan.machines[0].work.actions, (std::vector<Action>{Action::convertToGpt, Action::enableUefi}));
+    EXPECT_EQ(plan.machines[1].file, "share/PC-3 (2).txt");
+    EXPECT_EQ(plan.copies, std::vector<std::string>{"share/PC-2 - Kopie.txt"});
+    const std::pair<const char*, bool> names[] = {
+        {"HH-VT-015 - Kopie", true}, {"HH-VT-015 - Copy (2)", true}, {"Kopie von HH-VT-015", true},
+        {"HH-VT-015 (2)", true},     {"HH-VT-015 copy 2", true},     {"HH-VT-015", false},
+        {"KOPIE-01", false},         {"PC (Empfang)", false},        {"HH-VT-015.copy", false}};
+    for (const auto& [name, copy] : names) {
+        EXPECT_EQ(looksLikeCopy(name), copy) << name;
+    }
 }
 
 } // namespace

@@ -46,7 +46,7 @@ TEST(MachineWork, CategoryAndActionsFromTheFailedChecks)
         Category category;
         std::vector<Action> actions;
         const char* brand = testing::intelBrand;
-        MachineFacts facts = {};
+        MachineFacts facts = {.bitlockerOn = false}; // as an inventory that could ask tells it
     };
     constexpr std::uint64_t gib = std::uint64_t{1} << 30;
     const Failed tpmMissing{Check::tpm20, tpmNotFound, platform::tbsTpmNotFound};
@@ -57,15 +57,21 @@ TEST(MachineWork, CategoryAndActionsFromTheFailedChecks)
     const Failed littleMemory{Check::memory, memoryInstalled, 2 * gib};
     const char* kabyLake = "Intel(R) Core(TM) i7-7700 CPU @ 3.60GHz";
     const char* ivyBridge = "Intel(R) Core(TM) i5-3470 CPU @ 3.20GHz";
+    const char* pentiumIvyBridge = "Intel(R) Pentium(R) CPU G2030 @ 3.00GHz";
+    const char* unplaced = "AMD Athlon 200GE with Radeon Vega Graphics";
     const char* qemu = "QEMU Virtual CPU version 2.5+";
-    const MachineFacts bitlocker{std::nullopt, true, false};
+    const MachineFacts bitlocker{.bitlockerOn = true};
+    const MachineFacts vm{.virtualMachine = true, .bitlockerOn = false};
+    const MachineFacts hyperV{.virtualMachine = true, .bitlockerOn = false, .hyperV = true};
     const std::vector<Failed> legacy = {{Check::uefiBoot, legacyBios}, {Check::secureBoot, secureBootLegacy}};
     const Case cases[] = {
         {{}, Category::ready, {}},
         {{}, Category::cpuNotListed, {replacePc}, kabyLake},
         {{secureBoot, tpmMissing}, Category::cpuNotListed, {replacePc}, ivyBridge},
+        {{tpmMissing}, Category::cpuNotListed, {replacePc}, pentiumIvyBridge},
         {{littleMemory}, Category::cpuNotListed, {replacePc}, kabyLake},
         {{secureBoot}, Category::firmware, {enableSecureBoot}},
+        {{secureBoot}, Category::firmware, {checkBitlocker, enableSecureBoot}, testing::intelBrand, {}},
         {{{Check::uefiBoot, legacyBios}, {Check::secureBoot, secureBootLegacy}, tpmMissing},
          Category::firmware,
          {enableUefi, enableSecureBoot, enableTpm}},
@@ -79,29 +85,50 @@ TEST(MachineWork, CategoryAndActionsFromTheFailedChecks)
         {{{Check::uefiBoot, uefiInWsl}, {Check::secureBoot, secureBootInWsl}, {Check::tpm20, tpmInWsl}},
          Category::check,
          {check}},
+        {{}, Category::check, {checkProcessor}, unplaced},
+        {{secureBoot}, Category::check, {checkProcessor, enableSecureBoot}, unplaced},
+        {{littleMemory}, Category::check, {checkProcessor, addMemory}, unplaced},
         {{{Check::secureBoot, secureBootUnread}, oldTpm}, Category::tpmHardware, {check, tpmUpgrade}},
         {{secureBoot, oldTpm}, Category::tpmHardware, {enableSecureBoot, tpmUpgrade}},
         {{littleMemory, oldTpm}, Category::upgrade, {addMemory, tpmUpgrade}},
         {{smallDisk}, Category::upgrade, {largerDisk}},
         {{noMemoryFigure}, Category::check, {check}},
         {{noMemoryFigure, smallDisk}, Category::upgrade, {check, largerDisk}},
-        {{{Check::sse42, missing}, {Check::popcnt, missing}, smallDisk}, Category::replace, {replacePc, largerDisk}},
-        {{{Check::cpu64, missing}, {Check::uefiBoot, legacyBios}}, Category::replace, {replacePc, enableUefi}},
-        {{{Check::sse42, missing}, tpmMissing},
-         Category::replace,
-         {replacePc, tpmUpgrade},
-         "Intel(R) Core(TM)2 Duo CPU     E8400  @ 3.00GHz"},
-        {{{Check::sse42, missing}, {Check::popcnt, missing}, tpmMissing}, Category::firmware, {vmSettings}, qemu},
-        {{tpmMissing}, Category::firmware, {vmSettings}, "Common KVM processor"},
-        {legacy, Category::firmware, {vmSettings}, testing::intelBrand, {true, false, false}},
+        // A machine to be replaced gets that one step, whatever else fails on it.
+        {{{Check::sse42, missing}, {Check::popcnt, missing}, smallDisk}, Category::replace, {replacePc}},
+        {{{Check::cpu64, missing}, {Check::uefiBoot, legacyBios}}, Category::replace, {replacePc}},
+        {{}, Category::replace, {replacePc}, testing::intelBrand, {.bitlockerOn = false, .cores = 1}},
+        // The signature an inventory gives decides before the brand: this "i5-8500" is a Haswell.
+        {{},
+         Category::cpuNotListed,
+         {replacePc},
+         testing::intelBrand,
+         {.bitlockerOn = false, .processorVendor = "GenuineIntel", .family = 6, .model = 0x3C, .stepping = 3}},
+        {{}, Category::replace, {replacePc}, testing::intelBrand, {.bitlockerOn = false, .maxMhz = 800}},
+        // A virtual machine is never hardware: its hypervisor settles it.
+        {{{Check::sse42, missing}, {Check::popcnt, missing}, tpmMissing},
+         Category::vmSettings,
+         {checkProcessor, vmSettings},
+         qemu},
+        {{tpmMissing}, Category::vmSettings, {checkProcessor, vmSettings}, "Common KVM processor"},
+        {legacy, Category::vmSettings, {vmSettings}, testing::intelBrand, vm},
+        {{littleMemory}, Category::vmSettings, {addMemory}, testing::intelBrand, vm},
+        {{}, Category::vmSettings, {vmSettings}, kabyLake, vm},
+        {{}, Category::vmSettings, {addVcpus}, testing::intelBrand, {.virtualMachine = true, .cores = 1}},
+        {legacy, Category::vmSettings, {newVmGeneration2}, testing::intelBrand, hyperV},
+        {{secureBoot}, Category::vmSettings, {vmSettings}, testing::intelBrand, hyperV},
         {{secureBoot}, Category::firmware, {suspendBitlocker, enableSecureBoot}, testing::intelBrand, bitlocker},
         {{smallDisk}, Category::upgrade, {largerDisk}, testing::intelBrand, bitlocker},
         {legacy,
          Category::firmware,
          {suspendBitlocker, convertToGpt, enableUefi, enableSecureBoot},
          testing::intelBrand,
-         {std::nullopt, true, true}},
-        {{secureBoot}, Category::firmware, {enableSecureBoot}, testing::intelBrand, {std::nullopt, false, true}},
+         {.bitlockerOn = true, .mbrSystemDisk = true}},
+        {{secureBoot},
+         Category::firmware,
+         {enableSecureBoot},
+         testing::intelBrand,
+         {.bitlockerOn = false, .mbrSystemDisk = true}},
     };
     for (const Case& c : cases) {
         const MachineWork work = machineWork(failing(c.failed, testing::intelVendor, c.brand), c.facts);

@@ -12,9 +12,9 @@
 namespace quill::fleet {
 namespace {
 
-// The machine a report stands for, with what is to be done with it. Only an inventory that names
-// the machine the report's file names speaks for it: another computer may have put its own
-// there, and its facts and time would bend this machine's row.
+// The machine a report stands for. Only an inventory that names the machine the report's file
+// names speaks for it: another computer may have put its own there, and its facts and time would
+// bend this machine's row.
 MachineReport machineOf(CollectedReport& report)
 {
     MachineReport machine;
@@ -28,9 +28,33 @@ MachineReport machineOf(CollectedReport& report)
         machine.reportTime = report.inventory->collectedTime;
         machine.inventory = std::move(report.inventory);
     }
-    machine.work =
-        machineWork(machine.assessment, machine.inventory ? machineFacts(*machine.inventory) : MachineFacts{});
     return machine;
+}
+
+// Each machine's facts from the newest inventory of its reports, whichever route brought it, and
+// what is to be done with it.
+void planWork(FleetPlan& plan, const ClaimIndex& claims)
+{
+    for (const auto& [look, claimed] : claims.byLook) {
+        MachineReport& machine = plan.machines[claimed.position];
+        const Inventory* newest = newestInventory(claimed);
+        if (newest != nullptr && (!machine.inventory || newest->collectedTime > machine.inventory->collectedTime)) {
+            machine.inventory = *newest;
+        }
+    }
+    for (MachineReport& machine : plan.machines) {
+        machine.work =
+            machineWork(machine.assessment, machine.inventory ? machineFacts(*machine.inventory) : MachineFacts{});
+    }
+}
+
+std::unordered_set<std::string> expectedKeys(const std::vector<ExpectedMachine>& expected)
+{
+    std::unordered_set<std::string> keys;
+    for (const ExpectedMachine& machine : expected) {
+        keys.insert(machineKey(machine.name));
+    }
+    return keys;
 }
 
 // The groups of --expect, in the order it names them first, and each machine's.
@@ -72,13 +96,20 @@ FleetPlan planFleet(Collection collection, std::int64_t now)
     // Grown by doubling, the list would hold its old and new copies at once near the end.
     plan.machines.reserve(collection.reports.size());
     ClaimIndex claims;
+    const std::unordered_set<std::string> expected = expectedKeys(collection.expected);
     for (CollectedReport& report : collection.reports) {
+        // A copy made in Explorer would count as one more machine, most often a ready one.
+        if (looksLikeCopy(report.name) && !expected.contains(machineKey(report.name))) {
+            plan.copies.push_back(std::move(report.file));
+            continue;
+        }
         MachineReport machine = machineOf(report);
         // A report file dated after the run is as suspect as a collected time after it.
         const std::int64_t latest = std::max(machine.reportTime, report.fileTime);
         claimMachine(plan, claims, MachineClaim{std::move(machine), std::move(report.folder), latest}, now);
     }
     collection.reports = {};
+    planWork(plan, claims);
     assignGroups(plan, collection.expected);
     plan.missing = missingOf(plan, collection.expected);
     if (collection.earlier) {

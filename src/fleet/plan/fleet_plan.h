@@ -59,6 +59,7 @@ struct FleetPlan {
     std::vector<NameConflict> conflicts;
     std::vector<std::string> future;              // files dated after the run
     std::vector<std::string> unreadableInventory; // inventory files beside a report that are none
+    std::vector<std::string> copies; // files named as copies ("PC-7 - Kopie.txt") --expect does not list: not counted
     FleetSummary summary;
 };
 

@@ -58,6 +58,18 @@ void markConflict(FleetPlan& reports, ClaimIndex::Machine& machine, const std::s
 
 } // namespace
 
+const Inventory* newestInventory(const ClaimIndex::Machine& machine)
+{
+    const Inventory* newest = nullptr;
+    for (const ClaimIndex::Seen& seen : machine.seen) {
+        const bool own = &seen == &machine.seen.front() || !conflicts(seen, machine.seen.front());
+        if (own && seen.inventory && (newest == nullptr || seen.inventory->collectedTime > newest->collectedTime)) {
+            newest = &*seen.inventory;
+        }
+    }
+    return newest;
+}
+
 bool isNamedAsMachine(std::string_view name)
 {
     return !name.empty() && isHostName(name) && name.find('.') == std::string_view::npos;
@@ -73,9 +85,13 @@ void claimMachine(FleetPlan& reports, ClaimIndex& index, MachineClaim claim, std
     }
     report.unusualName = !isHostName(name);
     report.name = shownName(name);
-    ClaimIndex::Seen seen{name,          claim.folder,
-                          report.file,   report.reportTime,
-                          report.future, report.inventory && report.inventory->computerName == name};
+    ClaimIndex::Seen seen{name,
+                          claim.folder,
+                          report.file,
+                          report.reportTime,
+                          report.future,
+                          report.inventory && report.inventory->computerName == name,
+                          report.inventory};
 
     const auto [place, added] = index.byLook.try_emplace(lookalikeKey(name));
     ClaimIndex::Machine& machine = place->second;

@@ -27,7 +27,8 @@ struct ClaimIndex {
         std::string file;
         std::int64_t reportTime = 0;
         bool future = false;
-        bool spelledAsInventory = false; // the name is byte for byte its inventory's computer_name
+        bool spelledAsInventory = false;                   // the name is byte for byte its inventory's computer_name
+        std::optional<Inventory> inventory = std::nullopt; // the one beside it, where it speaks for the machine
     };
     struct Machine {
         std::size_t position = 0; // in FleetPlan::machines
@@ -53,5 +54,10 @@ bool isNamedAsMachine(std::string_view name);
 // in letter case, one in capitals, as Windows writes a computer's name; then the newer. The name
 // is shown escaped and marked where it is more than a host name.
 void claimMachine(FleetPlan& reports, ClaimIndex& index, MachineClaim claim, std::int64_t now);
+
+// The newest inventory (by its collected time) of the claims that stand for the machine's row: its
+// own and those of the reports it superseded, whichever route brought them. A conflicting
+// variant's inventory is not the machine's. nullptr where none has one.
+const Inventory* newestInventory(const ClaimIndex::Machine& machine);
 
 } // namespace quill::fleet

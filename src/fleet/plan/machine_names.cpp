@@ -130,6 +130,26 @@ std::string lookalikeKey(std::string_view name)
     return machineKey(folded);
 }
 
+bool looksLikeCopy(std::string_view name)
+{
+    if (isHostName(name)) {
+        return false;
+    }
+    std::string words = " " + std::string(name) + " ";
+    std::transform(words.begin(), words.end(), words.begin(), lowerAscii);
+    constexpr std::string_view copyWords[] = {" kopie ", " copy ", "(kopie)", "(copy)", " copy)"};
+    const bool copyWord = std::any_of(std::begin(copyWords), std::end(copyWords), [&words](std::string_view word) {
+        return words.find(word) != std::string::npos;
+    });
+    // " (2)" at the end, as browsers and Explorer number a second file of one name.
+    const std::string_view trimmed = std::string_view(words).substr(0, words.size() - 1);
+    const std::size_t open = trimmed.rfind(" (");
+    const bool numbered =
+        open != std::string_view::npos && trimmed.ends_with(')') && open + 3 < trimmed.size() &&
+        std::all_of(trimmed.begin() + static_cast<std::ptrdiff_t>(open) + 2, trimmed.end() - 1, isDigit);
+    return copyWord || numbered;
+}
+
 bool isHostName(std::string_view name)
 {
     return std::all_of(name.begin(), name.end(), isHostNameCharacter);

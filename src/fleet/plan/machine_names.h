@@ -48,6 +48,11 @@ inline bool isFutureTime(std::int64_t time, std::int64_t now)
     return time > now + allowedClockSkew;
 }
 
+// Whether the name is a file manager's copy of another: "PC-7 - Kopie", "PC-7 - Copy (2)", "Kopie
+// von PC-7", "PC-7 (2)", "PC-7 copy 2". No host name holds a space or a parenthesis, so a name that
+// is one never looks like a copy.
+bool looksLikeCopy(std::string_view name);
+
 // Name order as people count: digit runs by their value ("PC-2" before "PC-10"), letters
 // without regard to ASCII case.
 bool naturalLess(std::string_view a, std::string_view b);

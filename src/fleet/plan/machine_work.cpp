@@ -1,6 +1,7 @@
 #include "fleet/plan/machine_work.h"
 
 #include "core/finding_table.h"
+#include "core/inventory_format.h"
 #include "fleet/files/inventory.h"
 
 #include <algorithm>
@@ -41,12 +42,27 @@ Category categoryOf(Action action)
     }
 }
 
+// The steps a virtual machine's hypervisor settles: processor model, firmware, Secure Boot, vTPM.
+bool isHypervisorSetting(Action action)
+{
+    return action == Action::replacePc || action == Action::tpmUpgrade || categoryOf(action) == Category::firmware;
+}
+
 struct FailedItem {
     const CheckItem* item;
     Action action;
 };
 
-std::vector<FailedItem> failedItems(const Assessment& a, const ProcessorJudgement& processor, bool virtualMachine)
+// What the machine is, as the judgement of its failed items needs it.
+struct Machine {
+    ProcessorJudgement processor;
+    bool virtualMachine = false;
+    bool hyperVGeneration1 = false; // a Hyper-V VM booted without UEFI: generation 1 has none
+    bool belowProcessorFloor = false;
+    bool tooFewCores = false;
+};
+
+std::vector<FailedItem> failedItems(const Assessment& a, const Machine& machine)
 {
     std::vector<FailedItem> failed;
     for (const CheckList* list : {&a.technicalChecks, &a.officialChecks}) {
@@ -54,13 +70,9 @@ std::vector<FailedItem> failedItems(const Assessment& a, const ProcessorJudgemen
             if (item.passed) {
                 continue;
             }
-            Action action = actionFor(item, processor);
-            // The processor model, the vTPM, Secure Boot and UEFI of a VM are all set in its hypervisor.
-            if (virtualMachine &&
-                (action == Action::replacePc || categoryOf(action) == Category::firmware ||
-                 action == Action::tpmUpgrade) &&
-                action != Action::check) {
-                action = Action::vmSettings;
+            Action action = actionFor(item, machine.processor);
+            if (machine.virtualMachine && action != Action::check && isHypervisorSetting(action)) {
+                action = machine.hyperVGeneration1 ? Action::newVmGeneration2 : Action::vmSettings;
             }
             failed.push_back(FailedItem{&item, action});
         }
@@ -68,8 +80,9 @@ std::vector<FailedItem> failedItems(const Assessment& a, const ProcessorJudgemen
     return failed;
 }
 
-// Worst first: what is known for sure, unless a value that could not be read may hide worse.
-Category categoryFor(const Assessment& a, const std::vector<FailedItem>& failed, ProcessorListing listing)
+// Worst first: what is known for sure, unless something that is not known may hide worse. A
+// virtual machine's worst is its settings.
+Category categoryFor(const Assessment& a, const std::vector<FailedItem>& failed, const Machine& machine)
 {
     Category known = Category::ready;
     Category unread = Category::ready;
@@ -77,9 +90,25 @@ Category categoryFor(const Assessment& a, const std::vector<FailedItem>& failed,
         Category& worst = f.action == Action::check ? unread : known;
         worst = std::min(worst, f.action == Action::check ? definitionOf(f.item->finding).worst : categoryOf(f.action));
     }
-    // A processor the list lacks is replaced in any case: memory or disk are not bought for it.
-    if (listing == ProcessorListing::no && known != Category::replace) {
-        known = Category::cpuNotListed;
+    const ProcessorListing listing = machine.processor.listing;
+    if (machine.belowProcessorFloor) {
+        known = Category::replace;
+    }
+    if (machine.virtualMachine) {
+        // Memory, disk, processors and the processor model a VM sees are all its hypervisor's, and
+        // nothing on it can hide more than its settings.
+        const bool settings = known != Category::ready || listing != ProcessorListing::yes;
+        known = settings ? Category::vmSettings : Category::ready;
+        unread = std::max(unread, Category::vmSettings);
+    } else {
+        // A processor the list lacks is replaced in any case: memory or disk are not bought for it.
+        if (listing == ProcessorListing::no && known != Category::replace) {
+            known = Category::cpuNotListed;
+        }
+        // A processor no rule places may be one the list lacks.
+        if (listing == ProcessorListing::unknown) {
+            unread = std::min(unread, Category::cpuNotListed);
+        }
     }
     if (unread < known) {
         return Category::check;
@@ -97,14 +126,16 @@ void insertBefore(std::vector<Action>& actions, Action action, std::initializer_
     }
 }
 
-std::vector<Action> actionsFor(const std::vector<FailedItem>& failed, Category category, const MachineFacts& facts)
+std::vector<Action> actionsFor(const std::vector<FailedItem>& failed, Category category, const Machine& machine,
+                               const MachineFacts& facts)
 {
+    // Nothing is done to a machine to be replaced: its other findings stay in the details.
+    if (category == Category::replace || category == Category::cpuNotListed) {
+        return {Action::replacePc};
+    }
     std::vector<Action> actions;
-    if (category == Category::cpuNotListed) {
-        // The firmware and TPM findings stay in the details: nothing is done to a machine to be replaced.
-        const bool vm = std::any_of(failed.begin(), failed.end(),
-                                    [](const FailedItem& f) { return f.action == Action::vmSettings; });
-        return {vm ? Action::vmSettings : Action::replacePc};
+    if (machine.processor.listing == ProcessorListing::unknown) {
+        actions.push_back(Action::checkProcessor);
     }
     bool legacyBoot = false;
     for (const FailedItem& f : failed) {
@@ -113,13 +144,22 @@ std::vector<Action> actionsFor(const std::vector<FailedItem>& failed, Category c
             actions.push_back(f.action);
         }
     }
-    if (facts.mbrSystemDisk && legacyBoot) {
-        insertBefore(actions, Action::convertToGpt, {Action::enableUefi, Action::vmSettings});
+    if (machine.virtualMachine && machine.tooFewCores) {
+        actions.push_back(Action::addVcpus);
+    } else if (machine.virtualMachine && machine.belowProcessorFloor) {
+        actions.push_back(Action::vmSettings);
     }
-    if (facts.bitlockerOn) {
-        insertBefore(actions, Action::suspendBitlocker,
+    if (machine.virtualMachine && machine.processor.listing == ProcessorListing::no &&
+        !contains(actions, Action::vmSettings)) {
+        actions.push_back(Action::vmSettings); // the host's processor model, or another host
+    }
+    if (facts.mbrSystemDisk && legacyBoot) {
+        insertBefore(actions, Action::convertToGpt, {Action::enableUefi, Action::vmSettings, Action::newVmGeneration2});
+    }
+    if (facts.bitlockerOn != false) {
+        insertBefore(actions, facts.bitlockerOn ? Action::suspendBitlocker : Action::checkBitlocker,
                      {Action::convertToGpt, Action::enableUefi, Action::enableSecureBoot, Action::enableTpm,
-                      Action::tpmUpgrade, Action::vmSettings});
+                      Action::tpmUpgrade, Action::vmSettings, Action::newVmGeneration2});
     }
     return actions;
 }
@@ -128,13 +168,23 @@ std::vector<Action> actionsFor(const std::vector<FailedItem>& failed, Category c
 
 MachineWork machineWork(const Assessment& assessment, const MachineFacts& facts)
 {
+    const std::string_view vendor =
+        facts.processorVendor.empty() ? std::string_view(assessment.vendor) : facts.processorVendor;
+    Machine machine;
+    machine.processor =
+        judgeProcessor(ProcessorIdentity{vendor, assessment.brand, facts.family, facts.model, facts.stepping});
+    machine.virtualMachine = facts.virtualMachine.value_or(virtualProcessorBrand(assessment.brand));
+    const CheckItem* uefi = assessment.officialChecks.empty() ? nullptr : &assessment.officialChecks.front();
+    machine.hyperVGeneration1 =
+        machine.virtualMachine && facts.hyperV && uefi != nullptr && uefi->finding == Finding::legacyBios;
+    machine.tooFewCores = facts.cores && *facts.cores < minimumCores;
+    machine.belowProcessorFloor = machine.tooFewCores || (facts.maxMhz && *facts.maxMhz < minimumMhz);
+
     MachineWork work;
-    const ProcessorJudgement processor = judgeProcessor(ProcessorIdentity{assessment.vendor, assessment.brand});
-    work.processorOnList = processor.listing;
-    const bool virtualMachine = facts.virtualMachine.value_or(virtualProcessorBrand(assessment.brand));
-    const std::vector<FailedItem> failed = failedItems(assessment, processor, virtualMachine);
-    work.category = categoryFor(assessment, failed, work.processorOnList);
-    work.actions = actionsFor(failed, work.category, facts);
+    work.processorOnList = machine.processor.listing;
+    const std::vector<FailedItem> failed = failedItems(assessment, machine);
+    work.category = categoryFor(assessment, failed, machine);
+    work.actions = actionsFor(failed, work.category, machine, facts);
     return work;
 }
 
@@ -163,8 +213,19 @@ MachineFacts machineFacts(const fleet::Inventory& inventory)
 {
     MachineFacts facts;
     facts.virtualMachine = inventory.virtualMachine;
-    facts.bitlockerOn = inventory.bitlocker == "on";
+    if (inventory.bitlocker != "unknown") {
+        facts.bitlockerOn = inventory.bitlocker == "on";
+    }
     facts.mbrSystemDisk = inventory.partitionStyle == "mbr";
+    // Hyper-V names itself so in SMBIOS; its generation 2 is UEFI only.
+    facts.hyperV = sameAsciiLetters(inventory.manufacturer, "Microsoft Corporation") &&
+                   sameAsciiLetters(inventory.model, "Virtual Machine");
+    facts.processorVendor = inventory.cpuVendor;
+    facts.family = inventory.cpuFamily;
+    facts.model = inventory.cpuModel;
+    facts.stepping = inventory.cpuStepping;
+    facts.cores = inventory.cpuCores;
+    facts.maxMhz = inventory.cpuMaxMhz;
     return facts;
 }
 

@@ -53,10 +53,13 @@ MACHINE_TYPES = {
     "kaby-lake": machine(("Intel(R) Core(TM) i7-7700 CPU @ 3.60GHz", "GenuineIntel")),
 }
 
-# What the work list says of each type: category, actions, processor on the vendor's list.
-WORK = {"compatible": ("ready", [], "yes"), "firmware": ("firmware", ["enable_uefi", "enable_secure_boot"], "yes"),
-        "secure-boot-off": ("firmware", ["enable_secure_boot"], "yes"), "no-tpm": ("firmware", ["enable_tpm"], "yes"),
-        "old-cpu": ("replace", ["replace_pc", "larger_disk", "tpm_upgrade"], "no"),
+# What the work list says of each type: category, actions, processor on the vendor's list. Without an
+# inventory nobody could ask whether BitLocker is on, so a firmware step comes after checking it.
+WORK = {"compatible": ("ready", [], "yes"),
+        "firmware": ("firmware", ["check_bitlocker", "enable_uefi", "enable_secure_boot"], "yes"),
+        "secure-boot-off": ("firmware", ["check_bitlocker", "enable_secure_boot"], "yes"),
+        "no-tpm": ("firmware", ["check_bitlocker", "enable_tpm"], "yes"),
+        "old-cpu": ("replace", ["replace_pc"], "no"),
         "amd-no-prefetchw": ("replace", ["replace_pc"], "no"), "kaby-lake": ("cpu_not_listed", ["replace_pc"], "no")}
 CATEGORIES = ["replace", "cpu_not_listed", "upgrade", "tpm_hardware", "firmware", "vm_settings", "check", "ready"]
 CATEGORY_WORDS = dict(zip(CATEGORIES, ["Ersetzen", "CPU nicht auf der Liste", "Aufrüsten", "TPM-Hardware",
