@@ -41,7 +41,8 @@ struct EarlierMachine {
     std::string name;
     std::string categoryId; // as stored; "" where the file has none
     std::optional<Assessment> failedChecks;
-    std::int64_t reportTime = 0; // nanoseconds since 1970 UTC, 0 where the file gives none
+    std::int64_t reportTime = 0;                       // nanoseconds since 1970 UTC, 0 where the file gives none
+    std::optional<Inventory> inventory = std::nullopt; // as the file kept it, for the facts it gave the plan
 };
 
 // Everything the run reads, as read: the reports in the order found, what could not be read, and

@@ -62,8 +62,12 @@ std::optional<EarlierMachine> earlierMachine(const Json& machine)
         return std::nullopt;
     }
     const std::string* time = stringMember(machine, "report_time");
+    // The inventory the plan took its facts from, in the keys of the file beside a report.
+    const auto inventory = machine.find("inventory");
     return EarlierMachine{*name, id != nullptr ? *id : std::string(), std::move(failed),
-                          time != nullptr ? parseIsoTime(*time).value_or(0) : 0};
+                          time != nullptr ? parseIsoTime(*time).value_or(0) : 0,
+                          inventory != machine.end() && inventory->is_object() ? parseInventory(inventory->dump())
+                                                                               : std::nullopt};
 }
 
 bool isStructural(char c)

@@ -12,7 +12,8 @@ namespace quill::fleet {
 std::optional<Category> earlierCategory(const EarlierMachine& machine)
 {
     if (machine.failedChecks) {
-        return machineWork(*machine.failedChecks).category;
+        return machineWork(*machine.failedChecks, machine.inventory ? machineFacts(*machine.inventory) : MachineFacts{})
+            .category;
     }
     return categoryFromId(machine.categoryId);
 }
