@@ -90,11 +90,10 @@ class Ansible(FleetTestCase):
         for m in document["machines"]:
             with open(self.path("reports", m["name"] + ".inventory.json"), encoding="utf-8") as f:
                 written = json.load(f)
-            self.assertEqual((written["computer_name"], written["bitlocker"]),
-                             (socket.gethostname().split(".")[0], "unknown"))
-            # The three hosts are names of this one computer, whose own name is none of theirs: its
-            # inventory speaks for it alone, so each row leaves it out and says so.
-            self.assertEqual((m["inventory"], m["inventory_mismatch"]), (None, True))
+            # The controller files each host's inventory under the name it files its report under,
+            # so each row takes it, though the three hosts are aliases of one computer.
+            self.assertEqual((written["computer_name"], written["bitlocker"]), (m["name"], "unknown"))
+            self.assertEqual((m["inventory"]["computer_name"], m["inventory_mismatch"]), (m["name"], False))
         self.assertEqual([m["group"] for m in document["machines"]], ["bremen", "bremen", "hamburg"])
         with open(self.path("fleet.hosts"), encoding="utf-8") as f:
             self.assertEqual(f.read().splitlines()[1:], ["pc-gone;M\u00fcnchen/Au\u00dfendienst", "pc-a;bremen",
