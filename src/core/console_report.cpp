@@ -97,7 +97,7 @@ ConsoleScript renderConsoleReport(const Assessment& a)
 
 void printKeyPrompt(ConsoleScript& out)
 {
-    writeText(out, "\nBeliebige Taste zum Beenden...\n");
+    writeText(out, "\n" + std::string(keyPrompt) + "\n");
 }
 
 } // namespace quill

@@ -47,6 +47,12 @@ inline constexpr std::string_view technicalBlockerTitle = "Echte technische Bloc
 inline constexpr std::string_view officialBlockerTitle = "Offizielle Blocker:";
 inline constexpr std::string_view blockerPrefix = " - ";
 
+// What the console shows after the report: where the file went, or that it could not be saved,
+// and the key prompt. A capture of the console ends in them.
+inline constexpr std::string_view reportSavedLead = "Report: ";
+inline constexpr std::string_view reportNotSaved = "Report konnte nicht gespeichert werden.";
+inline constexpr std::string_view keyPrompt = "Beliebige Taste zum Beenden...";
+
 // A row of separatorWidth fill characters.
 std::string separatorLine(char fill);
 

@@ -1,6 +1,7 @@
 #include "report/report_file.h"
 
 #include "core/printable_text.h"
+#include "core/report_layout.h"
 #include "report/report_path.h"
 #include "report/report_text.h"
 
@@ -19,12 +20,12 @@ void printReportStatus(ConsoleScript& out, bool written, std::string_view pathUt
     }
     if (written) {
         setAttribute(out, Attribute::darkGrey);
-        writeText(out, "Report: ");
+        writeText(out, reportSavedLead);
         writeText(out, printableText(pathUtf8)); // a file name may hold any byte but '/' and NUL
         writeText(out, "\n");
     } else {
         setAttribute(out, Attribute::yellow);
-        writeText(out, "Report konnte nicht gespeichert werden.\n");
+        writeText(out, std::string(reportNotSaved) + "\n");
     }
     setAttribute(out, Attribute::normal);
 }

@@ -182,12 +182,19 @@ std::string_view withoutLineEnd(std::string_view text)
     return text.ends_with('\n') ? text.substr(0, text.size() - 1) : text;
 }
 
+// Whether the line reads as a closing hint: it opens with the hints' first word ("Hinweis: ").
+bool isClosingHint(std::string_view line)
+{
+    const std::string_view hint = closingHint(true, true);
+    return line.starts_with(hint.substr(0, hint.find(' ') + 1));
+}
+
 // Lines that belong after the verdicts, so a wrong one there disagrees with the items
 // rather than being out of place.
 bool isTailLine(std::string_view line)
 {
     return line.empty() || line == technicalBlockerTitle || line == officialBlockerTitle ||
-           line.starts_with(blockerPrefix) || line.starts_with("Hinweis: ");
+           line.starts_with(blockerPrefix) || isClosingHint(line);
 }
 
 void appendBlockerLines(std::vector<std::string>& out, std::string_view title, const BlockerList& blockers)
@@ -282,13 +289,10 @@ ReportReading withNearMiss(ReportReading reading, const Lines& lines)
     return reading;
 }
 
-constexpr std::string_view keyPrompt = "Beliebige Taste zum Beenden...";
-
 // What the program prints after the report on the console: where the file went, the key prompt.
 bool isConsoleTrailer(std::string_view line)
 {
-    return line.empty() || line == keyPrompt || line.starts_with("Report: ") ||
-           line == "Report konnte nicht gespeichert werden.";
+    return line.empty() || line == keyPrompt || line.starts_with(reportSavedLead) || line == reportNotSaved;
 }
 
 // The console shows the same report with its subtitle and '-' separators where the file has its
@@ -326,8 +330,7 @@ ConsoleLines fileLinesOfConsole(const Lines& capture, const std::string& rule, b
     }
     // Copied out of the window, the text often loses the hint's line end; a hint is whole anyway.
     out.lines.lastCut =
-        end == capture.lines.size() && capture.lastCut &&
-        !(end > 0 && capture.lines[end - 1].starts_with("Hinweis: ") && capture.lines[end - 1].ends_with('.'));
+        end == capture.lines.size() && capture.lastCut && !(end > 0 && isClosingHint(capture.lines[end - 1]));
     out.lines.mixedEndLine = capture.mixedEndLine;
     out.origin.push_back(end + 1); // a fault after the last line
     return out;
