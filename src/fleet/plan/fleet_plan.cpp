@@ -79,6 +79,7 @@ FleetPlan planFleet(Collection collection, std::int64_t now)
         claimMachine(plan, claims, MachineClaim{std::move(machine), std::move(report.folder), latest}, now);
     }
     collection.reports = {};
+    plan.isExpectWindows1252 = collection.isExpectWindows1252;
     assignGroups(plan, collection.expected);
     plan.missing = missingOf(plan, collection.expected);
     if (collection.earlier) {
