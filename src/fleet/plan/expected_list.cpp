@@ -63,7 +63,7 @@ std::string utf8FromWindows1252(std::string_view bytes)
 }
 
 // Line by line, so that two lists joined into one, one from Notepad and one from Excel, both read
-// right; no word of German in Windows-1252 is also well-formed UTF-8.
+// right. German in Windows-1252 is not also well-formed UTF-8 unless an umlaut follows an 'Ã' or 'Â'.
 std::string linesAsUtf8(std::string_view text)
 {
     std::string out;
@@ -91,7 +91,8 @@ char32_t lowerLetter(char32_t c)
     if (c == 0x178) {
         return 0xFF;
     }
-    // Latin Extended-A pairs upper and lower case, the upper on the even code point but in two runs.
+    // Latin Extended-A pairs each upper case letter with the lower case after it, the upper on the even
+    // code point but in two runs, where it is on the odd.
     const bool upperOdd = (c >= 0x139 && c <= 0x148) || (c >= 0x179 && c <= 0x17E);
     const bool unpaired = c == 0x130 || c == 0x131 || c == 0x138 || c == 0x149 || c == 0x17F;
     return c >= 0x100 && c <= 0x17F && !unpaired && (c % 2 == 1) == upperOdd ? c + 1 : c;
@@ -194,10 +195,10 @@ std::optional<DirectoryColumns> directoryColumns(std::string_view header)
     return std::nullopt;
 }
 
-// The containers above a computer from the top: "CN=PC-1,OU=Vertrieb,OU=Hamburg,DC=corp,DC=lan"
-// is "Hamburg/Vertrieb"; a computer in no OU is in the container "Computers", or the domain's
-// root (""). A distinguished name escapes ',' and the like with '\', any byte as '\' and two
-// hex digits.
+// The containers above a computer from the top, without the domain: "CN=PC-1,OU=Vertrieb,OU=Hamburg,
+// DC=corp,DC=lan" is "Hamburg/Vertrieb". One in no OU gets the container it is in ("Computers",
+// where Windows puts new ones, so that the unsorted stand out), one right under the domain "". A
+// distinguished name escapes ',' and the like with '\', any byte as '\' and two hex digits.
 std::string directoryPath(std::string_view distinguishedName)
 {
     std::vector<std::string> parts(1);
