@@ -229,11 +229,31 @@ std::string directoryPath(std::string_view distinguishedName)
     return validUtf8(path);
 }
 
-// The computers of an export whose header starts the text, at line number.
-Expected<std::vector<ExpectedMachine>, ExpectedListFault> machinesOfExport(std::string_view text, std::size_t number,
-                                                                           const DirectoryColumns& columns)
-{
+// The machines so far, each once, and the first spelling of each group.
+struct KeptMachines {
     std::vector<ExpectedMachine> machines;
+    std::unordered_set<std::string> names;               // by machineKey
+    std::unordered_map<std::string, std::size_t> groups; // by caseKey, the machine that spells it first
+};
+
+// Keeps a machine unless one of its name (by machineKey) came before, with its group as the file
+// first spells it: PowerShell refuses JSON whose keys differ only in case.
+void keep(KeptMachines& kept, std::string_view name, std::string group)
+{
+    if (name.empty() || !kept.names.insert(machineKey(name)).second) {
+        return;
+    }
+    if (!group.empty()) {
+        const std::size_t first = kept.groups.try_emplace(caseKey(group), kept.machines.size()).first->second;
+        group = first == kept.machines.size() ? std::move(group) : kept.machines[first].group;
+    }
+    kept.machines.push_back(ExpectedMachine{std::string(name), std::move(group)});
+}
+
+// The computers of an export whose header starts the text, at line number.
+Expected<void, ExpectedListFault> keepExport(KeptMachines& kept, std::string_view text, std::size_t number,
+                                             const DirectoryColumns& columns)
+{
     nextLine(text);
     ++number;
     while (!text.empty()) {
@@ -243,18 +263,14 @@ Expected<std::vector<ExpectedMachine>, ExpectedListFault> machinesOfExport(std::
             return unexpected(ExpectedListFault{number, "ein Anführungszeichen wird nicht geschlossen"});
         }
         number += static_cast<std::size_t>(std::count(start.data(), start.data() + start.size() - text.size(), '\n'));
-        if (const std::string_view name = cellOf(record, columns.name); !name.empty()) {
-            machines.push_back(
-                ExpectedMachine{std::string(name), directoryPath(cellOf(record, columns.distinguishedName))});
-        }
+        keep(kept, cellOf(record, columns.name), directoryPath(cellOf(record, columns.distinguishedName)));
     }
-    return machines;
+    return {};
 }
 
 // The machines of a list, one a line with its group in the second column.
-std::vector<ExpectedMachine> machinesOfList(std::string_view text)
+void keepList(KeptMachines& kept, std::string_view text)
 {
-    std::vector<ExpectedMachine> machines;
     bool isFirst = true;
     while (!text.empty()) {
         const std::string_view line = nextLine(text);
@@ -263,10 +279,9 @@ std::vector<ExpectedMachine> machinesOfList(std::string_view text)
         const std::string_view name = cellOf(record, 0);
         // A first line that names the column is the header Excel's users give a list.
         if (!name.empty() && !(std::exchange(isFirst, false) && isNameColumn(name))) {
-            machines.push_back(ExpectedMachine{std::string(name), std::string(cellOf(record, 1))});
+            keep(kept, name, std::string(cellOf(record, 1)));
         }
     }
-    return machines;
 }
 
 // The text from its first line that holds more than blanks or a comment (PowerShell 5.1's export
@@ -281,22 +296,6 @@ std::string_view fromFirstEntry(std::string_view text, std::size_t& number)
         }
     }
     return {};
-}
-
-// Each machine once, by machineKey, as the first line that names it, and each group as the file
-// first spells it: PowerShell refuses JSON whose keys differ only in case.
-std::vector<ExpectedMachine> keptOnce(std::vector<ExpectedMachine> machines)
-{
-    std::vector<ExpectedMachine> kept;
-    std::unordered_set<std::string> seen;
-    std::unordered_map<std::string, std::string> spelling;
-    for (ExpectedMachine& machine : machines) {
-        if (seen.insert(machineKey(machine.name)).second) {
-            machine.group = spelling.try_emplace(caseKey(machine.group), machine.group).first->second;
-            kept.push_back(std::move(machine));
-        }
-    }
-    return kept;
 }
 
 } // namespace
@@ -325,15 +324,15 @@ Expected<ExpectedList, ExpectedListFault> parseExpectedList(std::string_view fil
     const std::string_view entries = fromFirstEntry(text, number);
     std::string_view header = entries;
     const std::optional<DirectoryColumns> columns = directoryColumns(nextLine(header));
-    if (!columns) {
-        list.machines = keptOnce(machinesOfList(entries));
-        return list;
+    KeptMachines kept;
+    if (columns) {
+        if (auto read = keepExport(kept, entries, number, *columns); !read) {
+            return unexpected(read.error());
+        }
+    } else {
+        keepList(kept, entries);
     }
-    auto machines = machinesOfExport(entries, number, *columns);
-    if (!machines) {
-        return unexpected(machines.error());
-    }
-    list.machines = keptOnce(std::move(*machines));
+    list.machines = std::move(kept.machines);
     return list;
 }
 
