@@ -236,7 +236,7 @@ struct KeptMachines {
     std::unordered_map<std::string, std::size_t> groups; // by caseKey, the machine that spells it first
 };
 
-// Keeps a machine unless one of its name (by machineKey) came before, with its group as the file
+// Keeps a machine unless one of the same name (by machineKey) came before, with its group as the file
 // first spells it: PowerShell refuses JSON whose keys differ only in case.
 void keep(KeptMachines& kept, std::string_view name, std::string group)
 {
@@ -245,7 +245,9 @@ void keep(KeptMachines& kept, std::string_view name, std::string group)
     }
     if (!group.empty()) {
         const std::size_t first = kept.groups.try_emplace(caseKey(group), kept.machines.size()).first->second;
-        group = first == kept.machines.size() ? std::move(group) : kept.machines[first].group;
+        if (first != kept.machines.size()) {
+            group = kept.machines[first].group;
+        }
     }
     kept.machines.push_back(ExpectedMachine{std::string(name), std::move(group)});
 }
