@@ -38,7 +38,8 @@ constexpr std::string_view help =
     "  --json DATEI      dasselbe für andere Programme\n"
     "  --html DATEI      eine Seite zum Weitergeben und Drucken\n"
     "  --expect DATEI    die Rechner, von denen ein Bericht erwartet wird, ein Name je Zeile;\n"
-    "                    nach ';' oder einem Tabulator optional ihr Standort oder ihre Abteilung\n"
+    "                    nach ';' oder einem Tabulator optional ihr Standort oder ihre Abteilung;\n"
+    "                    oder ein Export aus dem Active Directory (Get-ADComputer | Export-Csv)\n"
     "  --previous DATEI  die JSON-Datei einer früheren Sammlung: was sich seitdem geändert hat\n"
     "                    (--expect und --previous: normale Dateien bis 64 MiB)\n"
     "  --help, --version diese Hilfe, die Version\n"
@@ -121,10 +122,11 @@ Expected<void, std::string> readComparison(const fs::path& file, bool isExpect, 
         if (isExpect) {
             auto expected = parseExpectedList(*read);
             if (!expected) {
-                return unexpected(displayPath(file) + ", Zeile " + std::to_string(expected.error().line) +
-                                  ": ein Byte-Order-Mark mitten in der Datei (zwei Listen aneinandergehängt?)");
+                return unexpected(displayPath(file) + ", Zeile " + std::to_string(expected.error().line) + ": " +
+                                  std::string(expected.error().reason));
             }
-            collection.expected = std::move(*expected);
+            collection.expected = std::move(expected->machines);
+            collection.isExpectWindows1252 = expected->isWindows1252;
             return {};
         }
         auto earlier = readPreviousCollection(*read);
@@ -198,6 +200,7 @@ int summarise(const FleetOptions& options, const ReportSearch& search, Collectio
     const std::int64_t runTime = now();
     Collection collection = readCollection(search);
     collection.expected = std::move(comparisons.expected);
+    collection.isExpectWindows1252 = comparisons.isExpectWindows1252;
     collection.earlier = std::move(comparisons.earlier);
     const FleetPlan plan = planFleet(std::move(collection), runTime);
 

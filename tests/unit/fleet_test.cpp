@@ -181,18 +181,48 @@ TEST(FleetNames, OneMachineWhateverTheCaseOrDomainAndNaturalOrder)
     const std::string utf16("\xFF\xFEP\0C\0-\0"
                             "1\0\r\0\n\0#\0x\0",
                             18);
-    ASSERT_EQ(parseExpectedList(utf16)->size(), 1u);
-    EXPECT_EQ(parseExpectedList(utf16)->front().name, "PC-1");
-    // Two lists joined: the second's mark would glue itself to a name.
+    ASSERT_EQ(parseExpectedList(utf16)->machines.size(), 1u);
+    EXPECT_EQ(parseExpectedList(utf16)->machines.front().name, "PC-1");
+    EXPECT_TRUE(parseExpectedList("\xFF\xFE")->machines.empty());
+    // Two lists joined: the second's mark would glue itself to a name. A quote left open would swallow the rest.
     EXPECT_EQ(parseExpectedList("PC-1\n\xEF\xBB\xBFPC-2\n").error().line, 2u);
-    // A second column after ';' or a tab is the group, never part of the name.
-    const std::vector<ExpectedMachine> grouped =
-        *parseExpectedList("PC-1 ; Hamburg # Empfang\nPC-2\tK\xC3\xB6ln\nPC-3\n");
-    const std::vector<std::pair<std::string, std::string>> expected = {
-        {"PC-1", "Hamburg"}, {"PC-2", "K\xC3\xB6ln"}, {"PC-3", ""}};
-    ASSERT_EQ(grouped.size(), expected.size());
-    for (std::size_t i = 0; i < expected.size(); ++i) {
-        EXPECT_EQ(std::pair(grouped[i].name, grouped[i].group), expected[i]);
+    EXPECT_EQ(parseExpectedList("\"Name\",\"DistinguishedName\"\n\"PC-1\",\"CN=PC-1\n").error().line, 2u);
+    // A second column after ';' or a tab is the group, never part of the name; from an AD export the OUs
+    // from the top. Excel saves Windows-1252 with a header; a group is spelt as first given.
+    struct ListCase {
+        std::string_view file;
+        bool isWindows1252;
+        std::vector<std::pair<std::string, std::string>> machines;
+    };
+    const ListCase lists[] = {
+        {"PC-1 ; Hamburg # Empfang\nPC-2\tK\xC3\xB6ln\nPC-3\n",
+         false,
+         {{"PC-1", "Hamburg"}, {"PC-2", "K\xC3\xB6ln"}, {"PC-3", ""}}},
+        {"Computername;Standort\r\nPC-1;M\xFCnchen/Entwicklung\r\nPC-2;Werk \x96 Nord\r\n",
+         true,
+         {{"PC-1", "M\xC3\xBCnchen/Entwicklung"}, {"PC-2", "Werk \xE2\x80\x93 Nord"}}},
+        {"# Bremen\nHOSTNAME\nPC-1\tBremen/werk\nPC-2\tBremen/Werk\nPC-3\tM\xC3\x9CNCHEN\nPC-4\tM\xC3\xBCnchen\n",
+         false,
+         {{"PC-1", "Bremen/werk"}, {"PC-2", "Bremen/werk"}, {"PC-3", "M\xC3\x9CNCHEN"}, {"PC-4", "M\xC3\x9CNCHEN"}}},
+        {"\"Name\"\n\"PC-1\"\nName\n", false, {{"PC-1", ""}, {"Name", ""}}},
+        {"#TYPE Microsoft.ActiveDirectory.Management.ADComputer\r\n\"DistinguishedName\",\"DNSHostName\",\"Name\"\r\n"
+         "\"CN=PC-1,OU=Vertrieb,OU=Hamburg,DC=corp,DC=lan\",\"pc-1.corp.lan\",\"PC-1\"\r\n"
+         "\"CN=PC-2,CN=Computers,DC=corp,DC=lan\",\"\",\"PC-2\"\r\n",
+         false,
+         {{"PC-1", "Hamburg/Vertrieb"}, {"PC-2", "Computers"}}},
+        {"\"Name\";\"Description\";\"DistinguishedName\"\n\"PC-1\";\"Raum 3;\nneben \"\"Lager\"\"\";"
+         "\"CN=PC-1,OU=Einkauf\\, Logistik,OU=K\\C3\\B6ln,DC=corp,DC=lan\"\n",
+         false,
+         {{"PC-1", "K\xC3\xB6ln/Einkauf, Logistik"}}},
+    };
+    for (const ListCase& list : lists) {
+        const ExpectedList parsed = *parseExpectedList(list.file);
+        std::vector<std::pair<std::string, std::string>> machines;
+        for (const ExpectedMachine& machine : parsed.machines) {
+            machines.emplace_back(machine.name, machine.group);
+        }
+        EXPECT_EQ(machines, list.machines) << list.file;
+        EXPECT_EQ(parsed.isWindows1252, list.isWindows1252) << list.file;
     }
 }
 

@@ -121,13 +121,15 @@ TEST(FleetFiles, OptionFilesTheAdminGives)
     const fs::path dir = fs::temp_directory_path() / "quillbrook-option-file-test";
     fs::remove_all(dir);
     fs::create_directories(dir);
-    std::ofstream(dir / "list.txt") << "PC-1\n";
+    std::ofstream(dir / "list.txt", std::ios::binary) << "PC-1\n";
     std::ofstream(dir / "huge.txt").close();
     fs::resize_file(dir / "huge.txt", maxOptionFileBytes + 1); // sparse: nothing is written
     const std::pair<fs::path, std::string> cases[] = {
         {dir / "list.txt", ""},
         {dir / "gone.txt", " konnte nicht gelesen werden"},
-        {dir, " ist keine normale Datei"},
+#ifndef _WIN32
+        {dir, " ist keine normale Datei"}, // Windows opens no directory as a file at all
+#endif
         {dir / "huge.txt", " ist größer als 64 MiB"},
     };
     for (const auto& [path, fault] : cases) {

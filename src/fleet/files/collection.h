@@ -52,6 +52,7 @@ struct Collection {
     std::vector<UnreadableReport> unreadable;
     std::vector<std::string> unreadableInventory; // inventory files beside a report that are none
     std::vector<ExpectedMachine> expected;
+    bool isExpectWindows1252 = false; // some line of --expect was no UTF-8 and was read as Windows-1252
     std::optional<std::vector<EarlierMachine>> earlier;
 };
 

@@ -108,6 +108,9 @@ void writeFleetSummary(const FleetPlan& plan, const OutputContext& context, cons
     appendCount(out, "Nicht lesbare Dateien", summary.unreadable);
     appendCount(out, "Durch neuere ersetzte Berichte", summary.superseded);
     appendCount(out, "Namenskonflikte", summary.conflicts);
+    out += plan.isExpectWindows1252
+               ? "\nHinweis: Die --expect-Datei ist kein gültiges UTF-8 und wurde als Windows-1252 gelesen.\n"
+               : "";
     if (plan.comparedWithPrevious) {
         appendChanges(out, sink, plan, context);
     }

@@ -110,6 +110,7 @@ FleetPlan planFleet(Collection collection, std::int64_t now)
     }
     collection.reports = {};
     planWork(plan, claims);
+    plan.isExpectWindows1252 = collection.isExpectWindows1252;
     assignGroups(plan, collection.expected);
     plan.missing = missingOf(plan, collection.expected);
     if (collection.earlier) {

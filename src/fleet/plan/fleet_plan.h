@@ -56,6 +56,7 @@ struct FleetPlan {
     std::int64_t previousTime = 0;   // the earlier collection's newest report, nanoseconds since 1970 UTC
     std::vector<std::string> groups; // the sites or departments of --expect, in the order it names them first
     std::unordered_map<std::string, std::string> groupByKey; // machineKey -> its group, where --expect gives one
+    bool isExpectWindows1252 = false; // some line of --expect was no UTF-8 and was read as Windows-1252
     std::vector<NameConflict> conflicts;
     std::vector<std::string> future;              // files dated after the run
     std::vector<std::string> unreadableInventory; // inventory files beside a report that are none

@@ -332,6 +332,27 @@ class Fleet(FleetTestCase):
         with open(self.path("f.html"), encoding="utf-8") as f:
             self.assertIn("<li>PC-3</li>", f.read())
 
+    def test_the_admins_own_lists(self):
+        """Saved by Excel (Windows-1252, a header row, a group in other letter case) and an AD export."""
+        lists = [(b"Computername;Standort\r\nPC-1;M\xfcnchen/Entwicklung\r\nPC-2;M\xdcNCHEN/entwicklung\r\n",
+                  {"PC-1": "München/Entwicklung", "PC-2": "München/Entwicklung"}),
+                 (b'#TYPE Microsoft.ActiveDirectory.Management.ADComputer\r\n"DistinguishedName","Name","SID"\r\n'
+                  b'"CN=PC-1,OU=Vertrieb,OU=Hamburg,DC=corp,DC=lan","PC-1","S-1-5-21-1"\r\n'
+                  b'"CN=PC-2,OU=Werk\\, Nord,OU=Bremen,DC=corp,DC=lan","PC-2","S-1-5-21-2"\r\n',
+                  {"PC-1": "Hamburg/Vertrieb", "PC-2": "Bremen/Werk, Nord"})]
+        for number, (data, groups) in enumerate(lists):
+            with self.subTest(data[:20]):
+                for name in groups:
+                    write(self.path(str(number), "r", name + ".txt"), report_bytes(MACHINE_TYPES["compatible"]))
+                write(self.path(str(number), "e.csv"), data)
+                run = self.run_fleet("--expect", "e.csv", "--json", "f.json", "r", cwd=self.path(str(number)))
+                self.assertEqual(run.code, 0, run.stdout + run.stderr)  # no header taken for a missing machine
+                self.assertEqual("als Windows-1252 gelesen" in run.stdout, number == 0)
+                with open(self.path(str(number), "f.json"), encoding="utf-8") as f:
+                    document = json.load(f)
+                self.assertEqual({m["name"]: m["group"] for m in document["machines"]}, groups)
+                self.assertEqual(sorted(document["summary"]["by_group"]), sorted(set(groups.values())))
+
     def test_changes_since_an_earlier_collection(self):
         before = {"PC-1": "firmware", "PC-2": "old-cpu", "PC-3": "compatible", "PC-4": "compatible"}
         now = {"pc-1": "compatible", "PC-2": "old-cpu", "PC-3": "secure-boot-off", "PC-5": "compatible"}
