@@ -47,7 +47,10 @@ std::vector<ListEntry> listEntries(const FleetPlan& plan, FleetList list)
         }
         return entries;
     case FleetList::missing:
-        return names(plan.missing);
+        for (const std::string& name : plan.missing) {
+            entries.push_back(ListEntry{name, groupOf(plan, name)});
+        }
+        return entries;
     case FleetList::gone:
         return names(plan.gone);
     case FleetList::conflicts:

@@ -100,10 +100,9 @@ void writeFleetSummary(const FleetPlan& plan, const OutputContext& context, cons
     out += separatorLine(reportRuleFill);
     out += "\n\n";
     appendCount(out, "Rechner (lesbare Berichte)", summary.machines);
-    appendCount(out, "Hardware nötig", categoryCount(summary, hardwareCategories));
-    appendCount(out, "Nur Einstellungen", categoryCount(summary, {Category::firmware}));
-    appendCount(out, "Vor Ort prüfen", categoryCount(summary, {Category::check}));
-    appendCount(out, "Bereit", categoryCount(summary, {Category::ready}));
+    for (const CategorySum& sum : categorySums) {
+        appendCount(out, sum.text, categoryCount(summary, sum.categories));
+    }
     appendCount(out, "Erwartete Rechner ohne Bericht", summary.missing);
     appendCount(out, "Nicht lesbare Dateien", summary.unreadable);
     appendCount(out, "Durch neuere ersetzte Berichte", summary.superseded);
@@ -115,6 +114,10 @@ void writeFleetSummary(const FleetPlan& plan, const OutputContext& context, cons
     out += "\n[Arbeitsliste]\n";
     for (const CategoryRow& category : categoryTable) {
         appendCount(out, category.text, summary.byCategory[static_cast<std::size_t>(category.category)]);
+    }
+    out += "\n[Einkauf]\n";
+    for (std::size_t line = 0; line < purchaseTable.size(); ++line) {
+        appendCount(out, purchaseTable[line].text, summary.purchases[line]);
     }
     for (std::size_t group = 0; group < plan.groups.size(); ++group) {
         out += "\n[Gruppe " + printableText(plan.groups[group]) + "]\n";
