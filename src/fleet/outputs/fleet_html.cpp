@@ -45,12 +45,13 @@ td.yes{background:#d5efd8}td.no{background:#f6d5d1}td.v{text-align:center;white-
 @page{size:A4 landscape;margin:12mm 12mm 15mm}
 @media print{body{margin:0;font-size:8pt;-webkit-print-color-adjust:exact;print-color-adjust:exact}
 h1{font-size:14pt}h2{font-size:11pt;margin:1.2em 0 .3em}h3{font-size:9pt;margin:.9em 0 .2em}
-h2,h3{break-after:avoid;page-break-after:avoid}.chart{max-width:none;gap:.15em .8em}.tile .number{font-size:1.6em}
-table.m{table-layout:fixed;font-size:7pt}table.m th,table.m td{padding:.1em .3em;white-space:nowrap;overflow:hidden;text-overflow:ellipsis}
-table.m td.name{white-space:normal}table.m br,table.m .blockers,.w{display:none}.mk,.k{display:inline}
-table.m .name{width:24mm}table.m .acts{width:27mm}table.m .v{width:9mm}table.m .cpu{width:44mm}
-table.m .listed{width:13mm}table.m .sz{width:24mm}table.m .when{width:21mm}table.m .change{width:15mm}
-table.m .grp{width:22mm}table.m .dev{width:36mm}table.m .file{width:auto}}
+h2,h3,h2+.note{break-after:avoid;page-break-after:avoid}.chart{max-width:none;gap:.15em .8em}.tile .number{font-size:1.6em}
+table.m{table-layout:fixed;font-size:7pt}table.m th,table.m td{padding:.1em .3em}
+table.m td{white-space:nowrap;overflow:hidden;text-overflow:ellipsis}table.m td.name{white-space:normal}
+table.m br,table.m .blockers,table.m .file,.w{display:none}.mk,.k{display:inline}
+table.m .name{width:22mm}table.m .acts{width:24mm}table.m th.v{width:12mm}table.m .cpu{width:55mm}
+table.m .listed{width:13mm}table.m .sz{width:23mm}table.m .when{width:14mm}table.m .change{width:15mm}
+table.m .grp{width:27mm}table.m .dev{width:auto}}
 </style>
 )";
 

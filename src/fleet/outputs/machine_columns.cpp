@@ -81,6 +81,32 @@ void deviceLines(const MachineRow& row, CellOut& out)
     }
 }
 
+// Printed, the device is its model: the other lines stay on the screen.
+void deviceOnPage(const MachineRow& row, std::string& out)
+{
+    std::string lines;
+    CellOut cell{lines, true};
+    deviceLines(row, cell);
+    const std::size_t more = lines.find(cell.pageBreak); // escaped text holds no markup
+    out.append(lines, 0, more);
+    if (more != std::string::npos) {
+        out += "<span class='w'>";
+        out.append(lines, more);
+        out += "</span>";
+    }
+}
+
+// Printed, the day is enough: the time of day stays on the screen.
+void dateOnPage(const MachineRow& row, std::string& out)
+{
+    const std::string time = germanTime(row.machine.reportTime, row.context.utcOffset);
+    const std::size_t clock = time.find(' ');
+    out.append(time, 0, clock);
+    out += "<span class='w'>";
+    out.append(time, clock);
+    out += "</span>";
+}
+
 std::string_view verdictMark(bool value)
 {
     return value ? "v yes" : "v no";
@@ -108,10 +134,15 @@ std::string_view machineTextMark(const MachineRow&)
     return "mt";
 }
 
-// Printed, a machine takes one line: its steps stand for its blockers there.
+// Printed, a machine takes one line: its steps stand for its blockers there, and its name for its file.
 std::string_view blockersMark(const MachineRow&)
 {
     return "blockers";
+}
+
+std::string_view fileMark(const MachineRow&)
+{
+    return "mt file";
 }
 
 // clang-format off
@@ -125,7 +156,7 @@ constexpr std::array<ColumnDefinition, 30> columnTable = {{
      },
      nameMark},
     {Column::file, "Datei", "Datei", "file", [](const MachineRow& r, CellOut& out) { out.line(r.machine.file); },
-     machineTextMark},
+     fileMark},
     {Column::cpu, "CPU", "CPU", "cpu", [](const MachineRow& r, CellOut& out) { out.line(assessment(r).brand); },
      machineTextMark},
     {Column::vendor, "Vendor", "", "", [](const MachineRow& r, CellOut& out) { out.line(assessment(r).vendor); }},
@@ -148,7 +179,7 @@ constexpr std::array<ColumnDefinition, 30> columnTable = {{
      [](const MachineRow& r, CellOut& out) { out.line(offsetText(r.context.utcOffset)); }},
     {Column::when, "", "Stand", "when",
      [](const MachineRow& r, CellOut& out) { out.line(germanTime(r.machine.reportTime, r.context.utcOffset)); },
-     [](const MachineRow&) { return std::string_view("when"); }},
+     [](const MachineRow&) { return std::string_view("when"); }, nullptr, nullptr, dateOnPage},
     {Column::listing, "Prozessor auf der Liste", "CPU auf der Liste", "listed",
      [](const MachineRow& r, CellOut& out) { out.line(rowOf(r.machine.work.processorOnList).text); },
      [](const MachineRow& r) { return rowOf(r.machine.work.processorOnList).mark; }},
@@ -185,7 +216,7 @@ constexpr std::array<ColumnDefinition, 30> columnTable = {{
      [](const MachineRow& r, CellOut& out) { inventoryLine(r, 4, out); }},
     {Column::marks, "Hinweise", "", "", [](const MachineRow& r, CellOut& out) { out.line(machineMarks(r.machine)); }},
     {Column::blockers, "", "Blocker", "blockers", blockerLines, blockersMark},
-    {Column::device, "", "Gerät", "dev", deviceLines, machineTextMark},
+    {Column::device, "", "Gerät", "dev", deviceLines, machineTextMark, nullptr, nullptr, deviceOnPage},
 }};
 // clang-format on
 
@@ -216,7 +247,7 @@ void appendCsvCellOf(std::string& out, std::string& buffer, const Write& write)
 void CellOut::line(std::string_view text)
 {
     if (!first) {
-        out += page ? " <br>" : " / ";
+        out += page ? pageBreak : " / ";
     }
     first = false;
     if (page) {

@@ -60,6 +60,7 @@ struct CellOut {
     std::string& out;
     bool page;
     bool first = true;
+    std::string_view pageBreak = " <br>"; // between the page's lines
 
     void line(std::string_view text);
     // The page's: text in bold below the lines (a row's marks), beside them in print.

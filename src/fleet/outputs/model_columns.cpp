@@ -69,7 +69,7 @@ void appendModelPageTable(std::string& out, const FleetSummary& summary)
         out += "<tr>";
         for (const ModelColumn& column : modelColumns) {
             out += column.pageClass.empty() ? "<td>" : "<td class='" + std::string(column.pageClass) + "'>";
-            CellOut cell{out, true};
+            CellOut cell{out, true, true, " → "}; // the steps in one line, in their order
             column.cell(row, cell);
             out += "</td>";
         }
