@@ -158,7 +158,7 @@ void appendWorkChart(std::string& out, const FleetSummary& s)
 }
 
 // Per site or department of --expect: each category and the machines without a report.
-void appendGroupTable(std::string& out, const FleetPlan& plan, const FleetSummary& s)
+void appendGroupTable(std::string& out, const TextSink& sink, const FleetPlan& plan, const FleetSummary& s)
 {
     if (plan.groups.empty()) {
         return;
@@ -174,6 +174,7 @@ void appendGroupTable(std::string& out, const FleetPlan& plan, const FleetSummar
             out += "<td class='count'>" + std::to_string(count) + "</td>";
         }
         out += "<td class='count'>" + std::to_string(s.missingByGroup[group]) + "</td></tr>\n";
+        handOn(out, sink); // a list may name as many groups as machines
     }
     out += "</tbody>\n</table>\n";
 }
@@ -188,7 +189,7 @@ void appendPurchaseRow(std::string& out, std::string_view label, const PurchaseC
 }
 
 // The purchase order: per group of --expect and for the whole fleet what to buy or set.
-void appendPurchases(std::string& out, const FleetPlan& plan, const FleetSummary& s)
+void appendPurchases(std::string& out, const TextSink& sink, const FleetPlan& plan, const FleetSummary& s)
 {
     out += "<h2>Einkauf</h2>\n<table class='groups'>\n<thead><tr><th>Gruppe</th>";
     std::string rules;
@@ -208,6 +209,7 @@ void appendPurchases(std::string& out, const FleetPlan& plan, const FleetSummary
     out += "</tr></thead>\n<tbody>\n";
     for (std::size_t group = 0; group < plan.groups.size(); ++group) {
         appendPurchaseRow(out, plan.groups[group], s.purchasesByGroup[group]);
+        handOn(out, sink);
     }
     appendPurchaseRow(out, "Alle Rechner", s.purchases);
     out += "</tbody>\n</table>\n<p class='note'>Je Zeile die Rechner: " + escaped(rules) + ".";
@@ -351,8 +353,8 @@ void writeFleetHtml(const FleetPlan& plan, const OutputContext& context, const T
         appendChanges(out, plan, context);
     }
     appendWorkChart(out, plan.summary);
-    appendPurchases(out, plan, plan.summary);
-    appendGroupTable(out, plan, plan.summary);
+    appendPurchases(out, sink, plan, plan.summary);
+    appendGroupTable(out, sink, plan, plan.summary);
     appendModels(out, plan.summary);
     appendFailureChart(out, plan.summary);
     appendMachineGroups(out, sink, plan, context);

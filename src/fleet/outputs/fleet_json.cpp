@@ -13,16 +13,6 @@ void appendCategoryCounts(JsonObject& object, const std::array<std::size_t, cate
     }
 }
 
-void appendGroups(std::string& out, const FleetPlan& plan, const FleetSummary& s)
-{
-    JsonObject groups(out);
-    for (std::size_t group = 0; group < plan.groups.size(); ++group) {
-        JsonObject counts(groups.member(plan.groups[group]));
-        appendCategoryCounts(counts, s.byGroup[group]);
-        counts.number("missing", s.missingByGroup[group]);
-    }
-}
-
 void appendPurchases(std::string& out, const PurchaseCounts& counts)
 {
     JsonObject purchases(out);
@@ -31,8 +21,20 @@ void appendPurchases(std::string& out, const PurchaseCounts& counts)
     }
 }
 
+// One object per group of the list; a list may name as many groups as machines, so the objects
+// are handed on as they grow.
+template <typename Append>
+void appendPerGroup(std::string& out, const TextSink& sink, const FleetPlan& plan, const Append& append)
+{
+    JsonObject groups(out);
+    for (std::size_t group = 0; group < plan.groups.size(); ++group) {
+        append(groups.member(plan.groups[group]), group);
+        handOn(out, sink);
+    }
+}
+
 // The page's counts and no others: the top counts, the work list, the failed checks, the purchase order.
-void appendSummary(std::string& out, const FleetPlan& plan, const FleetSummary& s)
+void appendSummary(std::string& out, const TextSink& sink, const FleetPlan& plan, const FleetSummary& s)
 {
     JsonObject summary(out);
     summary.number("machines", s.machines);
@@ -55,11 +57,13 @@ void appendSummary(std::string& out, const FleetPlan& plan, const FleetSummary& 
     }
     appendPurchases(summary.member("purchases"), s.purchases);
     if (!plan.groups.empty()) {
-        appendGroups(summary.member("by_group"), plan, s);
-        JsonObject byGroup(summary.member("purchases_by_group"));
-        for (std::size_t group = 0; group < plan.groups.size(); ++group) {
-            appendPurchases(byGroup.member(plan.groups[group]), s.purchasesByGroup[group]);
-        }
+        appendPerGroup(summary.member("by_group"), sink, plan, [&s](std::string& to, std::size_t group) {
+            JsonObject counts(to);
+            appendCategoryCounts(counts, s.byGroup[group]);
+            counts.number("missing", s.missingByGroup[group]);
+        });
+        appendPerGroup(summary.member("purchases_by_group"), sink, plan,
+                       [&s](std::string& to, std::size_t group) { appendPurchases(to, s.purchasesByGroup[group]); });
     }
 }
 
@@ -228,7 +232,7 @@ void appendArray(std::string& out, const TextSink& sink, std::string_view key, c
 void writeFleetJson(const FleetPlan& plan, const TextSink& sink)
 {
     std::string out = "{\n  \"summary\": ";
-    appendSummary(out, plan, plan.summary);
+    appendSummary(out, sink, plan, plan.summary);
     appendArray(out, sink, "by_model", plan.summary.byModel, appendModel);
     const auto appendMachineOfFleet = [&plan](std::string& to, const MachineReport& machine) {
         appendMachine(to, plan, machine);
