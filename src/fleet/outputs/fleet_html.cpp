@@ -87,21 +87,29 @@ void appendTile(std::string& out, std::string_view label, std::size_t count, std
     out += "</div>\n";
 }
 
+// The set's categories in words, in the work list's order.
+std::string categoryWords(CategorySet set, std::string_view between)
+{
+    std::string words;
+    for (const CategoryRow& category : categoryTable) {
+        if (inSet(set, category.category)) {
+            words += (words.empty() ? "" : between);
+            words += category.text;
+        }
+    }
+    return words;
+}
+
 // The counts at the top: the work list's categories taken together, so the two can never disagree.
 void appendTiles(std::string& out, const FleetSummary& s)
 {
     out += "<div class='tiles'>\n";
     appendTile(out, "Rechner", s.machines);
-    std::string sums;
+    std::string sums; // what each tile counts, where its name does not say so
     for (const CategorySum& sum : categorySums) {
         appendTile(out, sum.text, categoryCount(s, sum.categories), sum.colour);
-        std::string parts;
-        for (const CategoryRow& category : categoryTable) {
-            if (inSet(sum.categories, category.category) && category.text != sum.text) {
-                parts += (parts.empty() ? "" : " + ") + std::string(category.text);
-            }
-        }
-        if (!parts.empty()) {
+        const std::string parts = categoryWords(sum.categories, " + ");
+        if (parts != sum.text) {
             sums += (sums.empty() ? "" : "; ") + std::string(sum.text) + " = " + parts;
         }
     }
@@ -195,13 +203,7 @@ void appendPurchases(std::string& out, const TextSink& sink, const FleetPlan& pl
     std::string rules;
     for (const PurchaseRow& row : purchaseTable) {
         out += "<th>" + std::string(row.text) + "</th>";
-        std::string categories;
-        for (const CategoryRow& category : categoryTable) {
-            if (inSet(row.categories, category.category)) {
-                categories += (categories.empty() ? "" : " oder ") + std::string(category.text);
-            }
-        }
-        rules += (rules.empty() ? "" : "; ") + std::string(row.text) + ": " + categories;
+        rules += (rules.empty() ? "" : "; ") + std::string(row.text) + ": " + categoryWords(row.categories, " oder ");
         if (row.step) {
             rules += " mit „" + std::string(rowOf(*row.step).text) + "“";
         }
