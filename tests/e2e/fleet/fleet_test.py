@@ -68,10 +68,6 @@ LATER = TIME + 3600
 Y2286 = 9972028800  # 2286-01-01 UTC, beyond 64-bit nanoseconds since 1970
 
 
-def inventory(name, **facts):
-    return json.dumps(dict({"computer_name": name, "collected": "2026-12-09T10:33:49Z"}, **facts)).encode()
-
-
 def nested_machine(megabytes):
     """Writes a --previous file whose one machine holds that many MiB of empty arrays. Piece by piece: a
     child's peak memory as the kernel counts it is never below what this process had at its peak."""
@@ -94,7 +90,7 @@ def groups(count):
 # "csv:" a CSV column), what stderr holds, and the most processor seconds and MiB the run may take.
 ATTACKS = [
     ("an inventory of another computer beside the report",
-     {"r/PC-A.txt": OLD_CPU, "r/PC-A.inventory.json": inventory(
+     {"r/PC-A.txt": OLD_CPU, "r/PC-A.inventory.json": harness.inventory(
          "PC-B", virtual_machine=True, collected="1700-01-01T00:00:00Z", bitlocker="on", partition_style="mbr")},
      ["r"], 0, {"PC-A": {"category": "replace", "actions": harness.WORK["old-cpu"][1], "inventory": None,
                          "inventory_mismatch": True, "report_time": "2025-12-06T05:46:40Z",
@@ -109,7 +105,7 @@ ATTACKS = [
     ("a file dated 2286", {"r/PC-T.txt": (READY, Y2286)}, ["r"], 0,
      {"PC-T": {"future": True, "report_time": "2261-12-31T23:59:59Z", "csv:Hinweise": "Zeit nach dem Lauf"}}, "",
      None),
-    ("a bidi override in an inventory's text", {"r/PC-I.txt": READY, "r/PC-I.inventory.json": inventory(
+    ("a bidi override in an inventory's text", {"r/PC-I.txt": READY, "r/PC-I.inventory.json": harness.inventory(
         "PC-I", manufacturer="Dell Inc.", model="Opti\u202eplex", serial="S\u200bN", os="W\u202d11")}, ["r"], 0,
      {"PC-I": {"csv:Modell": "Dell Inc. Opti\\u202Eplex", "csv:Seriennummer": "S\\u200BN",
                "csv:Betriebssystem": "W\\u202D11"}}, "", None),

@@ -114,6 +114,11 @@ def expected_summary(assessments, unreadable, missing=0, work=(), superseded=0):
                 superseded=superseded, by_category=by_category, failures_by_check=failures, purchases=purchases)
 
 
+def inventory(name, **facts):
+    """NAME.inventory.json's bytes with these facts."""
+    return json.dumps(dict({"computer_name": name, "collected": "2026-12-09T10:33:49Z"}, **facts)).encode()
+
+
 def german_detail(detail):
     """A check's detail as the fleet's CSV shows it: its size with a decimal comma."""
     return re.sub(r"(\d+)\.(\d) GiB", r"\1,\2 GiB", detail)
