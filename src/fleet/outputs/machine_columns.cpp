@@ -33,7 +33,7 @@ void blockerLines(const MachineRow& row, CellOut& out)
             if (item.passed) {
                 continue;
             }
-            std::string line = item.detail.empty() ? item.name : item.name + " - " + germanDetail(item);
+            const std::string line = item.detail.empty() ? item.name : item.name + " - " + germanDetail(item);
             const std::string_view meaning = tbsErrorMeaning(item);
             out.line(meaning.empty() ? line : line + " – " + std::string(meaning));
         }
@@ -102,9 +102,11 @@ void dateOnPage(const MachineRow& row, std::string& out)
     const std::string time = germanTime(row.machine.reportTime, row.context.utcOffset);
     const std::size_t clock = time.find(' ');
     out.append(time, 0, clock);
-    out += "<span class='w'>";
-    out.append(time, clock);
-    out += "</span>";
+    if (clock != std::string::npos) {
+        out += "<span class='w'>";
+        out.append(time, clock);
+        out += "</span>";
+    }
 }
 
 std::string_view verdictMark(bool value)

@@ -91,7 +91,9 @@ bool modelBefore(const ModelWork& a, const ModelWork& b)
 {
     const std::string nameA = modelName(a);
     const std::string nameB = modelName(b);
-    const auto rank = [](const ModelWork& row, const std::string& name) { return row.inventory ? name.empty() : 2; };
+    const auto rank = [](const ModelWork& row, const std::string& name) {
+        return !row.inventory ? 2 : name.empty() ? 1 : 0;
+    };
     if (rank(a, nameA) != rank(b, nameB)) {
         return rank(a, nameA) < rank(b, nameB);
     }
