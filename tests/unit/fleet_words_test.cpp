@@ -44,6 +44,7 @@ TEST(FleetWords, MarksAndInventoryCells)
     MachineReport machine;
     EXPECT_EQ(machineMarks(machine), "");
     machine.conflict = machine.future = machine.unusualName = true;
+    // NOLINTNEXTLINE(misc-misleading-bidirectional): written as an escape, which is the point
     machine.inventoryMismatch = "PC\xE2\x80\xAE-B";
     EXPECT_EQ(machineMarks(machine), "Namenskonflikt, Zeit nach dem Lauf, ungewöhnlicher Name, Inventar eines "
                                      "anderen Rechners (PC\\u202E-B) übergangen");

@@ -85,6 +85,7 @@ void appendChanges(std::string& out, const TextSink& sink, const FleetPlan& plan
     }
     std::sort(worse.begin(), worse.end(), [](const std::string& x, const std::string& y) { return naturalLess(x, y); });
     std::vector<ListEntry> entries;
+    entries.reserve(worse.size());
     for (const std::string& line : worse) {
         entries.push_back(ListEntry{line});
     }

@@ -126,23 +126,23 @@ bool hasGroups(const FleetPlan& plan)
 
 // Text a machine wrote may break anywhere where it is longer than its cell, German words never;
 // printed, the name may take a second line, other such text is cut short.
-std::string_view nameMark(const MachineRow&)
+std::string_view nameMark(const MachineRow& /*row*/)
 {
     return "name";
 }
 
-std::string_view machineTextMark(const MachineRow&)
+std::string_view machineTextMark(const MachineRow& /*row*/)
 {
     return "mt";
 }
 
 // Printed, a machine takes one line: its steps stand for its blockers there, and its name for its file.
-std::string_view blockersMark(const MachineRow&)
+std::string_view blockersMark(const MachineRow& /*row*/)
 {
     return "blockers";
 }
 
-std::string_view fileMark(const MachineRow&)
+std::string_view fileMark(const MachineRow& /*row*/)
 {
     return "mt file";
 }

@@ -22,7 +22,7 @@ constexpr bool sumsPartitionCategories()
         }
         seen = static_cast<CategorySet>(seen | sum.categories);
     }
-    return seen == (1U << categoryTable.size()) - 1;
+    return seen == (1u << categoryTable.size()) - 1;
 }
 static_assert(sumsPartitionCategories(), "each category is in exactly one of categorySums");
 
@@ -166,21 +166,21 @@ std::optional<std::uint64_t> systemDriveBytes(const Assessment& assessment)
     return bytesOf(assessment, Check::systemDrive, Finding::driveCapacity);
 }
 
-FleetSummary summariseFleet(const FleetPlan& reports)
+FleetSummary summariseFleet(const FleetPlan& plan)
 {
     FleetSummary summary;
-    countGroups(reports, summary);
-    summary.machines = reports.machines.size();
-    summary.unreadable = reports.unreadable.size();
-    summary.missing = reports.missing.size();
-    summary.superseded = reports.superseded.size();
-    summary.conflicts = reports.conflicts.size();
-    for (const MachineReport& machine : reports.machines) {
+    countGroups(plan, summary);
+    summary.machines = plan.machines.size();
+    summary.unreadable = plan.unreadable.size();
+    summary.missing = plan.missing.size();
+    summary.superseded = plan.superseded.size();
+    summary.conflicts = plan.conflicts.size();
+    for (const MachineReport& machine : plan.machines) {
         countFailures(machine.assessment, summary);
         countWork(machine, summary);
         countPurchases(machine.work, summary.purchases);
     }
-    countModels(reports, summary);
+    countModels(plan, summary);
     return summary;
 }
 

@@ -24,14 +24,14 @@ constexpr CategorySet categorySet(std::initializer_list<Category> categories)
 {
     CategorySet set = 0;
     for (const Category category : categories) {
-        set = static_cast<CategorySet>(set | (1U << static_cast<unsigned>(category)));
+        set = static_cast<CategorySet>(set | (1u << static_cast<unsigned>(category)));
     }
     return set;
 }
 static_assert(categoryTable.size() <= sizeof(CategorySet) * 8, "a CategorySet has a bit for every category");
 constexpr bool inSet(CategorySet set, Category category)
 {
-    return (set >> static_cast<unsigned>(category) & 1U) != 0;
+    return (set >> static_cast<unsigned>(category) & 1u) != 0;
 }
 
 // The counts at the top of every output, each the sum of some of the work list's categories, so
