@@ -1,8 +1,8 @@
 // The fleet's outputs fed with what the reader makes of a mutated report, under a name and a
-// path that may hold any byte (a file name on Linux may). Input: the machine's name and the
-// file's path as texts (a length byte, then the bytes), then the report's bytes. Whatever
-// comes in, CSV and HTML are valid UTF-8 without control characters but their own line ends,
-// and the JSON parses.
+// path that may hold any byte (a file name on Linux may), which stand for its inventory's maker
+// and model too. Input: the machine's name and the file's path as texts (a length byte, then the
+// bytes), then the report's bytes. Whatever comes in, both CSVs and the HTML are valid UTF-8
+// without control characters but their own line ends, and the JSON parses.
 
 #include "core/utf8_text.h"
 #include "fleet/outputs/fleet_output.h"
@@ -48,6 +48,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         machine.name = name;
         machine.file = file;
         machine.work = quill::machineWork(*reading);
+        machine.inventory.emplace().manufacturer = name;
+        machine.inventory->model = file;
         machine.assessment = std::move(*reading);
         plan.machines.push_back(std::move(machine));
     } else {
@@ -61,7 +63,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const std::string csv = quill::fleet::fleetCsv(plan, context);
     const std::string html = quill::fleet::fleetHtml(plan, context);
     const std::string json = quill::fleet::fleetJson(plan);
+    const std::string models = quill::fleet::modelsCsv(plan);
     FUZZ_CHECK(quill::validUtf8(csv) == csv && !hasStrayControl(csv, true));
+    FUZZ_CHECK(quill::validUtf8(models) == models && !hasStrayControl(models, true));
     FUZZ_CHECK(quill::validUtf8(html) == html && !hasStrayControl(html, false));
     FUZZ_CHECK(nlohmann::json::accept(json));
     return 0;

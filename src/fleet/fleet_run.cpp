@@ -23,20 +23,23 @@ namespace {
 namespace fs = std::filesystem;
 
 constexpr std::string_view usage =
-    "Aufruf: quillbrook-fleet [--csv DATEI] [--json DATEI] [--html DATEI] [--expect DATEI] [--previous DATEI]\n"
-    "                        PFAD...\n";
+    "Aufruf: quillbrook-fleet [--csv DATEI] [--models-csv DATEI] [--json DATEI] [--html DATEI]\n"
+    "                        [--expect DATEI] [--previous DATEI] PFAD...\n";
 
 constexpr std::string_view help =
     "\n"
     "Fasst die Berichte von Quillbrook zu einer Arbeitsliste zusammen: je Rechner eine Kategorie\n"
     "(Ersetzen, CPU nicht auf der Liste, Aufrüsten, TPM-Hardware, Firmware-Einstellungen,\n"
-    "Vor Ort prüfen, Bereit) und was zu tun ist.\n"
+    "VM-Einstellungen, Vor Ort prüfen, Bereit) und was zu tun ist, dazu je Modell und je Gruppe,\n"
+    "was zu kaufen oder einzustellen ist.\n"
     "Jeder PFAD ist eine Berichtsdatei oder ein Verzeichnis, das samt Unterverzeichnissen nach\n"
     "Dateien mit der Endung .txt durchsucht wird. Die Zusammenfassung geht auf die Standardausgabe.\n"
     "\n"
     "  --csv DATEI       eine Zeile je Rechner für Excel\n"
     "  --json DATEI      dasselbe für andere Programme\n"
     "  --html DATEI      eine Seite zum Weitergeben und Drucken\n"
+    "  --models-csv DATEI\n"
+    "                    eine Zeile je Modell, Kategorie und Folge der Maßnahmen für Excel\n"
     "  --expect DATEI    die Rechner, von denen ein Bericht erwartet wird, ein Name je Zeile;\n"
     "                    nach ';' oder einem Tabulator optional ihr Standort oder ihre Abteilung;\n"
     "                    oder ein Export aus dem Active Directory (Get-ADComputer | Export-Csv)\n"
@@ -59,11 +62,9 @@ platform::NativePath native(std::string_view ascii)
 // The option's file, or nullptr when the argument is no option that takes a file.
 fs::path* fileOption(FleetOptions& options, const platform::NativePath& arg)
 {
-    const std::pair<std::string_view, fs::path*> files[] = {{"--csv", &options.csv},
-                                                            {"--json", &options.json},
-                                                            {"--html", &options.html},
-                                                            {"--expect", &options.expect},
-                                                            {"--previous", &options.previous}};
+    const std::pair<std::string_view, fs::path*> files[] = {
+        {"--csv", &options.csv},   {"--models-csv", &options.modelsCsv}, {"--json", &options.json},
+        {"--html", &options.html}, {"--expect", &options.expect},        {"--previous", &options.previous}};
     for (const auto& [name, file] : files) {
         if (arg == native(name)) {
             return file;
@@ -177,6 +178,7 @@ bool writeOutputs(const FleetOptions& options, const FleetPlan& plan, const Outp
 {
     const std::pair<const fs::path*, std::function<void(const TextSink&)>> outputs[] = {
         {&options.csv, [&](const TextSink& sink) { writeFleetCsv(plan, context, sink); }},
+        {&options.modelsCsv, [&](const TextSink& sink) { writeModelsCsv(plan, sink); }},
         {&options.json, [&](const TextSink& sink) { writeFleetJson(plan, sink); }},
         {&options.html, [&](const TextSink& sink) { writeFleetHtml(plan, context, sink); }},
     };

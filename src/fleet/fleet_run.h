@@ -11,6 +11,7 @@ namespace quill::fleet {
 // What the command line asks for; an empty output path means that output is not wanted.
 struct FleetOptions {
     std::filesystem::path csv;
+    std::filesystem::path modelsCsv; // one row per model, category and steps
     std::filesystem::path json;
     std::filesystem::path html;
     std::filesystem::path expect;   // the machines that should have reported, one name a line
@@ -28,8 +29,8 @@ struct ParsedArguments {
     Request request = Request::summary;
 };
 
-// `[--csv FILE] [--json FILE] [--html FILE] [--expect FILE] [--previous FILE] PATH...`; options may come in any order,
-// each once, and "--" ends them.
+// `[--csv FILE] [--models-csv FILE] [--json FILE] [--html FILE] [--expect FILE] [--previous FILE] PATH...`;
+// options may come in any order, each once, and "--" ends them.
 ParsedArguments parseArguments(const std::vector<platform::NativePath>& args);
 
 // The whole tool: find and read the reports, print the summary, write the files asked for.

@@ -35,7 +35,7 @@ Assessment firmwareAndTpmFailed()
     return deriveAssessment(testing::intelBrand, testing::intelVendor, testing::intelTechnicalChecks(), official);
 }
 
-TEST(FleetSummary, CountsEachVerdictClassAndEachFailedCheck)
+TEST(FleetSummary, CountsEachCategoryPurchaseAndFailedCheck)
 {
     FleetPlan reports;
     reports.machines = {machine("a", testing::allPassed()),          machine("b", testing::onlyOfficialFailed()),
@@ -45,11 +45,9 @@ TEST(FleetSummary, CountsEachVerdictClassAndEachFailedCheck)
     const FleetSummary s = summariseFleet(reports);
 
     EXPECT_EQ(s.machines, 6u);
-    EXPECT_EQ(s.officiallyCompatible, 1u);
-    EXPECT_EQ(s.technicallyCompatibleOnly, 3u);
-    EXPECT_EQ(s.firmwareSettingsOnly, 2u);
-    EXPECT_EQ(s.tpmMissing, 1u);
-    EXPECT_EQ(s.notCompatible, 2u);
+    EXPECT_EQ(s.byCategory, (std::array<std::size_t, 8>{2, 0, 0, 1, 2, 0, 0, 1}));
+    // New PCs for the two to replace, whatever else they lack; a TPM module; firmware for two.
+    EXPECT_EQ(s.purchases, (PurchaseCounts{2, 0, 0, 1, 2, 0}));
     EXPECT_EQ(s.unreadable, 1u);
     // SSE4.2, Systemlaufwerk, UEFI-Boot, Secure Boot, TPM 2.0; nothing else failed anywhere.
     const std::array<std::size_t, 13> failures = {0, 0, 2, 0, 0, 0, 0, 0, 0, 1, 1, 4, 2};
@@ -59,6 +57,57 @@ TEST(FleetSummary, CountsEachVerdictClassAndEachFailedCheck)
     EXPECT_EQ(fleetExitCode(reports), 0);
     reports.machines.clear();
     EXPECT_EQ(fleetExitCode(reports), 2);
+}
+
+// The purchase order and the plan by model read each machine's category and steps as the plan
+// set them: group, category, steps, maker and model ("-" for no inventory).
+TEST(FleetSummary, PurchasesPerGroupAndRowsPerModel)
+{
+    struct Case {
+        const char* group;
+        Category category;
+        std::vector<Action> actions;
+        const char* maker;
+        const char* model;
+    };
+    using enum Action;
+    const Case cases[] = {
+        {"A", Category::replace, {replacePc}, "LENOVO", "ThinkPad T480"},
+        {"A", Category::replace, {replacePc, largerDisk}, "LENOVO", "ThinkPad T480"}, // no disk for it
+        {"B", Category::upgrade, {addMemory, tpmUpgrade}, "LENOVO", "ThinkPad T480"},
+        {"B", Category::tpmHardware, {tpmUpgrade}, "-", ""},
+        {"A", Category::firmware, {suspendBitlocker, enableUefi}, "LENOVO", "ThinkPad T480"},
+        {"a", Category::firmware, {suspendBitlocker, enableUefi}, "Lenovo", "thinkpad t480"},
+        {"", Category::vmSettings, {vmSettings}, "QEMU", ""},
+        {"B", Category::ready, {}, "", ""},
+    };
+    FleetPlan plan;
+    for (const Case& c : cases) {
+        MachineReport& m = plan.machines.emplace_back(machine("PC-" + std::to_string(plan.machines.size()), {}));
+        m.work.category = c.category;
+        m.work.actions = c.actions;
+        if (std::string_view(c.maker) != "-") {
+            m.inventory.emplace().manufacturer = c.maker;
+            m.inventory->model = c.model;
+        }
+        if (*c.group != '\0') {
+            plan.groupByKey[machineKey(m.name)] = c.group;
+        }
+    }
+    plan.groups = {"A", "B"};
+    const FleetSummary s = summariseFleet(plan);
+    // new PCs, RAM, SSDs, TPM modules, firmware only, VMs; "a" is no group of the list.
+    EXPECT_EQ(s.purchasesByGroup, (std::vector<PurchaseCounts>{{2, 0, 0, 0, 1, 0}, {0, 1, 0, 2, 0, 0}}));
+    EXPECT_EQ(s.purchases, (PurchaseCounts{2, 1, 0, 2, 2, 1}));
+    plan.summary = s;
+    EXPECT_EQ(modelsCsv(plan), "\xEF\xBB\xBFModell;Anzahl;Kategorie;Maßnahmen\r\n"
+                               "LENOVO ThinkPad T480;1;Ersetzen;Rechner ersetzen\r\n"
+                               "LENOVO ThinkPad T480;1;Ersetzen;Rechner ersetzen / Größeres Systemlaufwerk\r\n"
+                               "LENOVO ThinkPad T480;1;Aufrüsten;RAM erweitern / TPM 2.0 nachrüsten\r\n"
+                               "LENOVO ThinkPad T480;2;Firmware-Einstellungen;BitLocker anhalten / UEFI einschalten\r\n"
+                               "QEMU;1;VM-Einstellungen;VM-Einstellungen\r\n"
+                               "Modell unbekannt;1;Bereit;\r\n"
+                               "ohne Inventar;1;TPM-Hardware;TPM 2.0 nachrüsten\r\n");
 }
 
 // Machine-supplied text in each output: quoted, escaped, never taken for markup or a formula.
@@ -97,7 +146,8 @@ TEST(FleetOutputs, MachineTextIsQuotedForEachFormat)
         EXPECT_NE(fleetCsv(plan, {}).find(std::string(";") + c.csvCell + ";GenuineIntel;"), std::string::npos)
             << c.brand;
         EXPECT_NE(fleetJson(plan).find(std::string("\"cpu\":") + c.jsonString), std::string::npos) << c.brand;
-        EXPECT_NE(fleetHtml(plan, {}).find(std::string("<td>") + c.htmlText + "</td>"), std::string::npos) << c.brand;
+        EXPECT_NE(fleetHtml(plan, {}).find(std::string("<td class='mt'>") + c.htmlText + "</td>"), std::string::npos)
+            << c.brand;
     }
 }
 
@@ -229,18 +279,21 @@ TEST(FleetNames, OneMachineWhateverTheCaseOrDomainAndNaturalOrder)
 // Sizes a spreadsheet can sort, from the report's own "x.y GiB"; a TBS code in words.
 TEST(FleetSummary, SizesInBytesAndTbsCodesInWords)
 {
-    const std::tuple<const char*, std::optional<std::uint64_t>, const char*> memory[] = {
-        {"3.9 GiB installiert", 4187593114u, "3,9 GiB"},
-        {"16.0 GiB installiert", 17179869184u, "16,0 GiB"},
-        {"konnte nicht gelesen werden", std::nullopt, ""},
-        {".5 GiB installiert", std::nullopt, ""}};
-    for (const auto& [detail, bytes, text] : memory) {
+    // The check's cell has the figure with a decimal comma where the report gave one it could read.
+    const std::tuple<const char*, std::optional<std::uint64_t>, const char*, const char*> memory[] = {
+        {"3.9 GiB installiert", 4187593114u, "3,9 GiB", "NO - 3,9 GiB installiert"},
+        {"16.0 GiB installiert", 17179869184u, "16,0 GiB", "NO - 16,0 GiB installiert"},
+        {"konnte nicht gelesen werden", std::nullopt, "", "NO - konnte nicht gelesen werden"},
+        {".5 GiB installiert", std::nullopt, "", "NO - .5 GiB installiert"}};
+    for (const auto& [detail, bytes, text, cell] : memory) {
         CheckList technical = testing::intelTechnicalChecks();
         technical[7] = testing::failedItem("RAM >= 4 GiB", detail);
         const Assessment a = deriveAssessment(testing::intelBrand, testing::intelVendor, technical, {});
         EXPECT_EQ(memoryBytes(a), bytes) << detail;
         EXPECT_EQ(gibText(memoryBytes(a)), text) << detail;
+        EXPECT_EQ(checkCell(technical[7]), cell) << detail;
     }
+    EXPECT_EQ(checkCell(testing::allPassed().technicalChecks[8]), "OK - Kapazitaet 238,4 GiB");
     EXPECT_EQ(systemDriveBytes(testing::allPassed()), std::optional<std::uint64_t>(255980050842u));
     EXPECT_EQ(tbsErrorMeaning(testing::failedItem("TPM 2.0", "nicht verfuegbar (TBS Fehler 2150121487)")),
               "kein TPM gefunden");

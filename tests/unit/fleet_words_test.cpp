@@ -53,6 +53,7 @@ TEST(FleetWords, MarksAndInventoryCells)
     MachineReport machine;
     EXPECT_EQ(machineMarks(machine), "");
     machine.conflict = machine.future = machine.unusualName = true;
+    // NOLINTNEXTLINE(misc-misleading-bidirectional): written as an escape, which is the point
     machine.inventoryMismatch = "PC\xE2\x80\xAE-B";
     EXPECT_EQ(machineMarks(machine), "Namenskonflikt, Zeit nach dem Lauf, ungewöhnlicher Name, Inventar eines "
                                      "anderen Rechners (PC\\u202E-B) übergangen");
@@ -75,11 +76,12 @@ TEST(FleetWords, SummaryListsTheirEntries)
     plan.superseded = {{"PC-1", "alt/PC-1.txt"}};
     plan.conflicts = {{"PC-2", {"x/PC-2.txt", "x/PC-2.1.txt"}}};
     plan.missing = {"PC-3"};
+    plan.groupByKey = {{"pc-3", "K\xC3\xB6ln"}};
     const std::string text = fleetSummaryText(plan, {});
     const std::string tail = "\n[Nicht lesbare Dateien]\n - a.txt (Zeile 4): Bericht endet vorzeitig\n"
                              " - b.txt: leere Datei\n"
+                             "\n[Erwartete Rechner ohne Bericht]\n - PC-3 (K\xC3\xB6ln)\n"
                              "\n[Durch neuere ersetzte Berichte]\n - alt/PC-1.txt (PC-1)\n"
-                             "\n[Erwartete Rechner ohne Bericht]\n - PC-3\n"
                              "\n[Namenskonflikte]\n - PC-2:\n     x/PC-2.txt\n     x/PC-2.1.txt\n";
     ASSERT_GE(text.size(), tail.size());
     EXPECT_EQ(text.substr(text.size() - tail.size()), tail);

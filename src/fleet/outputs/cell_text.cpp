@@ -1,5 +1,6 @@
 #include "fleet/outputs/cell_text.h"
 
+#include "core/finding_table.h"
 #include "core/printable_text.h"
 #include "core/utf8_text.h"
 
@@ -91,7 +92,7 @@ void appendCsvCell(std::string& out, std::string_view cell)
     }
 }
 
-std::string gibText(const std::optional<std::uint64_t>& bytes)
+std::string gibFigure(const std::optional<std::uint64_t>& bytes)
 {
     if (!bytes) {
         return {};
@@ -99,7 +100,21 @@ std::string gibText(const std::optional<std::uint64_t>& bytes)
     // Whole GiB and the rest apart, so that no size overflows on its way to tenths.
     constexpr std::uint64_t gib = std::uint64_t{1} << 30;
     const std::uint64_t tenths = *bytes / gib * 10 + ((*bytes % gib) * 10 + gib / 2) / gib;
-    return std::to_string(tenths / 10) + "," + std::to_string(tenths % 10) + " GiB";
+    return std::to_string(tenths / 10) + "," + std::to_string(tenths % 10);
+}
+
+std::string gibText(const std::optional<std::uint64_t>& bytes)
+{
+    return bytes ? gibFigure(bytes) + " GiB" : std::string();
+}
+
+std::string germanDetail(const CheckItem& item)
+{
+    const FindingDefinition& row = definitionOf(item.finding);
+    if (row.value != FindingValue::gib || item.detail.empty()) {
+        return item.detail;
+    }
+    return std::string(row.text) + gibText(item.value) + std::string(row.after);
 }
 
 std::string checkCell(const CheckItem& item)
@@ -107,7 +122,7 @@ std::string checkCell(const CheckItem& item)
     std::string cell = item.passed ? "OK" : "NO";
     if (!item.detail.empty()) {
         cell += " - ";
-        cell += item.detail;
+        cell += germanDetail(item);
     }
     return cell;
 }

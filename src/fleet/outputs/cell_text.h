@@ -20,10 +20,17 @@ std::string htmlEscaped(std::string_view text);
 // brands and details come from the machines; control characters as '?'.
 void appendCsvCell(std::string& out, std::string_view cell);
 
-// A size as German writes it, "3,9 GiB", or "" where there is none.
+// A size as German writes it, "3,9 GiB", or "" where there is none; gibFigure without the unit,
+// "3,9", for a column whose header names it and which a spreadsheet takes as a number.
 std::string gibText(const std::optional<std::uint64_t>& bytes);
+std::string gibFigure(const std::optional<std::uint64_t>& bytes);
 
-// "OK - detail" or "NO - detail" ("OK"/"NO" alone for an empty detail): one check's cell.
+// The item's detail with its size as German writes it ("3,9 GiB installiert" where the report
+// has "3.9 GiB installiert"), made from its finding and value; any other detail as the report has it.
+std::string germanDetail(const CheckItem& item);
+
+// "OK - detail" or "NO - detail" ("OK"/"NO" alone for an empty detail): one check's cell, its
+// detail as germanDetail gives it.
 std::string checkCell(const CheckItem& item);
 
 } // namespace quill::fleet

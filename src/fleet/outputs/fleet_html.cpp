@@ -2,7 +2,9 @@
 #include "fleet/outputs/fleet_lists.h"
 #include "fleet/outputs/fleet_output.h"
 #include "fleet/outputs/machine_columns.h"
+#include "fleet/outputs/model_columns.h"
 #include "fleet/outputs/report_time.h"
+#include "fleet/outputs/step_codes.h"
 #include "fleet/plan/machine_names.h"
 
 #include <algorithm>
@@ -10,9 +12,13 @@
 namespace quill::fleet {
 namespace {
 
-// Colours of the console report: green compatible, yellow only technically, red not. Printed,
-// the page is A4 landscape; each table's header comes again on every page and no row is split;
-// the colours print too, which browsers otherwise leave out as background.
+// Colours of the console report: green compatible, yellow only technically, red not. German
+// words wrap only between words; text a machine wrote (a name, a path, a model) may break
+// anywhere where it is longer than its cell.
+// Printed, the page is A4 landscape; each table's header comes again on every page and no row is
+// split; the colours print too, which browsers otherwise leave out as background. Each machine
+// takes one line there: its steps as codes, its lines side by side, what does not fit cut short
+// (but its name), its blockers left to the screen.
 constexpr std::string_view style = R"(<style>
 body{font-family:Arial,Helvetica,sans-serif;margin:2em;color:#222;background:#fff}
 h1{font-size:1.6em;margin-bottom:.2em}h2{font-size:1.2em;margin-top:1.6em}h3{font-size:1.05em;margin:1.4em 0 .3em}
@@ -28,14 +34,24 @@ h1{font-size:1.6em;margin-bottom:.2em}h2{font-size:1.2em;margin-top:1.6em}h3{fon
 .sub{padding-left:1.5em;color:#555}.note{color:#555;font-size:.9em}.count{font-weight:bold;text-align:right}
 .share{color:#555;text-align:right}
 table{border-collapse:collapse;margin-top:.5em;font-size:.9em;width:100%}
+table.groups,table.models{width:auto}
 th,td{border:1px solid #ccc;padding:.25em .5em;text-align:left;vertical-align:top}
-td,li,code{overflow-wrap:anywhere}
+td,li{overflow-wrap:break-word}td.name,td.mt,code{overflow-wrap:anywhere}
 th{background:#f0f0f0}thead{display:table-header-group}tr{break-inside:avoid;page-break-inside:avoid}
 td.yes{background:#d5efd8}td.no{background:#f6d5d1}td.v{text-align:center;white-space:nowrap;width:4.5em}
-.name{width:9em}.when{white-space:nowrap;width:7.5em}.listed{width:4.5em}.change{width:6em}
-.file{word-break:break-all;width:14em}.acts{width:10em}.blockers{width:15em}.cpu{width:13em}.todo{margin:.2em 0 .4em}
+.name{width:9em}.when{white-space:nowrap;width:7.5em}.listed{width:4.5em}.change,.grp{width:6em}
+.file{width:14em}.acts{width:10em}.blockers{width:15em}.cpu,.dev{width:13em}.todo{margin:.2em 0 .4em}
+.mk{display:block}.k{display:none}ul.names{columns:14em;column-gap:2em}
 @page{size:A4 landscape;margin:12mm 12mm 15mm}
-@media print{body{margin:0;font-size:9pt;-webkit-print-color-adjust:exact;print-color-adjust:exact}h2,h3{break-after:avoid;page-break-after:avoid}.chart{max-width:none}}
+@media print{body{margin:0;font-size:8pt;-webkit-print-color-adjust:exact;print-color-adjust:exact}
+h1{font-size:14pt}h2{font-size:11pt;margin:1.2em 0 .3em}h3{font-size:9pt;margin:.9em 0 .2em}
+h2,h3,h2+.note{break-after:avoid;page-break-after:avoid}.chart{max-width:none;gap:.15em .8em}.tile .number{font-size:1.6em}
+table.m{table-layout:fixed;font-size:7pt}table.m th,table.m td{padding:.1em .3em}
+table.m td{white-space:nowrap;overflow:hidden;text-overflow:ellipsis}table.m td.name{white-space:normal}
+table.m br,table.m .blockers,table.m .file,.w{display:none}.mk,.k{display:inline}
+table.m .name{width:22mm}table.m .acts{width:24mm}table.m th.v{width:12mm}table.m .cpu{width:55mm}
+table.m .listed{width:13mm}table.m .sz{width:23mm}table.m .when{width:14mm}table.m .change{width:15mm}
+table.m .grp{width:27mm}table.m .dev{width:auto}}
 </style>
 )";
 
@@ -71,22 +87,38 @@ void appendTile(std::string& out, std::string_view label, std::size_t count, std
     out += "</div>\n";
 }
 
+// The set's categories in words, in the work list's order.
+std::string categoryWords(CategorySet set, std::string_view between)
+{
+    std::string words;
+    for (const CategoryRow& category : categoryTable) {
+        if (inSet(set, category.category)) {
+            words += (words.empty() ? "" : between);
+            words += category.text;
+        }
+    }
+    return words;
+}
+
 // The counts at the top: the work list's categories taken together, so the two can never disagree.
 void appendTiles(std::string& out, const FleetSummary& s)
 {
     out += "<div class='tiles'>\n";
     appendTile(out, "Rechner", s.machines);
-    appendTile(out, "Hardware nötig", categoryCount(s, hardwareCategories), "red");
-    appendTile(out, "Nur Einstellungen", categoryCount(s, {Category::firmware}), "yellow");
-    appendTile(out, "Vor Ort prüfen", categoryCount(s, {Category::check}), "");
-    appendTile(out, "Bereit", categoryCount(s, {Category::ready}), "green");
+    std::string sums; // what each tile counts, where its name does not say so
+    for (const CategorySum& sum : categorySums) {
+        appendTile(out, sum.text, categoryCount(s, sum.categories), sum.colour);
+        const std::string parts = categoryWords(sum.categories, " + ");
+        if (parts != sum.text) {
+            sums += (sums.empty() ? "" : "; ") + std::string(sum.text) + " = " + parts;
+        }
+    }
     appendTile(out, "Erwartet, ohne Bericht", s.missing, "");
     appendTile(out, "Nicht lesbare Dateien", s.unreadable, "");
     if (s.conflicts != 0) {
         appendTile(out, "Namenskonflikte", s.conflicts, "red");
     }
-    out += "</div>\n<p class='note'>Hardware nötig: Ersetzen, CPU nicht auf der Liste, Aufrüsten und TPM-Hardware "
-           "zusammen; Nur Einstellungen: Firmware-Einstellungen.</p>\n";
+    out += "</div>\n<p class='note'>" + escaped(sums) + ".</p>\n";
 }
 
 // Against an earlier collection: the machines that got worse by name, then the counts.
@@ -122,17 +154,19 @@ void appendWorkChart(std::string& out, const FleetSummary& s)
         appendBar(out, category.text, s.byCategory[static_cast<std::size_t>(category.category)], s.machines,
                   category.colour);
     }
-    out += "</div>\n<p class='note'>Maßnahmen: ";
+    // The steps' legend, printed once: the printed list of machines shows them by their codes.
+    out += "</div>\n<p class='note'>Maßnahmen, gedruckt als Kürzel: ";
     for (const ActionRow& action : actionTable) {
-        out += (&action == &actionTable.front() ? "<b>" : "; <b>") + std::string(action.text) +
-               "</b>: " + std::string(action.hint);
+        out += (&action == &actionTable.front() ? "<b>" : "; <b>") + std::string(action.text) + " (" +
+               std::string(stepCode(action.action)) + ")</b>: " + std::string(action.hint);
     }
-    out += ". Die Prozessorliste ist nach Namensregeln geschätzt; „unbekannt“ heißt: die Regeln kennen ihn nicht. "
+    out += ". Ob ein Prozessor auf der Liste des Herstellers steht, folgt aus seiner Signatur (Familie, Modell und "
+           "Stepping aus dem Inventar) oder, ohne sie, aus seinem Namen; „unbekannt“ heißt: beides sagt es nicht. "
            "Nicht geprüft sind Grafik und Bildschirm.</p>\n";
 }
 
 // Per site or department of --expect: each category and the machines without a report.
-void appendGroupTable(std::string& out, const FleetPlan& plan, const FleetSummary& s)
+void appendGroupTable(std::string& out, const TextSink& sink, const FleetPlan& plan, const FleetSummary& s)
 {
     if (plan.groups.empty()) {
         return;
@@ -148,8 +182,49 @@ void appendGroupTable(std::string& out, const FleetPlan& plan, const FleetSummar
             out += "<td class='count'>" + std::to_string(count) + "</td>";
         }
         out += "<td class='count'>" + std::to_string(s.missingByGroup[group]) + "</td></tr>\n";
+        handOn(out, sink); // a list may name as many groups as machines
     }
     out += "</tbody>\n</table>\n";
+}
+
+void appendPurchaseRow(std::string& out, std::string_view label, const PurchaseCounts& counts)
+{
+    out += "<tr><td>" + escaped(label) + "</td>";
+    for (const std::size_t count : counts) {
+        out += "<td class='count'>" + std::to_string(count) + "</td>";
+    }
+    out += "</tr>\n";
+}
+
+// The purchase order: per group of --expect and for the whole fleet what to buy or set.
+void appendPurchases(std::string& out, const TextSink& sink, const FleetPlan& plan, const FleetSummary& s)
+{
+    out += "<h2>Einkauf</h2>\n<table class='groups'>\n<thead><tr><th>Gruppe</th>";
+    std::string rules;
+    for (const PurchaseRow& row : purchaseTable) {
+        out += "<th>" + std::string(row.text) + "</th>";
+        rules += (rules.empty() ? "" : "; ") + std::string(row.text) + ": " + categoryWords(row.categories, " oder ");
+        if (row.step) {
+            rules += " mit „" + std::string(rowOf(*row.step).text) + "“";
+        }
+    }
+    out += "</tr></thead>\n<tbody>\n";
+    for (std::size_t group = 0; group < plan.groups.size(); ++group) {
+        appendPurchaseRow(out, plan.groups[group], s.purchasesByGroup[group]);
+        handOn(out, sink);
+    }
+    appendPurchaseRow(out, "Alle Rechner", s.purchases);
+    out += "</tbody>\n</table>\n<p class='note'>Je Zeile die Rechner: " + escaped(rules) + ".";
+    out += plan.groups.empty() ? "" : " Rechner ohne Gruppe zählen nur bei „Alle Rechner“.";
+    out += "</p>\n";
+}
+
+// Per model what its machines need, in the order of their steps: one firmware push, one order line.
+void appendModels(std::string& out, const FleetSummary& s)
+{
+    out += "<h2>Nach Modell</h2>\n<p class='note'>Eine Zeile je Modell, Kategorie und Folge der Maßnahmen; das "
+           "Modell nennt das Inventar neben dem Bericht.</p>\n";
+    appendModelPageTable(out, s);
 }
 
 void appendFailureChart(std::string& out, const FleetSummary& s)
@@ -188,7 +263,9 @@ void appendMachineGroups(std::string& out, const TextSink& sink, const FleetPlan
                percent(count, summary.machines) + " %)</h3>\n";
         if (category == Category::firmware) {
             out += "<p class='todo'>Nichts zu kaufen: im Firmware-Setup UEFI-Boot (CSM aus), Secure Boot und das "
-                   "TPM (fTPM/PTT) einschalten, bei einer VM in den Einstellungen des Hypervisors, wie in der Spalte "
+                   "TPM (fTPM/PTT) einschalten, wie in der Spalte Maßnahmen genannt.</p>\n";
+        } else if (category == Category::vmSettings) {
+            out += "<p class='todo'>Nichts zu kaufen: in den Einstellungen des Hypervisors setzen, wie in der Spalte "
                    "Maßnahmen genannt.</p>\n";
         } else if (category == Category::cpuNotListed) {
             out += "<p class='todo'>Windows 11 läuft, ist aber nicht unterstützt, und Windows Update bietet es nicht "
@@ -203,16 +280,24 @@ void appendMachineGroups(std::string& out, const TextSink& sink, const FleetPlan
     }
 }
 
+void appendListHeading(std::string& out, const FleetListDefinition& list, std::size_t entries)
+{
+    out += "<h2>" + std::string(list.title) + " (" + std::to_string(entries) + ")</h2>\n";
+    if (!list.note.empty()) {
+        out += "<p class='note'>" + std::string(list.note) + "</p>\n";
+    }
+}
+
 void appendUnreadableTable(std::string& out, const std::vector<ListEntry>& files)
 {
-    out += "<h2>" + std::string(definitionOf(FleetList::unreadable).pageTitle) + "</h2>\n";
+    appendListHeading(out, definitionOf(FleetList::unreadable), files.size());
     if (files.empty()) {
         out += "<p>Keine.</p>\n";
         return;
     }
     out += "<table>\n<thead><tr><th>Datei</th><th>Zeile</th><th>Grund</th></tr></thead>\n<tbody>\n";
     for (const ListEntry& file : files) {
-        out += "<tr><td>" + escaped(file.text) + "</td><td>" +
+        out += "<tr><td class='mt'>" + escaped(file.text) + "</td><td>" +
                (file.line == 0 ? std::string("-") : std::to_string(file.line)) + "</td><td>" +
                std::string(file.reason) + "</td></tr>\n";
     }
@@ -220,13 +305,13 @@ void appendUnreadableTable(std::string& out, const std::vector<ListEntry>& files
 }
 
 // One list after the machines, left out where it is empty.
-void appendList(std::string& out, FleetList list, const std::vector<ListEntry>& entries)
+void appendList(std::string& out, const FleetListDefinition& list, const std::vector<ListEntry>& entries)
 {
     if (entries.empty()) {
         return;
     }
-    out +=
-        "<h2>" + std::string(definitionOf(list).pageTitle) + " (" + std::to_string(entries.size()) + ")</h2>\n<ul>\n";
+    appendListHeading(out, list, entries.size());
+    out += list.names ? "<ul class='names'>\n" : "<ul>\n";
     for (const ListEntry& entry : entries) {
         out += "<li>" + escaped(entry.text);
         if (!entry.aside.empty()) {
@@ -270,14 +355,16 @@ void writeFleetHtml(const FleetPlan& plan, const OutputContext& context, const T
         appendChanges(out, plan, context);
     }
     appendWorkChart(out, plan.summary);
-    appendGroupTable(out, plan, plan.summary);
+    appendPurchases(out, sink, plan, plan.summary);
+    appendGroupTable(out, sink, plan, plan.summary);
+    appendModels(out, plan.summary);
     appendFailureChart(out, plan.summary);
     appendMachineGroups(out, sink, plan, context);
-    for (const FleetList list : pageListOrder) {
-        if (list == FleetList::unreadable) {
-            appendUnreadableTable(out, listEntries(plan, list));
+    for (const FleetListDefinition& list : fleetListTable) {
+        if (list.list == FleetList::unreadable) {
+            appendUnreadableTable(out, listEntries(plan, list.list));
         } else {
-            appendList(out, list, listEntries(plan, list));
+            appendList(out, list, listEntries(plan, list.list));
         }
     }
     out += "</body>\n</html>\n";

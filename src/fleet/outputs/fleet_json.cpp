@@ -13,42 +13,57 @@ void appendCategoryCounts(JsonObject& object, const std::array<std::size_t, cate
     }
 }
 
-void appendGroups(std::string& out, const FleetPlan& plan, const FleetSummary& s)
+void appendPurchases(std::string& out, const PurchaseCounts& counts)
 {
-    JsonObject groups(out);
-    for (std::size_t group = 0; group < plan.groups.size(); ++group) {
-        JsonObject counts(groups.member(plan.groups[group]));
-        appendCategoryCounts(counts, s.byGroup[group]);
-        counts.number("missing", s.missingByGroup[group]);
+    JsonObject purchases(out);
+    for (std::size_t line = 0; line < purchaseTable.size(); ++line) {
+        purchases.number(purchaseTable[line].id, counts[line]);
     }
 }
 
-void appendSummary(std::string& out, const FleetPlan& plan, const FleetSummary& s)
+// One object per group of the list; a list may name as many groups as machines, so the objects
+// are handed on as they grow.
+template <typename Append>
+void appendPerGroup(std::string& out, const TextSink& sink, const FleetPlan& plan, const Append& append)
+{
+    JsonObject groups(out);
+    for (std::size_t group = 0; group < plan.groups.size(); ++group) {
+        append(groups.member(plan.groups[group]), group);
+        handOn(out, sink);
+    }
+}
+
+// The page's counts and no others: the top counts, the work list, the failed checks, the purchase order.
+void appendSummary(std::string& out, const TextSink& sink, const FleetPlan& plan, const FleetSummary& s)
 {
     JsonObject summary(out);
     summary.number("machines", s.machines);
-    summary.number("officially_compatible", s.officiallyCompatible);
-    summary.number("technically_compatible_only", s.technicallyCompatibleOnly);
-    summary.number("not_compatible", s.notCompatible);
-    summary.number("firmware_settings_only", s.firmwareSettingsOnly);
-    summary.number("tpm_missing", s.tpmMissing);
+    for (const CategorySum& sum : categorySums) {
+        summary.number(sum.id, categoryCount(s, sum.categories));
+    }
+    summary.number("missing", s.missing);
     summary.number("unreadable", s.unreadable);
+    summary.number("conflicts", s.conflicts);
+    summary.number("superseded", s.superseded);
+    {
+        JsonObject byCategory(summary.member("by_category"));
+        appendCategoryCounts(byCategory, s.byCategory);
+    }
     {
         JsonObject failures(summary.member("failures_by_check"));
         for (std::size_t check = 0; check < checkTable.size(); ++check) {
             failures.number(checkTable[check].name, s.failuresByCheck[check]);
         }
     }
-    {
-        JsonObject byCategory(summary.member("by_category"));
-        appendCategoryCounts(byCategory, s.byCategory);
-    }
-    summary.number("superseded", s.superseded);
-    summary.number("missing", s.missing);
-    summary.number("processor_not_on_list", s.processorNotOnList);
-    summary.number("conflicts", s.conflicts);
+    appendPurchases(summary.member("purchases"), s.purchases);
     if (!plan.groups.empty()) {
-        appendGroups(summary.member("by_group"), plan, s);
+        appendPerGroup(summary.member("by_group"), sink, plan, [&s](std::string& to, std::size_t group) {
+            JsonObject counts(to);
+            appendCategoryCounts(counts, s.byGroup[group]);
+            counts.number("missing", s.missingByGroup[group]);
+        });
+        appendPerGroup(summary.member("purchases_by_group"), sink, plan,
+                       [&s](std::string& to, std::size_t group) { appendPurchases(to, s.purchasesByGroup[group]); });
     }
 }
 
@@ -61,10 +76,14 @@ void appendInventory(JsonObject& machine, const std::optional<Inventory>& invent
     }
     const Inventory& i = *inventory;
     JsonObject out(machine.member("inventory"));
+    const auto number = [&out](std::string_view key, const std::optional<std::uint32_t>& value) {
+        out.number(key, value ? std::optional<std::uint64_t>(*value) : std::nullopt);
+    };
     out.text("computer_name", i.computerName);
     out.text("collected", i.collected);
     out.text("manufacturer", i.manufacturer);
     out.text("model", i.model);
+    out.text("model_number", i.modelNumber);
     out.text("serial", i.serial);
     out.text("os", i.os);
     out.text("bitlocker", i.bitlocker);
@@ -74,6 +93,13 @@ void appendInventory(JsonObject& machine, const std::optional<Inventory>& invent
     } else {
         out.null("virtual_machine");
     }
+    out.text("cpu_vendor", i.cpuVendor);
+    number("cpu_family", i.cpuFamily);
+    number("cpu_model", i.cpuModel);
+    number("cpu_stepping", i.cpuStepping);
+    number("cpu_cores", i.cpuCores);
+    number("cpu_logical", i.cpuLogical);
+    number("cpu_max_mhz", i.cpuMaxMhz);
 }
 
 void appendChecks(std::string& out, const Assessment& a)
@@ -102,6 +128,22 @@ void appendActions(std::string& out, const std::vector<Action>& actions)
         appendJsonString(out, rowOf(actions[i]).id);
     }
     out += ']';
+}
+
+// One row of the plan by model; a model without an inventory has null for its maker and name.
+void appendModel(std::string& out, const ModelWork& row)
+{
+    JsonObject object(out);
+    if (row.inventory) {
+        object.text("manufacturer", row.manufacturer);
+        object.text("model", row.model);
+    } else {
+        object.null("manufacturer");
+        object.null("model");
+    }
+    object.text("category", rowOf(row.category).id);
+    appendActions(object.member("actions"), row.actions);
+    object.number("machines", std::uint64_t{row.machines});
 }
 
 void appendMachine(std::string& out, const FleetPlan& plan, const MachineReport& machine)
@@ -190,7 +232,8 @@ void appendArray(std::string& out, const TextSink& sink, std::string_view key, c
 void writeFleetJson(const FleetPlan& plan, const TextSink& sink)
 {
     std::string out = "{\n  \"summary\": ";
-    appendSummary(out, plan, plan.summary);
+    appendSummary(out, sink, plan, plan.summary);
+    appendArray(out, sink, "by_model", plan.summary.byModel, appendModel);
     const auto appendMachineOfFleet = [&plan](std::string& to, const MachineReport& machine) {
         appendMachine(to, plan, machine);
     };

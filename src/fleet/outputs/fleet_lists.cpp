@@ -47,7 +47,10 @@ std::vector<ListEntry> listEntries(const FleetPlan& plan, FleetList list)
         }
         return entries;
     case FleetList::missing:
-        return names(plan.missing);
+        for (const std::string& name : plan.missing) {
+            entries.push_back(ListEntry{name, groupOf(plan, name)});
+        }
+        return entries;
     case FleetList::gone:
         return names(plan.gone);
     case FleetList::conflicts:
@@ -59,6 +62,8 @@ std::vector<ListEntry> listEntries(const FleetPlan& plan, FleetList list)
         return names(plan.future);
     case FleetList::unreadableInventory:
         return names(plan.unreadableInventory);
+    case FleetList::copies:
+        return names(plan.copies);
     }
     return entries;
 }

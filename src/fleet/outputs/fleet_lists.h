@@ -12,36 +12,43 @@
 namespace quill::fleet {
 
 // The lists after the machines, declared once: their JSON keys, their titles and what each entry
-// says. The summary and the JSON show them in the order of the table, the page shows the missing
-// machines first, after the unreadable files.
-enum class FleetList : std::uint8_t { unreadable, superseded, missing, gone, conflicts, future, unreadableInventory };
+// says. Every output shows them in the order of the table, under the same titles.
+enum class FleetList : std::uint8_t {
+    unreadable,
+    missing,
+    superseded,
+    gone,
+    conflicts,
+    future,
+    unreadableInventory,
+    copies,
+};
 
 struct FleetListDefinition {
     FleetList list;
     std::string_view jsonKey;
-    std::string_view title;     // the summary's heading, in brackets there
-    std::string_view pageTitle; // the page's heading, where it says more
+    std::string_view title; // in brackets in the summary, a heading on the page
+    std::string_view note;  // the page's sentence below the heading, where the title alone says too little
+    bool names;             // its entries are machine names, which the page sets side by side
 };
 
-inline constexpr std::array<FleetListDefinition, 7> fleetListTable = {{
-    {FleetList::unreadable, "unreadable", "Nicht lesbare Dateien", "Nicht lesbare Dateien"},
-    {FleetList::superseded, "superseded", "Durch neuere ersetzte Berichte", "Durch neuere ersetzte Berichte"},
-    {FleetList::missing, "missing", "Erwartete Rechner ohne Bericht", "Erwartete Rechner ohne Bericht"},
-    {FleetList::gone, "gone", "Nicht mehr gemeldet", "Nicht mehr gemeldet"},
-    {FleetList::conflicts, "conflicts", "Namenskonflikte",
-     "Namenskonflikte: mehrere Dateien geben sich als ein Rechner aus"},
-    {FleetList::future, "future", "Zeit nach dem Lauf", "Dateien mit einer Zeit nach dem Lauf"},
-    {FleetList::unreadableInventory, "unreadable_inventory", "Nicht lesbare Inventare", "Nicht lesbare Inventare"},
+inline constexpr std::array<FleetListDefinition, 8> fleetListTable = {{
+    {FleetList::unreadable, "unreadable", "Nicht lesbare Dateien", "", false},
+    {FleetList::missing, "missing", "Erwartete Rechner ohne Bericht", "", true},
+    {FleetList::superseded, "superseded", "Durch neuere ersetzte Berichte", "", false},
+    {FleetList::gone, "gone", "Nicht mehr gemeldet", "", true},
+    {FleetList::conflicts, "conflicts", "Namenskonflikte", "Mehrere Dateien geben sich als ein Rechner aus.", false},
+    {FleetList::future, "future", "Dateien mit einer Zeit nach dem Lauf", "", false},
+    {FleetList::unreadableInventory, "unreadable_inventory", "Nicht lesbare Inventare", "", false},
+    {FleetList::copies, "copies", "Kopien, nicht gezählt",
+     "Dateien, die wie die Kopie eines Berichts heißen („PC-7 - Kopie.txt“) und die --expect nicht nennt.", false},
 }};
-
-inline constexpr std::array<FleetList, 7> pageListOrder = {
-    FleetList::unreadable, FleetList::missing, FleetList::superseded,         FleetList::gone,
-    FleetList::conflicts,  FleetList::future,  FleetList::unreadableInventory};
 
 const FleetListDefinition& definitionOf(FleetList list);
 
 // One entry of a list: its text, what stands beside it in parentheses (a superseded report's
-// machine), the line and reason of an unreadable file, the files of a conflict.
+// machine, a missing machine's group), the line and reason of an unreadable file, the files of a
+// conflict.
 struct ListEntry {
     std::string_view text;
     std::string_view aside = {};

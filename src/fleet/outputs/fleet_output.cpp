@@ -33,6 +33,11 @@ std::string fleetCsv(const FleetPlan& plan, const OutputContext& context)
     return whole([&](const TextSink& sink) { writeFleetCsv(plan, context, sink); });
 }
 
+std::string modelsCsv(const FleetPlan& plan)
+{
+    return whole([&](const TextSink& sink) { writeModelsCsv(plan, sink); });
+}
+
 std::string fleetJson(const FleetPlan& plan)
 {
     return whole([&](const TextSink& sink) { writeFleetJson(plan, sink); });

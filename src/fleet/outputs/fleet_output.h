@@ -31,7 +31,11 @@ void writeFleetSummary(const FleetPlan& plan, const OutputContext& context, cons
 // ';' between cells, CR LF between rows, RFC 4180 quoting.
 void writeFleetCsv(const FleetPlan& plan, const OutputContext& context, const TextSink& sink);
 
-// The summary, the machines and the unreadable files as one JSON document.
+// One row per model, category and steps (FleetSummary::byModel), in the same format: what a
+// firmware push or an order per model covers.
+void writeModelsCsv(const FleetPlan& plan, const TextSink& sink);
+
+// The summary, the plan by model, the machines and the lists as one JSON document.
 void writeFleetJson(const FleetPlan& plan, const TextSink& sink);
 
 // A self-contained HTML page: no scripts, no external files; every number in the markup. The
@@ -41,6 +45,7 @@ void writeFleetHtml(const FleetPlan& plan, const OutputContext& context, const T
 // The outputs whole.
 std::string fleetSummaryText(const FleetPlan& plan, const OutputContext& context);
 std::string fleetCsv(const FleetPlan& plan, const OutputContext& context);
+std::string modelsCsv(const FleetPlan& plan);
 std::string fleetJson(const FleetPlan& plan);
 std::string fleetHtml(const FleetPlan& plan, const OutputContext& context);
 

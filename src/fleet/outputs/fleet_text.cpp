@@ -85,6 +85,7 @@ void appendChanges(std::string& out, const TextSink& sink, const FleetPlan& plan
     }
     std::sort(worse.begin(), worse.end(), [](const std::string& x, const std::string& y) { return naturalLess(x, y); });
     std::vector<ListEntry> entries;
+    entries.reserve(worse.size());
     for (const std::string& line : worse) {
         entries.push_back(ListEntry{line});
     }
@@ -100,10 +101,9 @@ void writeFleetSummary(const FleetPlan& plan, const OutputContext& context, cons
     out += separatorLine(reportRuleFill);
     out += "\n\n";
     appendCount(out, "Rechner (lesbare Berichte)", summary.machines);
-    appendCount(out, "Hardware nötig", categoryCount(summary, hardwareCategories));
-    appendCount(out, "Nur Einstellungen", categoryCount(summary, {Category::firmware}));
-    appendCount(out, "Vor Ort prüfen", categoryCount(summary, {Category::check}));
-    appendCount(out, "Bereit", categoryCount(summary, {Category::ready}));
+    for (const CategorySum& sum : categorySums) {
+        appendCount(out, sum.text, categoryCount(summary, sum.categories));
+    }
     appendCount(out, "Erwartete Rechner ohne Bericht", summary.missing);
     appendCount(out, "Nicht lesbare Dateien", summary.unreadable);
     appendCount(out, "Durch neuere ersetzte Berichte", summary.superseded);
@@ -118,6 +118,10 @@ void writeFleetSummary(const FleetPlan& plan, const OutputContext& context, cons
     out += "\n[Arbeitsliste]\n";
     for (const CategoryRow& category : categoryTable) {
         appendCount(out, category.text, summary.byCategory[static_cast<std::size_t>(category.category)]);
+    }
+    out += "\n[Einkauf]\n";
+    for (std::size_t line = 0; line < purchaseTable.size(); ++line) {
+        appendCount(out, purchaseTable[line].text, summary.purchases[line]);
     }
     for (std::size_t group = 0; group < plan.groups.size(); ++group) {
         out += "\n[Gruppe " + printableText(plan.groups[group]) + "]\n";

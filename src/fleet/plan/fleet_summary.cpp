@@ -1,12 +1,30 @@
 #include "fleet/plan/fleet_summary.h"
 
 #include "core/finding_table.h"
+#include "core/inventory_format.h"
 #include "fleet/plan/fleet_plan.h"
+#include "fleet/plan/machine_names.h"
 
 #include <algorithm>
+#include <map>
+#include <tuple>
 
 namespace quill::fleet {
 namespace {
+
+// Every category counts in exactly one of the top counts, so that they add up to the machines.
+constexpr bool sumsPartitionCategories()
+{
+    CategorySet seen = 0;
+    for (const CategorySum& sum : categorySums) {
+        if ((seen & sum.categories) != 0) {
+            return false;
+        }
+        seen = static_cast<CategorySet>(seen | sum.categories);
+    }
+    return seen == (1u << categoryTable.size()) - 1;
+}
+static_assert(sumsPartitionCategories(), "each category is in exactly one of categorySums");
 
 const CheckItem* findIn(const CheckList& checks, std::string_view name)
 {
@@ -25,30 +43,10 @@ void countFailures(const Assessment& a, FleetSummary& summary)
     }
 }
 
-void countVerdict(const Assessment& a, FleetSummary& summary)
-{
-    switch (exitCodeOf(a)) {
-    case 0:
-        ++summary.officiallyCompatible;
-        return;
-    case 1: {
-        ++summary.technicallyCompatibleOnly;
-        const CheckItem* tpm = findCheck(a, checkName(Check::tpm20));
-        ++(tpm != nullptr && tpm->passed ? summary.firmwareSettingsOnly : summary.tpmMissing);
-        return;
-    }
-    default:
-        ++summary.notCompatible;
-    }
-}
-
 void countWork(const MachineReport& machine, FleetSummary& summary)
 {
     const MachineWork& work = machine.work;
     ++summary.byCategory[static_cast<std::size_t>(work.category)];
-    if (exitCodeOf(machine.assessment) == 0 && work.processorOnList == ProcessorListing::no) {
-        ++summary.processorNotOnList;
-    }
     if (machine.change) {
         ++summary.byChange[static_cast<std::size_t>(*machine.change)];
         if (*machine.change == Change::better && work.category == Category::ready) {
@@ -64,10 +62,73 @@ std::optional<std::uint64_t> bytesOf(const Assessment& a, Check check, Finding f
     return item != nullptr && item->finding == finding ? std::optional(item->value) : std::nullopt;
 }
 
+void countPurchases(const MachineWork& work, PurchaseCounts& counts)
+{
+    for (std::size_t line = 0; line < purchaseTable.size(); ++line) {
+        const PurchaseRow& row = purchaseTable[line];
+        if (inSet(row.categories, work.category) &&
+            (!row.step || std::find(work.actions.begin(), work.actions.end(), *row.step) != work.actions.end())) {
+            ++counts[line];
+        }
+    }
+}
+
+std::string foldedAscii(std::string text)
+{
+    for (char& c : text) {
+        c = c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
+    }
+    return text;
+}
+
+std::string modelName(const ModelWork& row)
+{
+    return makerAndModel(row.manufacturer, row.model);
+}
+
+// Named models in natural order, then those an inventory names not, then those without one.
+bool modelBefore(const ModelWork& a, const ModelWork& b)
+{
+    const std::string nameA = modelName(a);
+    const std::string nameB = modelName(b);
+    const auto rank = [](const ModelWork& row, const std::string& name) {
+        return !row.inventory ? 2 : name.empty() ? 1 : 0;
+    };
+    if (rank(a, nameA) != rank(b, nameB)) {
+        return rank(a, nameA) < rank(b, nameB);
+    }
+    if (naturalLess(nameA, nameB) || naturalLess(nameB, nameA)) {
+        return naturalLess(nameA, nameB);
+    }
+    return std::tie(a.category, a.actions) < std::tie(b.category, b.actions);
+}
+
+// One row per model, category and steps. A model is its name as shown, whatever the case of its
+// letters: one firmware version spells its maker "LENOVO", the next "Lenovo".
+void countModels(const FleetPlan& plan, FleetSummary& summary)
+{
+    std::map<std::tuple<bool, std::string, Category, std::vector<Action>>, std::size_t> index;
+    for (const MachineReport& machine : plan.machines) {
+        ModelWork row{machine.inventory.has_value(), {}, {}, machine.work.category, machine.work.actions, 0};
+        if (const std::optional<Inventory>& inventory = machine.inventory) {
+            row.manufacturer = inventory->manufacturer;
+            row.model = inventory->model.empty() ? inventory->modelNumber : inventory->model;
+        }
+        const auto [at, added] = index.try_emplace(
+            std::tuple(row.inventory, foldedAscii(modelName(row)), row.category, row.actions), summary.byModel.size());
+        if (added) {
+            summary.byModel.push_back(std::move(row));
+        }
+        ++summary.byModel[at->second].machines;
+    }
+    std::sort(summary.byModel.begin(), summary.byModel.end(), modelBefore);
+}
+
 void countGroups(const FleetPlan& reports, FleetSummary& summary)
 {
     summary.byGroup.assign(reports.groups.size(), {});
     summary.missingByGroup.assign(reports.groups.size(), 0);
+    summary.purchasesByGroup.assign(reports.groups.size(), {});
     if (reports.groups.empty()) {
         return;
     }
@@ -83,6 +144,7 @@ void countGroups(const FleetPlan& reports, FleetSummary& summary)
     for (const MachineReport& machine : reports.machines) {
         if (const std::optional<std::size_t> group = indexOf(machine.name)) {
             ++summary.byGroup[*group][static_cast<std::size_t>(machine.work.category)];
+            countPurchases(machine.work, summary.purchasesByGroup[*group]);
         }
     }
     for (const std::string& name : reports.missing) {
@@ -104,20 +166,21 @@ std::optional<std::uint64_t> systemDriveBytes(const Assessment& assessment)
     return bytesOf(assessment, Check::systemDrive, Finding::driveCapacity);
 }
 
-FleetSummary summariseFleet(const FleetPlan& reports)
+FleetSummary summariseFleet(const FleetPlan& plan)
 {
     FleetSummary summary;
-    countGroups(reports, summary);
-    summary.machines = reports.machines.size();
-    summary.unreadable = reports.unreadable.size();
-    summary.missing = reports.missing.size();
-    summary.superseded = reports.superseded.size();
-    summary.conflicts = reports.conflicts.size();
-    for (const MachineReport& machine : reports.machines) {
-        countVerdict(machine.assessment, summary);
+    countGroups(plan, summary);
+    summary.machines = plan.machines.size();
+    summary.unreadable = plan.unreadable.size();
+    summary.missing = plan.missing.size();
+    summary.superseded = plan.superseded.size();
+    summary.conflicts = plan.conflicts.size();
+    for (const MachineReport& machine : plan.machines) {
         countFailures(machine.assessment, summary);
         countWork(machine, summary);
+        countPurchases(machine.work, summary.purchases);
     }
+    countModels(plan, summary);
     return summary;
 }
 
@@ -127,11 +190,11 @@ const CheckItem* findCheck(const Assessment& assessment, std::string_view name)
     return technical != nullptr ? technical : findIn(assessment.officialChecks, name);
 }
 
-std::size_t categoryCount(const FleetSummary& summary, std::initializer_list<Category> which)
+std::size_t categoryCount(const FleetSummary& summary, CategorySet which)
 {
     std::size_t count = 0;
-    for (const Category category : which) {
-        count += summary.byCategory[static_cast<std::size_t>(category)];
+    for (const CategoryRow& row : categoryTable) {
+        count += inSet(which, row.category) ? summary.byCategory[static_cast<std::size_t>(row.category)] : 0;
     }
     return count;
 }

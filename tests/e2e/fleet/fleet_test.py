@@ -1,5 +1,6 @@
 """quillbrook-fleet over a directory of reports: summary, CSV, JSON and exit codes."""
 
+import collections
 import csv
 import glob
 import json
@@ -16,7 +17,8 @@ SUMMARY_LABELS = {  # summary text label -> JSON summary key
     "Erwartete Rechner ohne Bericht": "missing"}
 # The counts at the top are the work list's categories taken together: the two blocks cannot disagree.
 TOP_COUNTS = {"Hardware nötig": ["replace", "cpu_not_listed", "upgrade", "tpm_hardware"],
-              "Nur Einstellungen": ["firmware"], "Vor Ort prüfen": ["check"], "Bereit": ["ready"]}
+              "Nur Einstellungen": ["firmware"], "VMs: Einstellungen": ["vm_settings"], "Vor Ort prüfen": ["check"],
+              "Bereit": ["ready"]}
 
 # Where each machine's report lies below reports/, its type and how it is encoded.
 FLEET = [
@@ -66,10 +68,6 @@ LATER = TIME + 3600
 Y2286 = 9972028800  # 2286-01-01 UTC, beyond 64-bit nanoseconds since 1970
 
 
-def inventory(name, **facts):
-    return json.dumps(dict({"computer_name": name, "collected": "2026-12-09T10:33:49Z"}, **facts)).encode()
-
-
 def nested_machine(megabytes):
     """Writes a --previous file whose one machine holds that many MiB of empty arrays. Piece by piece: a
     child's peak memory as the kernel counts it is never below what this process had at its peak."""
@@ -92,7 +90,7 @@ def groups(count):
 # "csv:" a CSV column), what stderr holds, and the most processor seconds and MiB the run may take.
 ATTACKS = [
     ("an inventory of another computer beside the report",
-     {"r/PC-A.txt": OLD_CPU, "r/PC-A.inventory.json": inventory(
+     {"r/PC-A.txt": OLD_CPU, "r/PC-A.inventory.json": harness.inventory(
          "PC-B", virtual_machine=True, collected="1700-01-01T00:00:00Z", bitlocker="on", partition_style="mbr")},
      ["r"], 0, {"PC-A": {"category": "replace", "actions": harness.WORK["old-cpu"][1], "inventory": None,
                          "inventory_mismatch": True, "report_time": "2025-12-06T05:46:40Z",
@@ -107,10 +105,12 @@ ATTACKS = [
     ("a file dated 2286", {"r/PC-T.txt": (READY, Y2286)}, ["r"], 0,
      {"PC-T": {"future": True, "report_time": "2261-12-31T23:59:59Z", "csv:Hinweise": "Zeit nach dem Lauf"}}, "",
      None),
-    ("a bidi override in an inventory's text", {"r/PC-I.txt": READY, "r/PC-I.inventory.json": inventory(
+    ("a bidi override in an inventory's text", {"r/PC-I.txt": READY, "r/PC-I.inventory.json": harness.inventory(
         "PC-I", manufacturer="Dell Inc.", model="Opti\u202eplex", serial="S\u200bN", os="W\u202d11")}, ["r"], 0,
      {"PC-I": {"csv:Modell": "Dell Inc. Opti\\u202Eplex", "csv:Seriennummer": "S\\u200BN",
                "csv:Betriebssystem": "W\\u202D11"}}, "", None),
+    ("a copy made in Explorer", {"r/PC-A.txt": READY, "r/PC-A - Kopie.txt": READY}, ["r"], 0,
+     {"PC-A": {"file": "r/PC-A.txt", "csv:Kategorie": "Bereit"}}, "", None),
     ("an output name that is a link", {"r/PC-A.txt": READY, "out.csv": "target.csv", "target.csv": b"untouched"},
      ["r"], 0, {"PC-A": {"csv:Kategorie": "Bereit"}}, "", None),
     ("--previous with 60 MiB of arrays in one machine", {"r/PC-A.txt": READY, "p.json": nested_machine(60)},
@@ -158,8 +158,7 @@ class Fleet(FleetTestCase):
                     self.check_attacked(case_dir, machines)
 
     def check_attacked(self, case_dir, machines):
-        with open(os.path.join(case_dir, "out.json"), encoding="utf-8") as f:
-            listed = {m["name"]: m for m in json.load(f)["machines"]}
+        listed = {m["name"]: m for m in harness.load_json(os.path.join(case_dir, "out.json"))["machines"]}
         with open(os.path.join(case_dir, "out.csv"), encoding="utf-8-sig", newline="") as f:
             rows = list(csv.reader(f, delimiter=";"))
         self.assertFalse(os.path.islink(os.path.join(case_dir, "out.csv")), "the link itself is replaced")
@@ -228,11 +227,10 @@ class Fleet(FleetTestCase):
             self.add_this_machine(machines)
         # The subdirectory given as well: its files are the same files, read once.
         run = self.run_fleet("--csv", "fleet.csv", "--json", "fleet.json", "--html", "fleet.html",
-                             "reports", "reports/sub")
+                             "--models-csv", "models.csv", "reports", "reports/sub")
         self.assertEqual(run.code, 1, run.stdout + run.stderr)
         self.assertEqual(run.stderr, "")
-        with open(self.path("fleet.json"), encoding="utf-8") as f:
-            document = json.load(f)
+        document = harness.load_json(self.path("fleet.json"))
         if harness.CONFIG.quillbrook:  # what this machine needs is the tool's to say; it must fit the exit code
             this = [m for m in document["machines"] if m["name"] == "this-pc"][0]
             self.assertEqual(this["category"] == "ready", this["exit_code"] == 0)
@@ -256,10 +254,19 @@ class Fleet(FleetTestCase):
                       " - reports/PC-0003.TXT (PC-0003)\n", run.stdout)
         self.check_json(document, machines, unreadable, expected)
         self.check_csv(machines)
+        # None has an inventory: one model, a row per category and steps, in the same order in both files.
+        work = collections.Counter((w[0], tuple(w[1])) for _, _, w in machines.values())
+        self.assertEqual({(m["category"], tuple(m["actions"])): m["machines"] for m in document["by_model"]}, work)
+        self.assertEqual({(m["manufacturer"], m["model"]) for m in document["by_model"]}, {(None, None)})
+        with open(self.path("models.csv"), encoding="utf-8-sig", newline="") as f:
+            rows = list(csv.reader(f, delimiter=";"))
+        self.assertEqual(rows[0], ["Modell", "Anzahl", "Kategorie", "Maßnahmen"])
+        self.assertEqual([(r[0], int(r[1]), r[2]) for r in rows[1:]], [
+            ("ohne Inventar", m["machines"], harness.CATEGORY_WORDS[m["category"]]) for m in document["by_model"]])
 
     def check_json(self, document, machines, unreadable, expected):
-        self.assertEqual(list(document), ["summary", "machines", "unreadable", "superseded", "missing", "gone",
-                                          "conflicts", "future", "unreadable_inventory"])
+        self.assertEqual(list(document), ["summary", "by_model", "machines", "unreadable", "missing", "superseded",
+                                          "gone", "conflicts", "future", "unreadable_inventory", "copies"])
         self.assertEqual(sorted((s["file"], s["name"]) for s in document["superseded"]), sorted(SUPERSEDED.items()))
         self.assertEqual(document["summary"], expected)
         self.assertEqual(list(document["summary"]["failures_by_check"]), CHECK_NAMES)
@@ -287,8 +294,8 @@ class Fleet(FleetTestCase):
             rows = list(csv.reader(f, delimiter=";"))
         self.assertEqual(rows[0], ["Rechner", "Datei", "CPU", "Vendor", "Technisch kompatibel",
                                    "Offiziell kompatibel", "Exit-Code"] + CHECK_NAMES
-                         + ["Kategorie", "Maßnahmen", "Stand (UTC)", "Prozessor auf der Liste", "Änderung",
-                            "RAM (Byte)", "Systemlaufwerk (Byte)", "Gruppe"]
+                         + ["Kategorie", "Maßnahmen", "Stand", "Zeitzone", "Prozessor auf der Liste", "Änderung",
+                            "RAM (Byte)", "RAM (GiB)", "Systemlaufwerk (Byte)", "Systemlaufwerk (GiB)", "Gruppe"]
                          + INVENTORY_COLUMNS)
         # Without inventories their columns stay empty; the rest is as it always was.
         self.assertEqual({tuple(row[-6:]) for row in rows[1:]}, {("",) * 6})
@@ -296,16 +303,21 @@ class Fleet(FleetTestCase):
         self.assertEqual(len(by_file), len(rows) - 1)
         words = dict(harness.CATEGORY_WORDS, yes="ja", no="nein", unknown="unbekannt")
         for file, (name, a, (category, actions, listing, when)) in machines.items():
-            cells = {i.name: ("OK" if i.passed else "NO") + " - " + i.detail for i in a.technical + a.official}
+            cells = {i.name: ("OK" if i.passed else "NO") + " - " + harness.german_detail(i.detail)
+                     for i in a.technical + a.official}
             row = by_file[file]
-            stand = row[-6] if when is None else time.strftime("%Y-%m-%d %H:%M", time.gmtime(when))
-            sizes = [str(harness.gib_bytes(a.technical[i].detail) or "") for i in (-2, -1)]
+            stand = row[-9] if when is None else time.strftime("%Y-%m-%d %H:%M", time.gmtime(when))
+            sizes = []
+            for item in a.technical[-2:]:  # bytes, and GiB as the report gives them but with a decimal comma
+                gib = harness.gib_bytes(item.detail)
+                sizes += [str(gib or ""), harness.german_detail(item.detail).removeprefix("Kapazitaet ")
+                          .split(" GiB")[0] if gib else ""]
             self.assertEqual(row, [
                 name, file, a.brand, a.vendor, "JA" if a.technically_compatible else "NEIN",
                 "JA" if a.officially_compatible else "NEIN", str(a.exit_code)]
-                + [cells.get(n, "") for n in CHECK_NAMES] + [words[category], row[-7], stand, words[listing], ""]
-                + sizes + [""])
-            self.assertEqual(len(row[-7].split(" / ")) if row[-7] else 0, len(actions))
+                + [cells.get(n, "") for n in CHECK_NAMES]
+                + [words[category], row[-10], stand, "UTC", words[listing], ""] + sizes + [""])
+            self.assertEqual(len(row[-10].split(" / ")) if row[-10] else 0, len(actions))
 
     def test_expected_machines_without_a_report_are_listed_in_every_output(self):
         write(self.path("r", "PC-1.txt"), report_bytes(MACHINE_TYPES["compatible"]))
@@ -316,9 +328,8 @@ class Fleet(FleetTestCase):
                              "r")
         self.assertEqual(run.code, 1, run.stdout + run.stderr)
         self.assertIn("Erwartete Rechner ohne Bericht       : 2\n", run.stdout)
-        self.assertIn("\n[Erwartete Rechner ohne Bericht]\n - PC-2\n - PC-3\n", run.stdout)
-        with open(self.path("f.json"), encoding="utf-8") as f:
-            document = json.load(f)
+        self.assertIn("\n[Erwartete Rechner ohne Bericht]\n - PC-2 (Köln)\n - PC-3 (Hamburg)\n", run.stdout)
+        document = harness.load_json(self.path("f.json"))
         self.assertEqual((document["missing"], document["summary"]["missing"]), (["PC-2", "PC-3"], 2))
         # The second column groups: each group's categories and machines without a report.
         self.assertEqual(document["machines"][0]["group"], "Hamburg")
@@ -326,11 +337,11 @@ class Fleet(FleetTestCase):
                          {"Hamburg": (1, 1), "Köln": (0, 1)})
         self.assertIn("\n[Gruppe Köln]\n", run.stdout)
         with open(self.path("f.csv"), encoding="utf-8-sig", newline="") as f:
-            rows = [(row[0], row[-14], row[-7]) for row in csv.reader(f, delimiter=";")][1:]
+            rows = [(row[0], row[-17], row[-7]) for row in csv.reader(f, delimiter=";")][1:]
         self.assertEqual(rows, [("PC-1", "Bereit", "Hamburg"), ("PC-2", "kein Bericht", "Köln"),
                                 ("PC-3", "kein Bericht", "Hamburg")])
         with open(self.path("f.html"), encoding="utf-8") as f:
-            self.assertIn("<li>PC-3</li>", f.read())
+            self.assertIn("<li>PC-3 (Hamburg)</li>", f.read())
 
     def test_the_admins_own_lists(self):
         """Saved by Excel (Windows-1252, a header row, a group in other letter case) and an AD export."""
@@ -360,8 +371,7 @@ class Fleet(FleetTestCase):
             for name, kind in machines.items():
                 write(self.path(collection, name + ".txt"), report_bytes(MACHINE_TYPES[kind]))
         self.assertEqual(self.run_fleet("--json", "before.json", "before").code, 0)
-        with open(self.path("before.json"), encoding="utf-8") as f:
-            document = json.load(f)
+        document = harness.load_json(self.path("before.json"))
         for machine in document["machines"]:  # as the tool wrote it before machines had a category
             del machine["category"]
         with open(self.path("before.json"), "w", encoding="utf-8") as f:
@@ -369,8 +379,7 @@ class Fleet(FleetTestCase):
         write(self.path("now.json"), b"x" * 10**6)  # a longer file there: replaced whole
         run = self.run_fleet("--previous", "before.json", "--json", "now.json", "--csv", "now.csv", "now")
         self.assertEqual(run.code, 0, run.stdout + run.stderr)
-        with open(self.path("now.json"), encoding="utf-8") as f:
-            document = json.load(f)
+        document = harness.load_json(self.path("now.json"))
         self.assertEqual({m["name"]: m["change"] for m in document["machines"]},
                          {"pc-1": "better", "PC-2": "same", "PC-3": "worse", "PC-5": "new"})
         self.assertEqual(document["gone"], ["PC-4"])

@@ -5,7 +5,9 @@ program writes; the expected counts come from the same machines, not from the to
 """
 
 import argparse
+import json
 import os
+import re
 import shutil
 import subprocess
 import sys
@@ -91,23 +93,50 @@ def gib_bytes(detail):
     return (int(whole + tenth) * 2 ** 30 + 5) // 10 if whole.isdigit() and len(tenth) == 1 else None
 
 
+# The counts at the top, each the sum of these categories, and what goes on the purchase order: the machines
+# of these categories, where a step is named only those with that step.
+TOP_COUNTS = {"hardware_needed": CATEGORIES[:4], "settings_only": ["firmware"], "vm_settings": ["vm_settings"],
+              "check": ["check"], "ready": ["ready"]}
+PURCHASES = {"new_pcs": (["replace", "cpu_not_listed"], None), "memory": (["upgrade", "tpm_hardware"], "add_memory"),
+             "disks": (["upgrade", "tpm_hardware"], "larger_disk"),
+             "tpm_modules": (["upgrade", "tpm_hardware"], "tpm_upgrade"), "firmware_only": (["firmware"], None),
+             "vms": (["vm_settings"], None)}
+
+
 def expected_summary(assessments, unreadable, missing=0, work=(), superseded=0):
     """The JSON summary the tool must give for these machines; work holds their WORK entries."""
-    codes = [a.exit_code for a in assessments]
-    only = [a for a in assessments if a.exit_code == 1]
-    tpm_failed = [a for a in only if not a.official[2].passed]
     failures = {name: 0 for name in CHECK_NAMES}
     for a in assessments:
         for item in a.technical + a.official:
             failures[item.name] += not item.passed
-    return {"machines": len(assessments), "officially_compatible": codes.count(0),
-            "technically_compatible_only": codes.count(1), "not_compatible": codes.count(2),
-            "firmware_settings_only": len(only) - len(tpm_failed), "tpm_missing": len(tpm_failed),
-            "unreadable": unreadable, "failures_by_check": failures,
-            "by_category": {c: [category for category, _, _ in work].count(c) for c in CATEGORIES},
-            "superseded": superseded, "missing": missing,
-            "processor_not_on_list": sum(a.exit_code == 0 and w[2] == "no" for a, w in zip(assessments, work)),
-            "conflicts": 0}
+    by_category = {c: [category for category, _, _ in work].count(c) for c in CATEGORIES}
+    purchases = {key: sum(c in categories and (step is None or step in actions) for c, actions, _ in work)
+                 for key, (categories, step) in PURCHASES.items()}
+    return dict({key: sum(by_category[c] for c in categories) for key, categories in TOP_COUNTS.items()},
+                machines=len(assessments), missing=missing, unreadable=unreadable, conflicts=0,
+                superseded=superseded, by_category=by_category, failures_by_check=failures, purchases=purchases)
+
+
+def inventory(name, **facts):
+    """NAME.inventory.json's bytes with these facts."""
+    return json.dumps(dict({"computer_name": name, "collected": "2026-12-09T10:33:49Z"}, **facts)).encode()
+
+
+def german_detail(detail):
+    """A check's detail as the fleet's CSV shows it: its size with a decimal comma."""
+    return re.sub(r"(\d+)\.(\d) GiB", r"\1,\2 GiB", detail)
+
+
+def load_json(path):
+    """An output of the tool as PowerShell's ConvertFrom-Json takes it, which refuses an object whose keys
+    differ only in letter case."""
+    def unique(pairs):
+        keys = [key.lower() for key, _ in pairs]
+        if len(set(keys)) != len(keys):
+            raise ValueError("keys given twice: %r" % sorted(keys))
+        return dict(pairs)
+    with open(path, encoding="utf-8") as f:
+        return json.load(f, object_pairs_hook=unique)
 
 
 class Run:

@@ -128,8 +128,10 @@ class WindowsSide(WineTestCase):
                                               "cpu_logical", "cpu_max_mhz"])
         self.assertTrue(written["cpu_vendor"] and written["cpu_family"] >= 6 and written["cpu_logical"] >= 1, written)
         inventory = document["machines"][0]["inventory"]
-        self.assertEqual(list(inventory), ["computer_name", "collected", "manufacturer", "model", "serial", "os",
-                                           "bitlocker", "partition_style", "virtual_machine"])
+        keys = ["computer_name", "collected", "manufacturer", "model", "model_number", "serial", "os", "bitlocker",
+                "partition_style", "virtual_machine"] + list(written)[-7:]
+        self.assertEqual(list(inventory), keys)
+        self.assertEqual({key: inventory[key] for key in keys[-7:]}, {key: written[key] for key in keys[-7:]})
         self.assertEqual(inventory["computer_name"].upper(), computer.upper())
         self.assertEqual(inventory["bitlocker"], "unknown", "Wine has no manage-bde")
         self.assertIn(inventory["virtual_machine"], (True, False, None))
