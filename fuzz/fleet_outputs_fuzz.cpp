@@ -12,6 +12,7 @@
 #include <nlohmann/json.hpp>
 
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <string_view>
 
@@ -48,8 +49,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         machine.name = name;
         machine.file = file;
         machine.work = quill::machineWork(*reading);
-        machine.inventory.emplace().manufacturer = name;
-        machine.inventory->model = file;
+        auto inventory = std::make_shared<quill::fleet::Inventory>();
+        inventory->manufacturer = name;
+        inventory->model = file;
+        machine.inventory = inventory;
         machine.assessment = std::move(*reading);
         plan.machines.push_back(std::move(machine));
     } else {

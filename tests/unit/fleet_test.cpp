@@ -87,8 +87,10 @@ TEST(FleetSummary, PurchasesPerGroupAndRowsPerModel)
         m.work.category = c.category;
         m.work.actions = c.actions;
         if (std::string_view(c.maker) != "-") {
-            m.inventory.emplace().manufacturer = c.maker;
-            m.inventory->model = c.model;
+            auto inventory = std::make_shared<Inventory>();
+            inventory->manufacturer = c.maker;
+            inventory->model = c.model;
+            m.inventory = inventory;
         }
         if (*c.group != '\0') {
             plan.groupByKey[machineKey(m.name)] = c.group;
@@ -360,7 +362,9 @@ TEST(FleetNames, WhoKeepsAMachineAgainstOtherClaims)
             report.file = std::string(claim.folder) + "/" + claim.name + ".txt";
             report.reportTime = claim.hours * hour;
             if (*claim.inventoryName != '\0') {
-                report.inventory.emplace().computerName = claim.inventoryName;
+                auto inventory = std::make_shared<Inventory>();
+                inventory->computerName = claim.inventoryName;
+                report.inventory = inventory;
             }
             claimMachine(reports, index, MachineClaim{report, claim.folder, report.reportTime}, now);
         }

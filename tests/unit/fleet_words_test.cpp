@@ -58,7 +58,9 @@ TEST(FleetWords, MarksAndInventoryCells)
     EXPECT_EQ(machineMarks(machine), "Namenskonflikt, Zeit nach dem Lauf, ungewöhnlicher Name, Inventar eines "
                                      "anderen Rechners (PC\\u202E-B) übergangen");
     EXPECT_EQ(inventoryCells(machine), (std::array<std::string, 5>{}));
-    Inventory& inventory = machine.inventory.emplace();
+    auto kept = std::make_shared<Inventory>();
+    machine.inventory = kept;
+    Inventory& inventory = *kept;
     inventory.manufacturer = "LENOVO";
     inventory.model = "ThinkPad T480";
     inventory.modelNumber = "20L5S2JM00";
@@ -152,7 +154,9 @@ TEST(FleetPlan, NewestInventoryAndCopies)
     Collection collection;
     collection.reports = {report("PC-1", "usb", 20 * second), report("PC-1", "share", 10 * second),
                           report("PC-2 - Kopie", "share", 10 * second), report("PC-3 (2)", "share", 10 * second)};
-    Inventory& older = collection.reports[1].inventory.emplace();
+    auto kept = std::make_shared<Inventory>();
+    collection.reports[1].inventory = kept;
+    Inventory& older = *kept;
     older.computerName = "PC-1";
     older.bitlocker = "off";
     older.partitionStyle = "mbr";

@@ -18,8 +18,8 @@ struct CollectedReport {
     std::string file;   // the path as found from the PATH given, UTF-8 where paths are UTF-16
     std::string folder; // the route that wrote it: the folder, for NAME/quillbrook-report.txt the one above
     Assessment assessment;
-    std::int64_t fileTime = 0;                         // the file's last write, nanoseconds since 1970 UTC
-    std::optional<Inventory> inventory = std::nullopt; // beside it, where readable, whoever it names
+    std::int64_t fileTime = 0;           // the file's last write, nanoseconds since 1970 UTC
+    SharedInventory inventory = nullptr; // NAME.inventory.json beside it, where readable, whoever it names
 };
 
 // A file that was looked at and is no readable report.
@@ -41,8 +41,8 @@ struct EarlierMachine {
     std::string name;
     std::string categoryId; // as stored; "" where the file has none
     std::optional<Assessment> failedChecks;
-    std::int64_t reportTime = 0;                       // nanoseconds since 1970 UTC, 0 where the file gives none
-    std::optional<Inventory> inventory = std::nullopt; // as the file kept it, for the facts it gave the plan
+    std::int64_t reportTime = 0;         // nanoseconds since 1970 UTC, 0 where the file gives none
+    SharedInventory inventory = nullptr; // as the file kept it, for the facts it gave the plan
 };
 
 // Everything the run reads, as read: the reports in the order found, what could not be read, and

@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <filesystem>
+#include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -32,6 +33,10 @@ struct Inventory {
     std::optional<std::uint32_t> cpuLogical;
     std::optional<std::uint32_t> cpuMaxMhz;
 };
+
+// An inventory held once however many records speak of it: a fleet has thousands, each some
+// 400 bytes, and most machines have none.
+using SharedInventory = std::shared_ptr<const Inventory>;
 
 // The inventory in bytes, or nullopt when they are not one: not a JSON object, a key of the
 // wrong type, a value outside its words, or no computer_name or collected time.

@@ -63,11 +63,12 @@ std::optional<EarlierMachine> earlierMachine(const Json& machine)
     }
     const std::string* time = stringMember(machine, "report_time");
     // The inventory the plan took its facts from, in the keys of the file beside a report.
-    const auto inventory = machine.find("inventory");
+    const auto kept = machine.find("inventory");
+    std::optional<Inventory> inventory =
+        kept != machine.end() && kept->is_object() ? parseInventory(kept->dump()) : std::nullopt;
     return EarlierMachine{*name, id != nullptr ? *id : std::string(), std::move(failed),
                           time != nullptr ? parseIsoTime(*time).value_or(0) : 0,
-                          inventory != machine.end() && inventory->is_object() ? parseInventory(inventory->dump())
-                                                                               : std::nullopt};
+                          inventory ? std::make_shared<const Inventory>(std::move(*inventory)) : nullptr};
 }
 
 bool isStructural(char c)

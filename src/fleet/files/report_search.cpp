@@ -134,7 +134,9 @@ void addInventory(Collection& collection, CollectedReport& report, const fs::pat
     if (inventory.present && !inventory.inventory) {
         collection.unreadableInventory.push_back(displayPath(inventoryPath(file)));
     }
-    report.inventory = std::move(inventory.inventory);
+    if (inventory.inventory) {
+        report.inventory = std::make_shared<const Inventory>(std::move(*inventory.inventory));
+    }
 }
 
 // Whether the file is met for the first time: by its identity, or where the file system tells

@@ -68,7 +68,7 @@ void appendSummary(std::string& out, const TextSink& sink, const FleetPlan& plan
 }
 
 // The inventory's keys as the file has them; null without a readable one.
-void appendInventory(JsonObject& machine, const std::optional<Inventory>& inventory)
+void appendInventory(JsonObject& machine, const SharedInventory& inventory)
 {
     if (!inventory) {
         machine.null("inventory");

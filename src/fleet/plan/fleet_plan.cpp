@@ -23,7 +23,7 @@ MachineReport machineOf(CollectedReport& report)
     machine.assessment = std::move(report.assessment);
     machine.reportTime = report.fileTime;
     if (report.inventory && machineKey(report.inventory->computerName) != machineKey(report.name)) {
-        machine.inventoryMismatch = std::move(report.inventory->computerName);
+        machine.inventoryMismatch = report.inventory->computerName;
     } else if (report.inventory) {
         machine.reportTime = report.inventory->collectedTime;
         machine.inventory = std::move(report.inventory);
@@ -37,9 +37,9 @@ void planWork(FleetPlan& plan, const ClaimIndex& claims)
 {
     for (const auto& [look, claimed] : claims.byLook) {
         MachineReport& machine = plan.machines[claimed.position];
-        const Inventory* newest = newestInventory(claimed);
-        if (newest != nullptr && (!machine.inventory || newest->collectedTime > machine.inventory->collectedTime)) {
-            machine.inventory = *newest;
+        SharedInventory newest = newestInventory(claimed);
+        if (newest && (!machine.inventory || newest->collectedTime > machine.inventory->collectedTime)) {
+            machine.inventory = std::move(newest);
         }
     }
     for (MachineReport& machine : plan.machines) {

@@ -22,11 +22,11 @@ struct MachineReport {
     Assessment assessment;
     std::int64_t reportTime = 0; // the inventory's collected time, else the file's last write; ns since 1970 UTC
     MachineWork work;
-    std::optional<Change> change;       // only against an earlier collection
-    std::optional<Inventory> inventory; // NAME.inventory.json beside the report, where it speaks for the machine
-    bool conflict = false;              // another file claims this machine under another name
-    bool future = false;                // its time lies after the run: no report newer than it could win
-    bool unusualName = false;           // the name holds more than host-name characters
+    std::optional<Change> change; // only against an earlier collection
+    SharedInventory inventory;    // NAME.inventory.json beside the report, where it speaks for the machine
+    bool conflict = false;        // another file claims this machine under another name
+    bool future = false;          // its time lies after the run: no report newer than it could win
+    bool unusualName = false;     // the name holds more than host-name characters
     // The computer_name of an inventory beside the report that names another machine, whose facts
     // and time were therefore left out; "" where there is none such.
     std::string inventoryMismatch;

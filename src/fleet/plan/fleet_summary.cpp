@@ -109,8 +109,8 @@ void countModels(const FleetPlan& plan, FleetSummary& summary)
 {
     std::map<std::tuple<bool, std::string, Category, std::vector<Action>>, std::size_t> index;
     for (const MachineReport& machine : plan.machines) {
-        ModelWork row{machine.inventory.has_value(), {}, {}, machine.work.category, machine.work.actions, 0};
-        if (const std::optional<Inventory>& inventory = machine.inventory) {
+        ModelWork row{machine.inventory != nullptr, {}, {}, machine.work.category, machine.work.actions, 0};
+        if (const SharedInventory& inventory = machine.inventory) {
             row.manufacturer = inventory->manufacturer;
             row.model = inventory->model.empty() ? inventory->modelNumber : inventory->model;
         }

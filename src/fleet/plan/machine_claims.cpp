@@ -58,13 +58,13 @@ void markConflict(FleetPlan& reports, ClaimIndex::Machine& machine, const std::s
 
 } // namespace
 
-const Inventory* newestInventory(const ClaimIndex::Machine& machine)
+SharedInventory newestInventory(const ClaimIndex::Machine& machine)
 {
-    const Inventory* newest = nullptr;
+    SharedInventory newest;
     for (const ClaimIndex::Seen& seen : machine.seen) {
         const bool own = &seen == &machine.seen.front() || !conflicts(seen, machine.seen.front());
         if (own && seen.inventory && (newest == nullptr || seen.inventory->collectedTime > newest->collectedTime)) {
-            newest = &*seen.inventory;
+            newest = seen.inventory;
         }
     }
     return newest;

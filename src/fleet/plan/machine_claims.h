@@ -27,8 +27,8 @@ struct ClaimIndex {
         std::string file;
         std::int64_t reportTime = 0;
         bool future = false;
-        bool spelledAsInventory = false;                   // the name is byte for byte its inventory's computer_name
-        std::optional<Inventory> inventory = std::nullopt; // the one beside it, where it speaks for the machine
+        bool spelledAsInventory = false;     // the name is byte for byte its inventory's computer_name
+        SharedInventory inventory = nullptr; // the one beside it, where it speaks for the machine
     };
     struct Machine {
         std::size_t position = 0; // in FleetPlan::machines
@@ -58,6 +58,6 @@ void claimMachine(FleetPlan& reports, ClaimIndex& index, MachineClaim claim, std
 // The newest inventory (by its collected time) of the claims that stand for the machine's row: its
 // own and those of the reports it superseded, whichever route brought them. A conflicting
 // variant's inventory is not the machine's. nullptr where none has one.
-const Inventory* newestInventory(const ClaimIndex::Machine& machine);
+SharedInventory newestInventory(const ClaimIndex::Machine& machine);
 
 } // namespace quill::fleet
