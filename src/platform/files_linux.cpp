@@ -11,7 +11,6 @@
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
-#include <filesystem>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -183,7 +182,32 @@ FileSaveAnswer writeInPlace(const std::string& path, std::string_view bytes)
 // a link in them (/dev/stdout) is the system's own and is followed.
 bool isStreamFolder(const std::string& path)
 {
-    const std::string folder = std::filesystem::path(path).lexically_normal().parent_path().string();
+    // The folder as written, with "." and ".." and doubled slashes resolved as the path's own text
+    // says: std::filesystem would do it too, but would bring a locale's worth of code into a
+    // program that only writes a report.
+    if (!path.starts_with('/')) {
+        return false;
+    }
+    std::vector<std::string_view> parts;
+    for (std::size_t at = 1; at <= path.size();) {
+        const std::size_t end = std::min(path.find('/', at), path.size());
+        const std::string_view part = std::string_view(path).substr(at, end - at);
+        if (part == "..") {
+            parts.empty() ? void() : parts.pop_back();
+        } else if (!part.empty() && part != ".") {
+            parts.push_back(part);
+        }
+        at = end + 1;
+    }
+    if (parts.empty()) {
+        return false;
+    }
+    parts.pop_back(); // the name itself
+    std::string folder;
+    for (const std::string_view part : parts) {
+        folder += "/";
+        folder += part;
+    }
     return folder == "/dev" || folder == "/dev/fd" || folder == "/proc/self/fd";
 }
 
