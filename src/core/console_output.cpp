@@ -1,31 +1,20 @@
 #include "core/console_output.h"
 
 #include "core/report_layout.h"
+#include "core/verdicts.h"
+
+#include <span>
 
 namespace quill {
 
 void setAttribute(ConsoleScript& out, Attribute attribute)
 {
-    out.push_back(ConsolePiece{true, attribute, {}});
+    out.colours.push_back(ColourChange{out.text.size(), attribute});
 }
-
-namespace {
-
-// The text piece at the script's end, opened where the last piece is a colour change: adjacent
-// text is merged, so the script stays short and comparisons stay readable.
-std::string& textPiece(ConsoleScript& out)
-{
-    if (out.empty() || out.back().isAttribute) {
-        out.push_back(ConsolePiece{false, Attribute::normal, {}});
-    }
-    return out.back().text;
-}
-
-} // namespace
 
 void writeText(ConsoleScript& out, std::string_view text)
 {
-    textPiece(out) += text;
+    out.text += text;
 }
 
 void writeColoured(ConsoleScript& out, Attribute attribute, std::string_view text)
@@ -37,48 +26,51 @@ void writeColoured(ConsoleScript& out, Attribute attribute, std::string_view tex
 
 void printSeparator(ConsoleScript& out)
 {
-    writeColoured(out, Attribute::darkGrey, separatorLine(consoleSeparatorFill) + "\n");
+    setAttribute(out, Attribute::darkGrey);
+    out.text.append(separatorWidth, consoleSeparatorFill);
+    out.text += '\n';
+    setAttribute(out, Attribute::normal);
 }
 
 void printCheckLine(ConsoleScript& out, const CheckItem& item)
 {
     writeColoured(out, item.passed ? Attribute::green : Attribute::red, itemTag(item.passed));
-    std::string& name = textPiece(out);
-    name += ' ';
-    appendPadded(name, item.name, itemNameWidth);
+    out.text += ' ';
+    appendPadded(out.text, item.name, itemNameWidth);
     if (!item.detail.empty()) {
         setAttribute(out, Attribute::darkGrey);
-        std::string& detail = textPiece(out);
-        detail += detailSeparator;
-        detail += item.detail;
+        out.text += detailSeparator;
+        out.text += item.detail;
         setAttribute(out, Attribute::normal);
     }
-    writeText(out, "\n");
+    out.text += '\n';
 }
 
 void printVerdictLine(ConsoleScript& out, std::string_view label, bool value, Attribute falseAttribute)
 {
-    writeColoured(out, value ? Attribute::green : falseAttribute, verdictLine(label, value) + "\n");
+    setAttribute(out, value ? Attribute::green : falseAttribute);
+    appendVerdictLine(out.text, label, value);
+    out.text += '\n';
+    setAttribute(out, Attribute::normal);
 }
 
 void playScript(const ConsoleScript& script, bool consolePresent, const ConsoleSink& sink)
 {
-    // Without a console the colour steps fall away and the text between them goes out in one
-    // piece: a report handed to a file or a pipe is one write, not one per word.
-    std::string text;
-    for (const ConsolePiece& piece : script) {
-        if (!piece.isAttribute) {
-            text += piece.text;
-        } else if (consolePresent) {
-            if (!text.empty()) {
-                sink.write(text);
-                text.clear();
-            }
-            sink.setAttribute(piece.attribute);
+    // Without a console the colour steps fall away and the text goes out in one piece: a report
+    // handed to a file or a pipe is one write, not one per word.
+    const std::string_view text = script.text;
+    std::size_t written = 0;
+    const std::span<const ColourChange> colours =
+        consolePresent ? std::span<const ColourChange>(script.colours) : std::span<const ColourChange>();
+    for (const ColourChange& colour : colours) {
+        if (colour.at > written) {
+            sink.write(text.substr(written, colour.at - written));
+            written = colour.at;
         }
+        sink.setAttribute(colour.attribute);
     }
-    if (!text.empty()) {
-        sink.write(text);
+    if (written < text.size()) {
+        sink.write(text.substr(written));
     }
 }
 

@@ -3,6 +3,7 @@
 #include "core/check_item.h"
 #include "platform/platform.h"
 
+#include <cstddef>
 #include <functional>
 #include <string>
 #include <string_view>
@@ -12,16 +13,20 @@ namespace quill {
 
 using Attribute = platform::TextAttribute;
 
-// One step of console output: either text or a colour change, never both.
-struct ConsolePiece {
-    bool isAttribute = false;
+// A colour change, at the place in the script's text from which it holds.
+struct ColourChange {
+    std::size_t at = 0;
     Attribute attribute = Attribute::normal;
-    std::string text;
 };
 
 // Console output is composed as a script first and played in one go, so the exact
-// sequence of text and colour changes can be checked without a console.
-using ConsoleScript = std::vector<ConsolePiece>;
+// sequence of text and colour changes can be checked without a console. The text is kept in one
+// piece with the colour changes beside it: a report is some seventy pieces, each of them a
+// string of its own would cost more than the questions the program asks.
+struct ConsoleScript {
+    std::string text;
+    std::vector<ColourChange> colours; // in order of at
+};
 
 void setAttribute(ConsoleScript& out, Attribute attribute);
 void writeText(ConsoleScript& out, std::string_view text);

@@ -34,12 +34,17 @@ std::string itemNameField(std::string_view name)
     return field;
 }
 
+void appendVerdictLine(std::string& out, std::string_view label, bool value)
+{
+    appendPadded(out, label, verdictLabelWidth);
+    out += detailSeparator;
+    out += verdictWord(value);
+}
+
 std::string verdictLine(std::string_view label, bool value)
 {
     std::string line;
-    appendPadded(line, label, verdictLabelWidth);
-    line += detailSeparator;
-    line += verdictWord(value);
+    appendVerdictLine(line, label, value);
     return line;
 }
 

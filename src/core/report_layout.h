@@ -70,5 +70,6 @@ std::string itemNameField(std::string_view name);
 
 // A verdict line without its end: the label filled to verdictLabelWidth, " : ", the word.
 std::string verdictLine(std::string_view label, bool value);
+void appendVerdictLine(std::string& out, std::string_view label, bool value);
 
 } // namespace quill

@@ -18,7 +18,7 @@ void appendItemLines(std::string& out, const CheckList& checks)
     for (const CheckItem& item : checks) {
         out += itemTag(item.passed);
         out += " ";
-        out += itemNameField(item.name);
+        appendPadded(out, item.name, itemNameWidth);
         if (!item.detail.empty()) {
             out += detailSeparator;
             out += item.detail;
@@ -51,8 +51,10 @@ std::string buildReportText(const Assessment& a, const ShownVerdicts& shown)
     out += "\n";
     // A hypervisor sets these freely; a line feed in them would split the line and leave a
     // report its own reader rejects.
-    appendLine(out, std::string(cpuLabel) + printableText(a.brand));
-    appendLine(out, std::string(vendorLabel) + printableText(a.vendor));
+    out += cpuLabel;
+    appendLine(out, printableText(a.brand));
+    out += vendorLabel;
+    appendLine(out, printableText(a.vendor));
     out += "\n";
 
     appendLine(out, sectionTitle(CheckGroup::technical));
@@ -63,9 +65,12 @@ std::string buildReportText(const Assessment& a, const ShownVerdicts& shown)
 
     out += "\n";
     appendLine(out, resultTitle);
-    appendLine(out, verdictLine(technicalVerdictLabel, shown.technicallyCompatible));
-    appendLine(out, verdictLine(officialVerdictLabel, shown.officiallyCompatible));
-    appendLine(out, verdictLine(suitableVerdictLabel, shown.technicallySuitable));
+    appendVerdictLine(out, technicalVerdictLabel, shown.technicallyCompatible);
+    out += "\n";
+    appendVerdictLine(out, officialVerdictLabel, shown.officiallyCompatible);
+    out += "\n";
+    appendVerdictLine(out, suitableVerdictLabel, shown.technicallySuitable);
+    out += "\n";
 
     appendBlockers(out, technicalBlockerTitle, a.technicalBlockers);
     appendBlockers(out, officialBlockerTitle, a.officialBlockers);

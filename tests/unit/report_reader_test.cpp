@@ -85,11 +85,7 @@ std::string consoleCapture(const Assessment& assessment)
     ConsoleScript script = renderConsoleReport(assessment);
     printReportStatus(script, true, "C:\\Temp\\quillbrook-report.txt");
     printKeyPrompt(script);
-    std::string text;
-    for (const ConsolePiece& piece : script) {
-        text += piece.isAttribute ? "" : piece.text;
-    }
-    return text;
+    return script.text;
 }
 
 TEST(ReportReader, ReadsBackWhatTheWriterWroteInEveryEncoding)

@@ -40,9 +40,10 @@ inline CheckItem failedItem(const std::string& name, std::string detail = "fehlt
 inline std::string transcript(const ConsoleScript& script)
 {
     std::string out;
-    for (const ConsolePiece& piece : script) {
-        out += piece.isAttribute ? "<" + std::to_string(static_cast<int>(piece.attribute)) + ">" : piece.text;
-    }
+    playScript(
+        script, true,
+        ConsoleSink{[&out](std::string_view text) { out += text; },
+                    [&out](Attribute attribute) { out += "<" + std::to_string(static_cast<int>(attribute)) + ">"; }});
     return out;
 }
 
