@@ -1,22 +1,13 @@
 #include "core/checks.h"
 
+#include "core/enum_table.h"
 #include <algorithm>
 
 namespace quill {
 
 namespace {
 
-// definitionOf indexes the table by the enum.
-constexpr bool isInEnumOrder()
-{
-    for (std::size_t i = 0; i < checkTable.size(); ++i) {
-        if (static_cast<std::size_t>(checkTable[i].check) != i) {
-            return false;
-        }
-    }
-    return true;
-}
-static_assert(isInEnumOrder(), "checkTable lists the checks in enum order");
+static_assert(isInEnumOrder(checkTable, &CheckDefinition::check), "checkTable lists the checks in enum order");
 
 } // namespace
 

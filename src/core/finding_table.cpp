@@ -1,5 +1,6 @@
 #include "core/finding_table.h"
 
+#include "core/enum_table.h"
 #include "core/gib_format.h"
 
 #include <algorithm>
@@ -11,17 +12,8 @@
 namespace quill {
 namespace {
 
-// definitionOf indexes the table by the enum.
-constexpr bool isInEnumOrder()
-{
-    for (std::size_t i = 0; i < findingTable.size(); ++i) {
-        if (static_cast<std::size_t>(findingTable[i].finding) != i) {
-            return false;
-        }
-    }
-    return true;
-}
-static_assert(isInEnumOrder(), "findingTable lists the findings in enum order");
+static_assert(isInEnumOrder(findingTable, &FindingDefinition::finding),
+              "findingTable lists the findings in enum order");
 
 bool standsOn(const FindingDefinition& row, Check check)
 {

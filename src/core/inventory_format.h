@@ -3,6 +3,8 @@
 // NAME.inventory.json, declared once: the inventory helper writes its keys by these rows, the
 // fleet tool reads them by the same rows, and Ansible's play writes the same names.
 
+#include "core/enum_table.h"
+
 #include <array>
 #include <cstddef>
 #include <cstdint>
@@ -75,16 +77,7 @@ inline constexpr std::array<InventoryField, 17> inventoryFields = {{
     {InventoryKey::cpuMaxMhz, "cpu_max_mhz", InventoryKind::number, {}},
 }};
 
-constexpr bool inventoryFieldsInKeyOrder()
-{
-    for (std::size_t i = 0; i < inventoryFields.size(); ++i) {
-        if (static_cast<std::size_t>(inventoryFields[i].key) != i) {
-            return false;
-        }
-    }
-    return true;
-}
-static_assert(inventoryFieldsInKeyOrder(), "one row per InventoryKey, in its order");
+static_assert(isInEnumOrder(inventoryFields, &InventoryField::key), "one row per InventoryKey, in its order");
 
 constexpr const InventoryField& inventoryField(InventoryKey key)
 {

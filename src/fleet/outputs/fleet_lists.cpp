@@ -1,19 +1,11 @@
 #include "fleet/outputs/fleet_lists.h"
 
+#include "core/enum_table.h"
 namespace quill::fleet {
 namespace {
 
-// definitionOf indexes the table by the enum.
-constexpr bool isInEnumOrder()
-{
-    for (std::size_t i = 0; i < fleetListTable.size(); ++i) {
-        if (static_cast<std::size_t>(fleetListTable[i].list) != i) {
-            return false;
-        }
-    }
-    return true;
-}
-static_assert(isInEnumOrder(), "fleetListTable lists the lists in enum order");
+static_assert(isInEnumOrder(fleetListTable, &FleetListDefinition::list),
+              "fleetListTable lists the lists in enum order");
 
 std::vector<ListEntry> names(const std::vector<std::string>& names)
 {

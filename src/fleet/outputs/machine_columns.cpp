@@ -1,5 +1,6 @@
 #include "fleet/outputs/machine_columns.h"
 
+#include "core/enum_table.h"
 #include "core/verdicts.h"
 #include "fleet/outputs/cell_text.h"
 #include "fleet/outputs/inventory_cells.h"
@@ -222,17 +223,7 @@ constexpr std::array<ColumnDefinition, 30> columnTable = {{
 }};
 // clang-format on
 
-// definitionOf indexes the table by the enum.
-constexpr bool isInEnumOrder()
-{
-    for (std::size_t i = 0; i < columnTable.size(); ++i) {
-        if (static_cast<std::size_t>(columnTable[i].column) != i) {
-            return false;
-        }
-    }
-    return true;
-}
-static_assert(isInEnumOrder(), "columnTable lists the columns in enum order");
+static_assert(isInEnumOrder(columnTable, &ColumnDefinition::column), "columnTable lists the columns in enum order");
 
 // Appends what the cell function gives as one CSV cell.
 template <typename Write>

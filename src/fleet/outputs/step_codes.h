@@ -1,5 +1,6 @@
 #pragma once
 
+#include "core/enum_table.h"
 #include "fleet/plan/work_table.h"
 
 #include <array>
@@ -32,16 +33,7 @@ inline constexpr std::array<StepCode, actionTable.size()> stepCodes = {{
     {Action::check, "PRÜF"},
 }};
 
-constexpr bool stepCodesInActionOrder()
-{
-    for (std::size_t i = 0; i < stepCodes.size(); ++i) {
-        if (static_cast<std::size_t>(stepCodes[i].action) != i) {
-            return false;
-        }
-    }
-    return true;
-}
-static_assert(stepCodesInActionOrder(), "one code per Action, in its order");
+static_assert(isInEnumOrder(stepCodes, &StepCode::action), "one code per Action, in its order");
 
 constexpr std::string_view stepCode(Action action)
 {

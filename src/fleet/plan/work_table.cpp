@@ -1,21 +1,12 @@
 #include "fleet/plan/work_table.h"
 
+#include "core/enum_table.h"
 #include <algorithm>
 
 namespace quill::fleet {
 namespace {
 
 // rowOf indexes each table by its enum.
-template <typename Table>
-constexpr bool isInEnumOrder(const Table& table, auto member)
-{
-    for (std::size_t i = 0; i < table.size(); ++i) {
-        if (static_cast<std::size_t>(table[i].*member) != i) {
-            return false;
-        }
-    }
-    return true;
-}
 static_assert(isInEnumOrder(categoryTable, &CategoryRow::category), "categoryTable lists Category in enum order");
 static_assert(isInEnumOrder(actionTable, &ActionRow::action), "actionTable lists Action in enum order");
 static_assert(isInEnumOrder(listingTable, &ListingRow::listing), "listingTable lists ProcessorListing in enum order");
