@@ -6,7 +6,6 @@
 // the program writes, and control characters in details shown as the console shows them. Two final bytes
 // say where to cut the written report short.
 
-#include "core/report_layout.h"
 #include "core/checks.h"
 #include "core/report_layout.h"
 #include "core/printable_text.h"

@@ -31,8 +31,10 @@ constexpr bool everyCheckHasOneOther()
     for (const CheckDefinition& check : checkTable) {
         std::size_t others = 0;
         for (const FindingDefinition& row : findingTable) {
-            others += check.check >= row.first && check.check <= row.last && row.text.empty() &&
-                      row.value == FindingValue::none;
+            if (check.check >= row.first && check.check <= row.last && row.text.empty() &&
+                row.value == FindingValue::none) {
+                ++others;
+            }
         }
         if (others != 1) {
             return false;
@@ -106,13 +108,8 @@ std::string findingText(Finding finding, std::uint64_t value)
 
 FindingReading readFinding(Check check, std::string_view detail)
 {
-    const FindingDefinition* other = nullptr;
     for (const FindingDefinition& row : findingTable) {
-        if (!standsOn(row, check)) {
-            continue;
-        }
-        if (isOther(row)) {
-            other = &row;
+        if (!standsOn(row, check) || isOther(row)) {
             continue;
         }
         const std::optional<std::uint64_t> value = valueIn(row, detail);
@@ -120,6 +117,10 @@ FindingReading readFinding(Check check, std::string_view detail)
             return FindingReading{row.finding, *value};
         }
     }
+    // The table is checked to give every check exactly one "other" row, so this finds one.
+    const auto* other =
+        std::find_if(std::begin(findingTable), std::end(findingTable),
+                     [check](const FindingDefinition& row) { return standsOn(row, check) && isOther(row); });
     return FindingReading{other->finding, 0};
 }
 

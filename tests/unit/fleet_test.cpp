@@ -270,8 +270,8 @@ TEST(FleetNames, OneMachineWhateverTheCaseOrDomainAndNaturalOrder)
     for (const ListCase& list : lists) {
         const ExpectedList parsed = *parseExpectedList(list.file);
         std::vector<std::pair<std::string, std::string>> machines;
-        for (const ExpectedMachine& machine : parsed.machines) {
-            machines.emplace_back(machine.name, machine.group);
+        for (const ExpectedMachine& listed : parsed.machines) {
+            machines.emplace_back(listed.name, listed.group);
         }
         EXPECT_EQ(machines, list.machines) << list.file;
         EXPECT_EQ(parsed.isWindows1252, list.isWindows1252) << list.file;

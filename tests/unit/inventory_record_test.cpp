@@ -21,8 +21,9 @@ std::string structure(char type, const std::string& formatted, const std::string
 // RawSMBIOSData: the 8-byte header with the table's length, then the table.
 std::string rawTable(const std::string& table)
 {
-    const auto size = static_cast<char>(table.size());
-    return std::string{0, 3, 4, 0, size, 0, 0, 0} + table;
+    std::string raw{0, 3, 4, 0, 0, 0, 0, 0};
+    raw[4] = static_cast<char>(table.size());
+    return raw + table;
 }
 
 // Type 1 with manufacturer, product, version and serial as strings 1 to 4.

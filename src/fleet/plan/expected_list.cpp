@@ -147,11 +147,9 @@ CsvRecord csvRecord(std::string_view& text, std::string_view delimiters)
             quoted = text.substr(at + 1, 1) == "\"";
             at += quoted ? 1 : 0;
             cell += quoted ? "\"" : "";
-        } else if (quoted || (c != '"' && delimiters.find(c) == std::string_view::npos)) {
-            cell += c;
-        } else if (c == '"' && cell.empty()) {
+        } else if (!quoted && c == '"' && cell.empty()) {
             quoted = true;
-        } else if (c == '"') {
+        } else if (quoted || c == '"' || delimiters.find(c) == std::string_view::npos) {
             cell += c;
         } else {
             record.cells.emplace_back();

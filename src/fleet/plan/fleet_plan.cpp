@@ -97,7 +97,8 @@ FleetPlan planFleet(Collection collection, std::int64_t now)
     plan.machines.reserve(collection.reports.size());
     ClaimIndex claims;
     const std::unordered_set<std::string> expected = expectedKeys(collection.expected);
-    for (CollectedReport& report : collection.reports) {
+    // Taken out of the collection, the reports' texts go once each has its claim, before the work is planned.
+    for (CollectedReport& report : std::exchange(collection.reports, {})) {
         // A copy made in Explorer would count as one more machine, most often a ready one.
         if (looksLikeCopy(report.name) && !expected.contains(machineKey(report.name))) {
             plan.copies.push_back(std::move(report.file));
@@ -108,7 +109,6 @@ FleetPlan planFleet(Collection collection, std::int64_t now)
         const std::int64_t latest = std::max(machine.reportTime, report.fileTime);
         claimMachine(plan, claims, MachineClaim{std::move(machine), std::move(report.folder), latest}, now);
     }
-    collection.reports = {};
     planWork(plan, claims);
     plan.isExpectWindows1252 = collection.isExpectWindows1252;
     assignGroups(plan, collection.expected);

@@ -18,7 +18,7 @@ constexpr std::string_view amd = "AuthenticAMD";
 // range. "unknown" sends the question on to the brand: the signature is shared by listed and
 // unlisted parts (Kaby Lake and Amber Lake Y are both family 6, model 0x8E, stepping 9).
 struct SignatureRow {
-    std::string_view vendor;
+    std::string_view vendor; // cppcheck-suppress unusedStructMember ; compared in signatureRow
     std::uint32_t family;
     std::uint32_t firstModel;
     std::uint32_t lastModel;
@@ -257,13 +257,11 @@ std::optional<CoreModel> coreModel(const Words& words)
         const std::string_view number = w.substr(3, leadingDigits(w.substr(3)));
         const auto digit = [&](std::size_t i) { return number[i] - '0'; };
         CoreModel model{0, number, w.substr(3 + number.size())};
-        if (number.size() == 1 && model.suffix.starts_with("Y")) {
-            model.generation = digit(0);
-        } else if (number.size() == 3) {
+        if (number.size() == 3) {
             model.generation = 1;
         } else if (number.size() == 5 || (number.size() == 4 && number[0] == '1')) {
             model.generation = digit(0) * 10 + digit(1);
-        } else if (number.size() == 4) {
+        } else if (number.size() == 4 || (number.size() == 1 && model.suffix.starts_with("Y"))) {
             model.generation = digit(0);
         } else {
             continue;
