@@ -161,6 +161,9 @@ class WineTestCase(unittest.TestCase):
         """The whole stdout against the model rebuilt from its own items; returns the assessment."""
         self.assertFalse(b"\x1b" in run.stdout, "escape byte at offset %d of stdout" % run.stdout.find(b"\x1b"))
         self.assertFalse("\r" in run.text, "CR without LF at offset %d of stdout" % run.text.find("\r"))
+        # A run always prints its item lists: without them, show what Wine gave back instead.
+        self.assertIn("[Technische Mindestanforderungen]", run.text,
+                      "exit code %d, stdout %r" % (run.exit_code, run.stdout[:400]))
         assessment = report_model.parse_console(run.text)
         technical = TECHNICAL_NAMES[:7] + (["PrefetchW (AMD)"] if assessment.vendor == "AuthenticAMD" else [])
         technical += TECHNICAL_NAMES[7:]
