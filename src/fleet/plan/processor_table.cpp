@@ -31,7 +31,7 @@ struct SignatureRow {
 constexpr std::uint32_t anyStepping = 0xF;
 
 // Sources: the family/model/stepping of each generation as Intel's Software Developer's Manual
-// (vol. 4, the DisplayFamily_DisplayModel table) and its specification updates, and AMD's
+// (vol. 4, the DisplayFamily_DisplayModel table) and its errata documents per processor, and AMD's
 // revision guides and family BKDG/PPR documents list them; whether it is supported, from the OS
 // vendor's published lists of supported Intel and AMD processors for Windows 11. Firmware TPMs
 // came with Intel's PTT on Haswell (4th generation) and AMD's fTPM on its Security Processor.
